@@ -1,0 +1,27 @@
+// The capture graph builder: pin searches by direction, category and media kind on a graph.
+#pragma once
+
+#include <memory>
+
+#include "Filter.h"
+#include "FilterGraph.h"
+#include "MediaTypes.h"
+#include "Pin.h"
+
+namespace platform::media {
+
+class CaptureGraphBuilder {
+public:
+    HResult setFiltergraph(const std::shared_ptr<FilterGraph>& graph);
+    std::shared_ptr<FilterGraph> filtergraph() const { return graph_; }
+
+    // The index-th pin of `filter` with this direction whose category (None: any) and media
+    // kind (Any: any) match; E_Fail when there is none.
+    static HResult findPin(const Filter& filter, PinDirection direction, PinCategory category, MajorType type,
+                           bool unconnectedOnly, int index, Pin& out);
+
+private:
+    std::shared_ptr<FilterGraph> graph_;
+};
+
+}  // namespace platform::media

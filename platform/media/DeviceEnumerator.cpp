@@ -1,0 +1,113 @@
+// DeviceEnumerator: GstDeviceMonitor for real devices, the virtual provider, encoder factories.
+#include "DeviceEnumerator.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+#include "MediaRuntime.h"
+#include "VirtualDeviceProvider.h"
+
+namespace platform::media {
+namespace {
+
+std::atomic<bool> g_realDevices{true};
+
+const char* monitorClass(DeviceCategory c) {
+    switch (c) {
+        case DeviceCategory::VideoInput: return "Video/Source";
+        case DeviceCategory::AudioInput: return "Audio/Source";
+        case DeviceCategory::AudioOutput: return "Audio/Sink";
+        default: return nullptr;
+    }
+}
+
+VirtualKind virtualKind(DeviceCategory c) {
+    switch (c) {
+        case DeviceCategory::AudioInput: return VirtualKind::Microphone;
+        case DeviceCategory::AudioOutput: return VirtualKind::Speaker;
+        default: return VirtualKind::Camera;
+    }
+}
+
+// The caps of the AVI multiplexer's request pads for one kind ("video_%u" or "audio_%u").
+GstCaps* muxInputCaps(const char* templateName) {
+    GstElementFactory* mux = gst_element_factory_find("avimux");
+    if (mux == nullptr) {
+        return nullptr;
+    }
+    GstCaps* caps = nullptr;
+    for (const GList* l = gst_element_factory_get_static_pad_templates(mux); l != nullptr; l = l->next) {
+        auto* t = static_cast<GstStaticPadTemplate*>(l->data);
+        if (std::strcmp(t->name_template, templateName) == 0) {
+            caps = gst_static_caps_get(&t->static_caps);
+        }
+    }
+    gst_object_unref(mux);
+    return caps;
+}
+
+// Encoders known to produce streams the multiplexer cannot time correctly.
+bool excluded(const char* name) { return std::strcmp(name, "avenc_mpeg4") == 0; }
+
+}  // namespace
+
+void DeviceEnumerator::setRealDevicesEnabled(bool enabled) { g_realDevices.store(enabled); }
+
+std::vector<Moniker> DeviceEnumerator::compressors(DeviceCategory category) {
+    std::vector<Moniker> out;
+    const bool video = category == DeviceCategory::VideoCompressor;
+    GstCaps* sinkCaps = muxInputCaps(video ? "video_%u" : "audio_%u");
+    if (sinkCaps == nullptr) {
+        return out;
+    }
+    GList* list = gst_element_factory_list_get_elements(
+        video ? GST_ELEMENT_FACTORY_TYPE_VIDEO_ENCODER : GST_ELEMENT_FACTORY_TYPE_AUDIO_ENCODER, GST_RANK_NONE);
+    list = g_list_sort(list, [](gconstpointer a, gconstpointer b) {
+        return std::strcmp(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(a)),
+                           gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(b)));
+    });
+    for (GList* l = list; l != nullptr; l = l->next) {
+        auto* f = GST_ELEMENT_FACTORY(l->data);
+        if (excluded(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(f)))) {
+            continue;
+        }
+        // An encoder for the other kind (an image encoder in the audio list) is left out by caps.
+        if (gst_element_factory_can_src_any_caps(f, sinkCaps) != FALSE) {
+            out.push_back(Moniker::forFactory(f, category));
+        }
+    }
+    gst_plugin_feature_list_free(list);
+    gst_caps_unref(sinkCaps);
+    return out;
+}
+
+HResult DeviceEnumerator::createClassEnumerator(DeviceCategory category, std::vector<Moniker>& out) {
+    out.clear();
+    if (!MediaRuntime::initialised()) {
+        return E_Unexpected;
+    }
+    if (category == DeviceCategory::VideoCompressor || category == DeviceCategory::AudioCompressor) {
+        out = compressors(category);
+        return out.empty() ? S_False : S_Ok;
+    }
+    if (g_realDevices.load()) {
+        GstDeviceMonitor* monitor = gst_device_monitor_new();
+        gst_device_monitor_add_filter(monitor, monitorClass(category), nullptr);
+        GList* devices = gst_device_monitor_get_devices(monitor);
+        for (GList* l = devices; l != nullptr; l = l->next) {
+            auto* d = GST_DEVICE(l->data);
+            if (!VirtualDeviceProvider::isVirtual(d)) {
+                out.push_back(Moniker::forDevice(d, category));
+            }
+        }
+        g_list_free_full(devices, gst_object_unref);
+        gst_object_unref(monitor);
+    }
+    for (auto& d : VirtualDeviceProvider::devices(virtualKind(category))) {
+        out.push_back(Moniker::forDevice(d.get(), category));
+    }
+    return out.empty() ? S_False : S_Ok;
+}
+
+}  // namespace platform::media
