@@ -1,0 +1,235 @@
+// Real pipelines on virtual devices: build, run, pause, stop, events, converters, leaks.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include <gst/gst.h>
+
+#include "platform/media/CaptureGraphBuilder.h"
+#include "platform/media/DeviceEnumerator.h"
+#include "platform/media/FilterGraph.h"
+#include "platform/media/MediaRuntime.h"
+#include "platform/media/VideoRenderer.h"
+#include "platform/media/VideoWindow.h"
+#include "platform/media/VirtualDeviceProvider.h"
+#include "support/TestEnvironment.h"
+
+using namespace platform;
+using namespace platform::media;
+
+namespace {
+
+class FilterGraphTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(MediaRuntime::initialise());
+        DeviceEnumerator::setRealDevicesEnabled(false);
+    }
+    void TearDown() override { VirtualDeviceProvider::configure(""); }
+
+    static Filter bindFirst(DeviceCategory category) {
+        std::vector<Moniker> list;
+        EXPECT_EQ(DeviceEnumerator::createClassEnumerator(category, list), S_Ok);
+        Filter f;
+        if (!list.empty()) {
+            EXPECT_EQ(list[0].bindToObject(f), S_Ok);
+        }
+        return f;
+    }
+
+    static Pin pinOf(const Filter& f, PinDirection dir) {
+        Pin p;
+        CaptureGraphBuilder::findPin(f, dir, PinCategory::None, MajorType::Any, true, 0, p);
+        return p;
+    }
+
+    static bool waitFrames(VideoWindow& w, uint64_t atLeast) {
+        for (int i = 0; i < 500 && w.framesDelivered() < atLeast; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return w.framesDelivered() >= atLeast;
+    }
+};
+
+TEST_F(FilterGraphTest, CameraPreviewRunsPausesResumesAndStops) {
+    VirtualDeviceProvider::configure("camera:name=Desk Camera,vid=3a7b,pid=0b01");
+    Filter cam = bindFirst(DeviceCategory::VideoInput);
+    ASSERT_TRUE(cam);
+    Filter vmr = VideoRenderer::create();
+    std::shared_ptr<FilterGraph> g;
+    ASSERT_EQ(FilterGraph::create(g), S_Ok);
+    ASSERT_EQ(g->addFilter(cam, "Source Capture"), S_Ok);
+    ASSERT_EQ(g->addFilter(vmr, "VMR"), S_Ok);
+    EXPECT_EQ(g->addFilter(vmr, "Other"), E_InvalidArg);
+    EXPECT_EQ(g->addFilter(VideoRenderer::create(), "VMR"), E_DuplicateName);
+    EXPECT_EQ(g->findFilterByName("Source Capture"), cam);
+    EXPECT_FALSE(g->findFilterByName("Smart Tee"));
+
+    Pin out;
+    ASSERT_EQ(CaptureGraphBuilder::findPin(cam, PinDirection::Output, PinCategory::Capture, MajorType::Video,
+                                           true, 0, out), S_Ok);
+    Pin in = pinOf(vmr, PinDirection::Input);
+    ASSERT_EQ(g->connect(out, in), S_Ok);
+    EXPECT_TRUE(out.isConnected());
+    EXPECT_EQ(out.connectedTo().filter(), vmr);
+
+    auto window = g->videoWindow();
+    ASSERT_EQ(g->run(), S_Ok);
+    EXPECT_EQ(g->currentState(), GST_STATE_PLAYING);
+    ASSERT_TRUE(waitFrames(*window, 3));
+    VideoFrame frame;
+    ASSERT_TRUE(window->latestFrame(frame));
+    EXPECT_EQ(frame.width, 640);
+    EXPECT_EQ(frame.height, 480);
+
+    // Pausing keeps the graph; running again resumes the same picture stream.
+    EXPECT_TRUE(succeeded(g->pause()));
+    const uint64_t paused = window->framesDelivered();
+    ASSERT_EQ(g->run(), S_Ok);
+    EXPECT_TRUE(waitFrames(*window, paused + 3));
+
+    // Building needs a stopped graph.
+    EXPECT_EQ(g->disconnect(out), E_NotStopped);
+    EXPECT_EQ(g->stop(), S_Ok);
+    EXPECT_EQ(g->disconnect(out), S_Ok);
+    EXPECT_EQ(g->disconnect(in), S_False);
+    EXPECT_EQ(g->removeFilter(vmr), S_Ok);
+    EXPECT_FALSE(g->findFilterByName("VMR"));
+}
+
+TEST_F(FilterGraphTest, BusyCameraFailsToRunWithTheBusyError) {
+    VirtualDeviceProvider::configure("camera:name=Held,busy=1");
+    Filter cam = bindFirst(DeviceCategory::VideoInput);
+    Filter vmr = VideoRenderer::create();
+    std::shared_ptr<FilterGraph> g;
+    ASSERT_EQ(FilterGraph::create(g), S_Ok);
+    int notified = 0;
+    g->setNotify([&notified] { ++notified; });
+    ASSERT_EQ(g->addFilter(cam, "Source Capture"), S_Ok);
+    ASSERT_EQ(g->addFilter(vmr, "VMR"), S_Ok);
+    Pin out = pinOf(cam, PinDirection::Output);
+    Pin in = pinOf(vmr, PinDirection::Input);
+    ASSERT_EQ(g->connect(out, in), S_Ok);
+    EXPECT_EQ(g->run(), E_DeviceInUse);
+    GraphEvent ev;
+    ASSERT_EQ(g->getEvent(ev, 1000), S_Ok);
+    EXPECT_EQ(ev.code, EC_ERRORABORT);
+    EXPECT_EQ(ev.param1, E_DeviceInUse);
+    EXPECT_GE(notified, 1);
+    g->setNotify(nullptr);
+    EXPECT_EQ(g->stop(), S_Ok);
+}
+
+TEST_F(FilterGraphTest, ConnectInsertsDecoderForJpegCamera) {
+    VirtualDeviceProvider::configure("camera:name=Jpeg Camera,vid=3a7b,pid=0c01,formats=MJPG");
+    Filter cam = bindFirst(DeviceCategory::VideoInput);
+    Filter vmr = VideoRenderer::create();
+    std::shared_ptr<FilterGraph> g;
+    ASSERT_EQ(FilterGraph::create(g), S_Ok);
+    ASSERT_EQ(g->addFilter(cam, "Source Capture"), S_Ok);
+    ASSERT_EQ(g->addFilter(vmr, "VMR"), S_Ok);
+    // A renderer that takes raw video only: the graph must put a decoder between.
+    GstCaps* caps = gst_caps_from_string("video/x-raw");
+    GstElement* strict = gst_element_factory_make("capsfilter", nullptr);
+    g_object_set(strict, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+    Filter rawOnly = Filter::fromElement(strict);
+    ASSERT_EQ(g->addFilter(rawOnly, "Raw Only"), S_Ok);
+    Pin out = pinOf(cam, PinDirection::Output);
+    Pin in = pinOf(rawOnly, PinDirection::Input);
+    ASSERT_EQ(g->connect(out, in), S_Ok);
+    EXPECT_EQ(g->filters().size(), 4u);
+    Pin out2 = pinOf(rawOnly, PinDirection::Output);
+    Pin in2 = pinOf(vmr, PinDirection::Input);
+    ASSERT_EQ(g->connect(out2, in2), S_Ok);
+    auto window = g->videoWindow();
+    ASSERT_EQ(g->run(), S_Ok);
+    EXPECT_TRUE(waitFrames(*window, 2));
+    g->stop();
+}
+
+TEST_F(FilterGraphTest, DiskFullIsTheFirstAbortAndItsFollowOnIsNot) {
+    VirtualDeviceProvider::configure("camera:name=Desk Camera,vid=3a7b,pid=0b01");
+    Filter cam = bindFirst(DeviceCategory::VideoInput);
+    std::shared_ptr<FilterGraph> g;
+    ASSERT_EQ(FilterGraph::create(g), S_Ok);
+    GstElement* sinkElement = gst_element_factory_make("filesink", nullptr);
+    g_object_set(sinkElement, "location", "/dev/full", "async", FALSE, nullptr);
+    Filter sink = Filter::fromElement(sinkElement);
+    ASSERT_EQ(g->addFilter(cam, "Source Capture"), S_Ok);
+    ASSERT_EQ(g->addFilter(sink, "File Writer"), S_Ok);
+    Pin out = pinOf(cam, PinDirection::Output);
+    Pin in = pinOf(sink, PinDirection::Input);
+    ASSERT_EQ(g->connect(out, in), S_Ok);
+    g->run();
+    GraphEvent ev;
+    ASSERT_EQ(g->getEvent(ev, 5000), S_Ok);
+    EXPECT_EQ(ev.code, EC_ERRORABORT);
+    EXPECT_EQ(ev.param1, E_DiskFull);
+    while (g->getEvent(ev, 300) == S_Ok) {
+        EXPECT_NE(ev.code, EC_ERRORABORT) << "a follow-on error replaced the cause";
+    }
+    g->stop();
+}
+
+TEST_F(FilterGraphTest, NoObjectOutlivesTheGraphAndItsFilters) {
+    VirtualDeviceProvider::configure("camera:name=Desk Camera,vid=3a7b,pid=0b01");
+    GWeakRef camRef;
+    GWeakRef pipeRef;
+    GWeakRef vmrRef;
+    {
+        Filter cam = bindFirst(DeviceCategory::VideoInput);
+        Filter vmr = VideoRenderer::create();
+        std::shared_ptr<FilterGraph> g;
+        ASSERT_EQ(FilterGraph::create(g), S_Ok);
+        g_weak_ref_init(&camRef, cam.element());
+        g_weak_ref_init(&vmrRef, vmr.element());
+        g_weak_ref_init(&pipeRef, g->pipeline());
+        g->addFilter(cam, "Source Capture");
+        g->addFilter(vmr, "VMR");
+        {
+            Pin out = pinOf(cam, PinDirection::Output);
+            Pin in = pinOf(vmr, PinDirection::Input);
+            ASSERT_EQ(g->connect(out, in), S_Ok);
+        }
+        ASSERT_EQ(g->run(), S_Ok);
+        g->pause();
+        // A removed filter survives for its holder (the frame filter is kept across builds).
+        g->stop();
+        g->removeFilter(vmr);
+        EXPECT_EQ(G_OBJECT(vmr.element())->ref_count, 1u);
+    }
+    EXPECT_EQ(g_weak_ref_get(&camRef), nullptr);
+    EXPECT_EQ(g_weak_ref_get(&vmrRef), nullptr);
+    EXPECT_EQ(g_weak_ref_get(&pipeRef), nullptr);
+    g_weak_ref_clear(&camRef);
+    g_weak_ref_clear(&vmrRef);
+    g_weak_ref_clear(&pipeRef);
+}
+
+TEST_F(FilterGraphTest, RotDumpIsNamedAfterGraphAndProcess) {
+    const std::string dir = testenv::tempDir() + "/dot";
+    std::filesystem::create_directories(dir);
+    ::setenv("GST_DEBUG_DUMP_DOT_DIR", dir.c_str(), 1);
+    std::shared_ptr<FilterGraph> g;
+    ASSERT_EQ(FilterGraph::create(g), S_Ok);
+    uint32_t cookie = 0;
+    ASSERT_EQ(g->addToRot(cookie), S_Ok);
+    EXPECT_NE(cookie, 0u);
+    char pid[16];
+    std::snprintf(pid, sizeof pid, "%08x", static_cast<unsigned>(::getpid()));
+    const std::string name = g->rotName();
+    EXPECT_EQ(name.rfind("FilterGraph ", 0), 0u);
+    EXPECT_NE(name.find(std::string(" pid ") + pid), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(dir + "/" + name + ".dot"));
+    EXPECT_EQ(FilterGraph::removeFromRot(cookie), S_Ok);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/" + name + ".dot"));
+    ::unsetenv("GST_DEBUG_DUMP_DOT_DIR");
+}
+
+}  // namespace
