@@ -1,12 +1,45 @@
-// Program entry: single instance, application object, main window, message loop.
+// Program entry: single instance, application object, main window, popup, message loop.
 #include "EntryPoint.h"
 
+#include <exception>
+
 #include <QApplication>
+#include <QMessageBox>
+
+#include "AppServices.h"
+#include "Main.h"
+#include "Popups.h"
+#include "editions/Edition.h"
+#include "platform/InstanceLock.h"
 
 namespace app {
 
 int runProgram(int argc, char** argv) {
+    const editions::Edition& edition = editions::edition();
+
+    // A second instance ends at once: no window, no message.
+    static platform::InstanceLock instanceLock;  // held until the process ends
+    if (instanceLock.acquire(edition.mutexName) == platform::InstanceLock::Result::AlreadyHeld) {
+        return 1;
+    }
+
     QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8(edition.applicationTitle));
+    QApplication::setApplicationDisplayName(QString::fromUtf8(edition.applicationTitle));
+
+    try {
+        TMainForm mainForm(edition, defaultServices(argc, argv));
+        if (!mainForm.constructed()) {
+            return 0;
+        }
+        TPopup popup(mainForm);
+        if (!mainForm.FormCreate()) {
+            return 0;
+        }
+        QApplication::exec();
+    } catch (const std::exception& e) {
+        QMessageBox::critical(nullptr, QString::fromUtf8(edition.applicationTitle), QString::fromUtf8(e.what()));
+    }
     return 0;
 }
 

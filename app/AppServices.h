@@ -1,0 +1,26 @@
+// The platform services the main window uses, passed in so that tests can answer them.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/DiskSpace.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ShellOpen.h"
+#include "platform/UiLanguage.h"
+
+namespace app {
+
+struct AppServices {
+    platform::MessageBoxes* messageBoxes = nullptr;
+    platform::ShellOpener* shell = nullptr;
+    std::function<platform::LangId()> uiLanguage;  // the system's interface language
+    platform::FreeSpaceSource freeSpace;           // free bytes of a path's volume
+    std::vector<std::string> arguments;            // command-line arguments after the program name
+};
+
+// The real services of a running program.
+AppServices defaultServices(int argc, char** argv);
+
+}  // namespace app

@@ -1,0 +1,46 @@
+// The per-user settings key of the main window: opening (with the default-profile copy),
+// the values read at start and written at shutdown.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace app {
+
+struct StartupSettings {
+    bool overlayDisable = false;  // "HWOverlayDisable": any non-zero value is true
+    int32_t counter = 1;          // "Counter"
+    uint32_t frequency = 1;       // "Frequency"
+};
+
+struct ShutdownSettings {
+    int32_t top = 0;
+    int32_t left = 0;
+    int32_t counter = 1;
+    int32_t imageWidth = 640;
+    int32_t imageHeight = 480;
+    uint32_t frequency = 1;
+};
+
+class SettingsStore {
+public:
+    explicit SettingsStore(std::string key) : key_(std::move(key)) {}
+
+    // Opens the key; a key that does not exist is copied from the default profile first (then a
+    // 2000 ms pause, as the copy step allows). False: the program cannot run.
+    bool openAtStartup();
+    // Reads the start-up values over the defaults already in `settings`; unreadable ones stay.
+    void read(StartupSettings& settings) const;
+    // Writes the shutdown values; a key that does not open, or a file that cannot be written,
+    // changes nothing and is not reported.
+    void write(const ShutdownSettings& settings) const;
+
+    const std::string& key() const { return key_; }
+
+    static constexpr uint32_t kCopyWaitMs = 2000;
+
+private:
+    std::string key_;
+};
+
+}  // namespace app
