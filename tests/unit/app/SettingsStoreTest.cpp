@@ -1,0 +1,81 @@
+// The settings store: default-profile copy, typed reads with defaults, shutdown writes.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "app/SettingsStore.h"
+#include "platform/Sleep.h"
+#include "support/TestEnvironment.h"
+
+namespace {
+class SettingsStoreTest : public testing::Test {
+protected:
+    void SetUp() override {
+        platform::setSleepScale(0.0);
+        testenv::clearDir(testenv::configHome());
+        testenv::clearDir(testenv::defaultProfile());
+    }
+    const std::string key = "Software\\StVendor\\Prod";
+    std::string userFile() const { return testenv::configHome() + "/StVendor/Prod.conf"; }
+};
+}  // namespace
+
+TEST_F(SettingsStoreTest, MissingKeyIsCopiedFromTheDefaultProfileAfterTheCopyWait) {
+    testenv::writeFile(testenv::defaultProfile() + "/StVendor/Prod.conf", "[General]\nCounter=42\n");
+    app::SettingsStore store(key);
+    const uint64_t before = platform::sleptMsTotal();
+    ASSERT_TRUE(store.openAtStartup());
+    EXPECT_EQ(platform::sleptMsTotal() - before, 2000u);
+    app::StartupSettings s;
+    store.read(s);
+    EXPECT_EQ(s.counter, 42);
+    EXPECT_TRUE(testenv::fileExists(userFile()));
+}
+
+TEST_F(SettingsStoreTest, MissingEverywhereFailsAndAPresentKeyNeedsNoWait) {
+    app::SettingsStore store(key);
+    EXPECT_FALSE(store.openAtStartup());
+    testenv::writeFile(userFile(), "");
+    const uint64_t before = platform::sleptMsTotal();
+    EXPECT_TRUE(store.openAtStartup());
+    EXPECT_EQ(platform::sleptMsTotal(), before);
+}
+
+TEST_F(SettingsStoreTest, ValuesOfTheWrongTypeKeepTheirDefaults) {
+    testenv::writeFile(userFile(), "[General]\nHWOverlayDisable=2\nCounter=banana\nFrequency=@Rect(1 2 3 4)\n");
+    app::SettingsStore store(key);
+    app::StartupSettings s;
+    s.counter = 1;
+    s.frequency = 1;
+    store.read(s);
+    EXPECT_TRUE(s.overlayDisable);  // any non-zero value
+    EXPECT_EQ(s.counter, 1);
+    EXPECT_EQ(s.frequency, 1u);
+}
+
+TEST_F(SettingsStoreTest, ShutdownWritesEveryValueAndAnUnwritableFileLosesNothing) {
+    testenv::writeFile(userFile(), "[General]\nCounter=3\nAviCounter=17\n");
+    app::SettingsStore store(key);
+    app::ShutdownSettings out{.top = -5, .left = 100, .counter = 9, .imageWidth = 1280, .imageHeight = 800,
+                              .frequency = 2};
+    store.write(out);
+    const std::string written = testenv::readFile(userFile());
+    for (const char* line : {"Top=4294967291", "Left=100", "Counter=9", "ImageWidth=1280", "ImageHeight=800",
+                             "Frequency=2", "AviCounter=17"}) {
+        EXPECT_NE(written.find(line), std::string::npos) << line << "\n" << written;
+    }
+
+    if (::geteuid() != 0) {
+        ::chmod((testenv::configHome() + "/StVendor").c_str(), 0500);
+        out.counter = 10;
+        store.write(out);  // no crash, no report
+        ::chmod((testenv::configHome() + "/StVendor").c_str(), 0700);
+        EXPECT_EQ(testenv::readFile(userFile()), written);
+    }
+
+    // A key that vanished during the run is not created again.
+    ::unlink(userFile().c_str());
+    store.write(out);
+    EXPECT_FALSE(testenv::fileExists(userFile()));
+}
