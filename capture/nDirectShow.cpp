@@ -1,9 +1,52 @@
-// TDirectShow construction, caption states and the operations the main window calls.
+// TDirectShow: construction, graph objects, tear-down, running, caption states, graph events,
+// device discovery and the compressor catalogue.
 #include "nDirectShow.h"
 
+#include <cfenv>
+
+#include <QCoreApplication>
+#include <QEvent>
 #include <QPainter>
 
-TDirectShow::TDirectShow(QWidget* owner) : QWidget(owner) {
+#include "capture/VideoWidget.h"
+#include "platform/MessageBoxes.h"
+#include "platform/Sleep.h"
+#include "platform/media/DeviceEnumerator.h"
+#include "platform/media/MediaRuntime.h"
+#include "platform/media/Moniker.h"
+#include "platform/media/SmartTee.h"
+#include "platform/media/VideoRenderer.h"
+
+using platform::HResult;
+using namespace platform::media;
+
+namespace {
+
+constexpr HResult kNoPreviewPin = 0x0004027E;      // VFW_S_NOPREVIEWPIN: an accepted render result
+constexpr uint32_t kVideoWindowStyle = 0x44000000;  // WS_CHILD | WS_CLIPSIBLINGS
+const char* const kDefaultRegsPath = "Software\\TWK_CM_SW\\Compressors";
+
+// Display names are read into a 512-byte buffer: keep at most 511 bytes.
+std::string bounded(const std::string& s) { return s.substr(0, TDirectShow::kDisplayNameBytes); }
+
+std::string matchText(const std::string& vid, const std::string& pid) { return "vid_" + vid + "&pid_" + pid; }
+
+// Floating-point exceptions stay masked for the whole build; the caller's environment comes back
+// on every path.
+class FpuGuard {
+public:
+    FpuGuard() { std::feholdexcept(&saved_); }
+    ~FpuGuard() { std::fesetenv(&saved_); }
+    FpuGuard(const FpuGuard&) = delete;
+    FpuGuard& operator=(const FpuGuard&) = delete;
+
+private:
+    std::fenv_t saved_{};
+};
+
+}  // namespace
+
+TDirectShow::TDirectShow(QWidget* owner, platform::MessageBoxes* boxes) : QWidget(owner) {
     FPreviewText = "Preview";
     FNoPreviewText = "No Preview";
     FLockedText = "Locked by another application";
@@ -12,14 +55,24 @@ TDirectShow::TDirectShow(QWidget* owner) : QWidget(owner) {
     FCaptureFormat.bmiHeader.biCompression = platform::kFourCC_None;
     FFileName = "c:\\temp.avi";
     setAutoFillBackground(false);
+    FVideoView = new VideoWidget(this);
 
-    FilterTimer.setInterval(300);
+    if (!MediaRuntime::initialise()) {
+        FInitFailed = true;
+        platform::QtMessageBoxes realBoxes;
+        (boxes != nullptr ? *boxes : static_cast<platform::MessageBoxes&>(realBoxes))
+            .show(nullptr, "CoInitialize Failed!", "Error", platform::MsgButtons::Ok);
+        return;
+    }
+    FilterTimer.setInterval(kFilterTimerMs);
     connect(&FilterTimer, &QTimer::timeout, this, [this] { FilterTimerTimer(); });
     FilterTimer.start();
     FCaptureStarted = false;
+    SetSupportCompressors();
 }
 
-TDirectShow::~TDirectShow() { Close(); }
+// The panel's window going away releases the graph objects, as its destroy message would.
+TDirectShow::~TDirectShow() { CloseInterfaces(); }
 
 void TDirectShow::FWriteSupportDev(const std::vector<std::string>& list) {
     if (&list == &FSupportDevs) {
@@ -28,9 +81,24 @@ void TDirectShow::FWriteSupportDev(const std::vector<std::string>& list) {
     FSupportDevs = list;
 }
 
-bool TDirectShow::FullScreen_get() const { return false; }
+bool TDirectShow::FullScreen_get() const {
+    if (!FDeviceEnable || !FVideoWindow) {
+        return false;
+    }
+    return FVideoWindow->fullScreenMode();
+}
 
-void TDirectShow::FullScreen_set(bool) {}
+void TDirectShow::FullScreen_set(bool on) {
+    if (!FDeviceEnable || !FVideoWindow) {
+        return;
+    }
+    FVideoWindow->setFullScreenMode(on);
+}
+
+// ---- The frame filter is inserted by the preview build; until it exists there is no trigger.
+bool TDirectShow::MotionEnabled_get() const { return false; }
+
+void TDirectShow::MotionEnabled_set(bool) {}
 
 void TDirectShow::SetCaptionStrings(const std::string& noPreview, const std::string& preview,
                                     const std::string& locked) {
@@ -47,17 +115,126 @@ void TDirectShow::SetCaptionStrings(const std::string& noPreview, const std::str
 
 void TDirectShow::CapturePinSet(const platform::VideoInfoHeader& format) { FCaptureFormat = format; }
 
-void TDirectShow::InitRunCapture(const std::string&, const std::string&, bool record) {
-    // No media graph yet: no camera is ever found.
-    Close();
-    FInRecord = record;
-    FDeviceEnable = false;
-    FReady = false;
+// ---------------------------------------------------------------------------------------------
+// Graph objects
+
+HResult TDirectShow::GetInterfaces() {
+    HResult hr = FilterGraph::create(FGraph);
+    FOpenFilterGraphResult = hr;
+    if (platform::failed(hr)) {
+        return hr;
+    }
+    FCaptureBuilder = std::make_shared<CaptureGraphBuilder>();
+    FOpenCaptureGraphBuilder2 = platform::S_Ok;
+    FVideoRenderer = VideoRenderer::create();  // a missing renderer is not fatal here
+    hr = SmartTee::create(FSmartTee);
+    if (platform::failed(hr)) {
+        return hr;
+    }
+    if (FCaptureFormat.bmiHeader.biCompression == platform::kFourCC_MJPG) {
+        hr = Filter::create("jpegdec", FMjpegDecoder);
+        if (platform::failed(hr)) {
+            return hr;
+        }
+        hr = Filter::create("videoconvert", FColorConverter);
+        if (platform::failed(hr)) {
+            return hr;
+        }
+    }
+    FMediaControl = FGraph;
+    FVideoWindow = FGraph->videoWindow();
+    FVideoView->attach(FVideoWindow);
+    FMediaEvent = FGraph;
+    return platform::S_Ok;
 }
+
+void TDirectShow::TearDownGraph() {
+    if (FMediaControl) {
+        FMediaControl->stop();
+    }
+    // (The recording stream controls are released here once recording builds exist.)
+    if (FRotCookie != 0) {
+        FilterGraph::removeFromRot(FRotCookie);
+        FRotCookie = 0;
+    }
+    if (FGraph) {
+        for (const char* name : {"My TransFilter", "MJPEGDEC", "COLORCONV"}) {
+            Filter f = FGraph->findFilterByName(name);
+            if (f) {
+                FGraph->removeFilter(f);
+            }
+        }
+    }
+    if (FMediaEvent) {
+        FMediaEvent->setNotify(nullptr);
+    }
+    if (FVideoWindow) {
+        FVideoWindow->setVisible(false);
+        FVideoWindow->setOwner(nullptr);
+    }
+    if (FVideoSource) {
+        NukeDownstream(FVideoSource, FGraph);
+    }
+}
+
+void TDirectShow::NukeDownstream(const Filter& filter, const std::shared_ptr<FilterGraph>& graph) {
+    if (!graph || !filter) {
+        return;
+    }
+    for (Pin& pin : filter.pins()) {
+        if (!pin.isConnected()) {
+            continue;
+        }
+        Pin to = pin.connectedTo();
+        Filter downstream = to.filter();
+        if (!to || !downstream) {
+            return;  // the peer's pin information cannot be had: the walk ends here
+        }
+        if (to.direction() == PinDirection::Input) {
+            NukeDownstream(downstream, graph);
+            graph->disconnect(to);
+            graph->disconnect(pin);
+            graph->removeFilter(downstream);
+        }
+    }
+}
+
+void TDirectShow::CloseInterfaces() {
+    TearDownGraph();
+    FVideoView->attach(nullptr);
+    FVideoSource = Filter();
+    FMediaControl.reset();
+    FVideoWindow.reset();
+    FVideoRenderer = Filter();
+    FGraph.reset();
+    FMediaEvent.reset();
+    FAudioSource = Filter();
+    FSmartTee = Filter();
+    FAudioRenderer = Filter();
+    FMediaSeeking.reset();
+    FCaptureBuilder.reset();
+    FMjpegDecoder = Filter();
+    FColorConverter = Filter();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Running
 
 void TDirectShow::Run() {
     if (!FDeviceEnable) {
         return;
+    }
+    if (FVideoWindow) {
+        FVideoWindow->setVisible(true);
+    }
+    // Waits for PLAYING or the first error: a camera held by another program fails here.
+    const HResult hr = FMediaControl ? FMediaControl->run() : platform::E_Pointer;
+    FRunGraphResult = hr;
+    if (platform::failed(hr)) {
+        Close();
+        setCaption(FLockedText);
+        FCaptionState = 2;
+        FReady = false;
     }
 }
 
@@ -65,14 +242,71 @@ void TDirectShow::Stop() {
     if (!FDeviceEnable) {
         return;
     }
+    if (FMediaControl) {
+        FMediaControl->pause();
+    }
+    if (FVideoWindow) {
+        FVideoWindow->setVisible(false);
+    }
 }
 
 void TDirectShow::Close() {
+    CloseInterfaces();
     FDeviceEnable = false;
     FReady = false;
     FInRecord = false;
     setCaption(FNoPreviewText);
     FCaptionState = 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Graph events
+
+bool TDirectShow::event(QEvent* e) {
+    if (!FInitFailed && static_cast<uint32_t>(e->type()) == WM_GRAPHNOTIFY) {
+        return CompWinProc(WM_GRAPHNOTIFY);
+    }
+    return QWidget::event(e);
+}
+
+bool TDirectShow::CompWinProc(uint32_t message) {
+    if (message != WM_GRAPHNOTIFY) {
+        return false;
+    }
+    if (FMediaEvent) {
+        const std::shared_ptr<FilterGraph> events = FMediaEvent;
+        bool aborted = false;
+        HResult abortResult = platform::S_Ok;
+        GraphEvent ev;
+        while (events->getEvent(ev, 0) == platform::S_Ok) {
+            if (ev.code == EC_ERRORABORT) {
+                aborted = true;
+                abortResult = static_cast<HResult>(ev.param1);  // only the last abort counts
+            }
+            events->freeEventParams(ev);
+        }
+        if (aborted) {
+            if (abortResult == platform::E_DiskFull && OnRecordDiskFull) {
+                OnRecordDiskFull(this, nullptr);
+            } else if (abortResult == platform::E_FileNotFound && OnRecordFileLimit) {
+                OnRecordFileLimit(this, nullptr);
+            }
+        }
+        HandleGraphEvent();
+    }
+    return true;
+}
+
+HResult TDirectShow::HandleGraphEvent() {
+    if (!FMediaEvent) {
+        return platform::E_Pointer;
+    }
+    HResult hr = platform::S_Ok;
+    GraphEvent ev;
+    while (FMediaEvent->getEvent(ev, 0) == platform::S_Ok) {
+        hr = FMediaEvent->freeEventParams(ev);
+    }
+    return hr;
 }
 
 void TDirectShow::Motion() {
@@ -81,7 +315,264 @@ void TDirectShow::Motion() {
     }
 }
 
+// The elapsed-time feed of recordings; there is nothing to feed before the frame filter exists.
 void TDirectShow::FilterTimerTimer() {}
+
+// ---------------------------------------------------------------------------------------------
+// Devices
+
+int32_t TDirectShow::GetDeviceList(const std::string& vid, const std::string& pid, std::vector<std::string>& list) {
+    list.clear();
+    std::vector<Moniker> devices;
+    if (DeviceEnumerator::createClassEnumerator(DeviceCategory::VideoInput, devices) != platform::S_Ok) {
+        return 1;
+    }
+    const std::string match = matchText(vid, pid);
+    for (const Moniker& m : devices) {
+        const std::string display = bounded(m.displayName());
+        std::string friendly;
+        if (platform::failed(m.bindToStorage()) || platform::failed(m.readFriendlyName(friendly))) {
+            continue;
+        }
+        if (vid.empty()) {
+            list.push_back(friendly);
+        }
+        if (display.find(match) != std::string::npos) {
+            list.push_back(friendly);
+        }
+    }
+    return 1;
+}
+
+int32_t TDirectShow::GetAudioDeviceList(std::vector<std::string>& list) {
+    std::vector<Moniker> devices;
+    if (DeviceEnumerator::createClassEnumerator(DeviceCategory::AudioInput, devices) != platform::S_Ok) {
+        return 1;
+    }
+    for (const Moniker& m : devices) {
+        std::string friendly;
+        if (platform::succeeded(m.bindToStorage()) && platform::succeeded(m.readFriendlyName(friendly))) {
+            list.push_back(friendly);
+        }
+    }
+    return 1;
+}
+
+int32_t TDirectShow::GetDeviceEnum(const std::string& vid, const std::string& pid) {
+    std::vector<Moniker> devices;
+    if (DeviceEnumerator::createClassEnumerator(DeviceCategory::VideoInput, devices) != platform::S_Ok) {
+        return 1;
+    }
+    FVideoSource = Filter();
+    const std::string match = matchText(vid, pid);
+    for (size_t i = 0; i < devices.size(); ++i) {
+        const std::string display = bounded(devices[i].displayName());
+        const bool candidate = static_cast<int64_t>(i) >= VideoDevice &&
+                               (vid.empty() || display.find(match) != std::string::npos);
+        if (!candidate) {
+            continue;
+        }
+        Filter f;
+        if (platform::failed(devices[i].bindToObject(f))) {
+            continue;  // unplugged or refusing: the next device may do
+        }
+        FVideoSource = f;
+        if (const size_t at = display.find("vid_"); at != std::string::npos) {
+            VID = display.substr(at + 4, 4);
+        }
+        if (const size_t at = display.find("pid_"); at != std::string::npos) {
+            PID = display.substr(at + 4, 4);
+        }
+        VideoDevice = static_cast<int32_t>(i);
+        platform::sleepMs(kDeviceSettleMs);
+        return 0;
+    }
+    return 1;
+}
+
+int32_t TDirectShow::GetAudioDevice(int32_t index, bool renderer) {
+    std::vector<Moniker> devices;
+    if (DeviceEnumerator::createClassEnumerator(renderer ? DeviceCategory::AudioOutput : DeviceCategory::AudioInput,
+                                                devices) != platform::S_Ok) {
+        CaptureAudio = false;
+        return 1;
+    }
+    FAudioSource = Filter();
+    int32_t result = 1;
+    int32_t counter = 0;
+    for (const Moniker& m : devices) {
+        if (counter != index) {
+            ++counter;
+            continue;
+        }
+        // A device that does not bind keeps the count, so the next one is tried in its place.
+        Filter f;
+        if (platform::succeeded(m.bindToObject(f))) {
+            (renderer ? FAudioRenderer : FAudioSource) = f;
+            result = 0;
+            break;
+        }
+    }
+    if (!FAudioSource) {
+        CaptureAudio = false;
+        AudioDevice = 0;
+    }
+    return result;
+}
+
+void TDirectShow::InitRunCapture(const std::string& vid, const std::string& pid, bool record) {
+    CloseInterfaces();
+    if (platform::failed(GetInterfaces())) {
+        // No graph objects are held after a failed open: nothing can run.
+        CloseInterfaces();
+        FDeviceEnable = false;
+        FReady = false;
+        return;
+    }
+    FDeviceEnable = true;
+    FFileMode = false;
+    if (VID.empty() && PID.empty() && !FSupportDevs.empty()) {
+        for (const std::string& entry : FSupportDevs) {
+            if (entry.size() < 9) {
+                continue;  // too short to hold "vvvv?pppp"
+            }
+            GetDeviceEnum(entry.substr(0, 4), entry.substr(5, 4));
+            if (FVideoSource) {
+                break;
+            }
+        }
+    } else {
+        GetDeviceEnum(vid, pid);
+    }
+    if (record) {
+        GetAudioDevice(AudioDevice, false);
+        if (!FAudioSource) {
+            CaptureAudio = false;
+        }
+    }
+    if (FVideoSource) {
+        InitRun(record);
+    } else {
+        FDeviceEnable = false;
+    }
+}
+
+void TDirectShow::InitRun(bool record) {
+    if (!FDeviceEnable) {
+        return;
+    }
+    FInRecord = record;
+    FCaptureStarted = false;
+    const FpuGuard fpu;
+
+    FMediaEvent->setNotify([this] {
+        // Runs on the posting thread; the event is handled on the GUI thread by CompWinProc.
+        QCoreApplication::postEvent(this, new QEvent(static_cast<QEvent::Type>(WM_GRAPHNOTIFY)));
+    });
+    FCaptureBuilder->setFiltergraph(FGraph);
+    FGraph->addFilter(FVideoSource, "Source Capture");
+    FGraph->addFilter(FAudioSource, "Audio Device");  // refused when there is none
+    if (FVideoRenderer) {
+        FGraph->addFilter(FVideoRenderer, "VMR");
+    }
+
+    // ---- Preview build: capture format on the camera, "My TransFilter", "Smart Tee", the MJPEG
+    // chain and RenderPreview or the recording branch go here. Until then the camera's capture
+    // pin feeds the renderer directly, so running, stopping and a busy camera are real.
+    if (FVideoRenderer) {
+        Pin out;
+        if (platform::failed(CaptureGraphBuilder::findPin(FVideoSource, PinDirection::Output, PinCategory::Capture,
+                                                          MajorType::Any, true, 0, out))) {
+            CaptureGraphBuilder::findPin(FVideoSource, PinDirection::Output, PinCategory::None, MajorType::Any,
+                                         true, 0, out);
+        }
+        Pin in;
+        CaptureGraphBuilder::findPin(FVideoRenderer, PinDirection::Input, PinCategory::None, MajorType::Any, true,
+                                     0, in);
+        if (out && in) {
+            FGraph->connect(out, in);  // like the preview connection, its result decides nothing
+        }
+    }
+
+    if (GraphRot && platform::failed(FGraph->addToRot(FRotCookie))) {
+        FRotCookie = 0;
+    }
+    if (FPreviewRanderResult == platform::S_Ok || FPreviewRanderResult == kNoPreviewPin) {
+        setCaption(FPreviewText);
+        FCaptionState = 1;
+        FReady = true;
+    } else {
+        setCaption("Graph render fail");
+        FCaptionState = 2;
+        FReady = FFileMode;
+    }
+    FVideoWindow->setWindowPosition(0, 0, width(), height());
+    FVideoWindow->setOwner(this);
+    FVideoWindow->setWindowStyle(kVideoWindowStyle);
+    FVideoWindow->setMessageDrain(this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Compressors
+
+bool TDirectShow::SetSupportCompressors() {
+    RegsPath = RegsPath.empty() ? std::string(kDefaultRegsPath) : RegsPath + "\\Compressors";
+    FSupportCompressors.clear();
+    FSupportCompressors.load(RegsPath);
+    return true;
+}
+
+void TDirectShow::GetCompressor(Filter& out, int32_t kind) {
+    out = Filter();
+    std::vector<Moniker> devices;
+    const DeviceCategory category = kind == 0 ? DeviceCategory::VideoCompressor : DeviceCategory::AudioCompressor;
+    if (DeviceEnumerator::createClassEnumerator(category, devices) != platform::S_Ok) {
+        return;
+    }
+    const std::string& wanted = kind == 0 ? CompressorName : AudioCompressorName;
+    for (const Moniker& m : devices) {
+        std::string friendly;
+        if (platform::failed(m.readFriendlyName(friendly)) || friendly != wanted) {
+            continue;
+        }
+        m.bindToObject(out);
+        return;
+    }
+}
+
+HResult TDirectShow::compressorList(int category, std::vector<std::string>& list) {
+    list.clear();
+    std::vector<Moniker> devices;
+    const HResult hr = DeviceEnumerator::createClassEnumerator(
+        category == 0 ? DeviceCategory::VideoCompressor : DeviceCategory::AudioCompressor, devices);
+    if (platform::failed(hr)) {
+        return hr;
+    }
+    for (const Moniker& m : devices) {
+        std::string friendly;
+        if (platform::failed(m.readFriendlyName(friendly)) || FSupportCompressors.hides(friendly)) {
+            continue;
+        }
+        list.push_back(friendly);
+    }
+    return platform::S_Ok;
+}
+
+HResult TDirectShow::GetCompressorsList(std::vector<std::string>& list) {
+    const HResult hr = compressorList(0, list);
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if (*it == "Cinepak Codec by Radius") {
+            list.erase(it);
+            break;
+        }
+    }
+    return hr;
+}
+
+HResult TDirectShow::GetAudioCompressorsList(std::vector<std::string>& list) { return compressorList(1, list); }
+
+// ---------------------------------------------------------------------------------------------
+// Panel
 
 void TDirectShow::setCaption(const std::string& text) {
     FCaption = QString::fromStdString(text);

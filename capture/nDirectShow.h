@@ -1,11 +1,12 @@
 // TDirectShow: the capture component, a panel that owns the media graph and shows its caption.
 //
 // All calls come from the GUI thread, except Motion(), which the frame filter makes on the
-// streaming thread.
+// streaming thread. Graph events reach the panel as the posted event WM_GRAPHNOTIFY (0x8001).
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,17 +15,28 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "capture/CompressorTable.h"
 #include "platform/HResult.h"
 #include "platform/VideoInfoHeader.h"
+#include "platform/media/CaptureGraphBuilder.h"
+#include "platform/media/Filter.h"
+#include "platform/media/FilterGraph.h"
+#include "platform/media/VideoWindow.h"
 
 class TDirectShow;
+class VideoWidget;
+
+namespace platform {
+class MessageBoxes;
+}
 
 // Event callback: the component as Sender, `data` always null.
 using TDirectShowEvent = std::function<void(TDirectShow* Sender, void* data)>;
 
 class TDirectShow : public QWidget {
 public:
-    explicit TDirectShow(QWidget* owner = nullptr);
+    // `boxes` shows the start-up failure box; null uses the real Qt message boxes.
+    explicit TDirectShow(QWidget* owner = nullptr, platform::MessageBoxes* boxes = nullptr);
     ~TDirectShow() override;
 
     TDirectShow(const TDirectShow&) = delete;
@@ -58,8 +70,9 @@ public:
     void VMR_VER_set(int32_t v) { FVmrVer = (v == 9) ? 9 : 7; }
     bool FullScreen_get() const;
     void FullScreen_set(bool on);
-    bool MotionEnabled_get() const { return FMotionEnabled; }
-    void MotionEnabled_set(bool on) { FMotionEnabled = on; }
+    // The frame filter's motion trigger; false (and no effect) while no frame filter exists.
+    bool MotionEnabled_get() const;
+    void MotionEnabled_set(bool on);
     const std::vector<std::string>& FReadSupportDev() const { return FSupportDevs; }
     void FWriteSupportDev(const std::vector<std::string>& list);
 
@@ -78,36 +91,79 @@ public:
     int32_t PreviewRanderResult() const { return FPreviewRanderResult; }
     int32_t RunGraphResult() const { return FRunGraphResult; }
 
-    // --- operations ---
+    // --- graph objects and running ---
+    platform::HResult GetInterfaces();
+    void TearDownGraph();
+    static void NukeDownstream(const platform::media::Filter& filter,
+                               const std::shared_ptr<platform::media::FilterGraph>& graph);
+    void CloseInterfaces();
+    void Run();
+    void Stop();
+    void Close();
+    platform::HResult HandleGraphEvent();
+    // The panel's message handling; true when the message was consumed.
+    bool CompWinProc(uint32_t message);
+    void Motion();
+
+    // --- caption ---
     void SetCaptionStrings(const std::string& noPreview, const std::string& preview,
                            const std::string& locked);
+
+    // --- capture format ---
     void CapturePinSet(const platform::VideoInfoHeader& format);
     platform::VideoInfoHeader CapturePinGet() const { return FCaptureFormat; }
     // Sets the capture subtype (FOURCC) in the capture format's compression field.
     void SetCaptureSubtype(uint32_t fourcc) { FCaptureFormat.bmiHeader.biCompression = fourcc; }
 
+    // --- devices ---
+    // Friendly names of the cameras (all, or those carrying vid/pid); the list is cleared first.
+    int32_t GetDeviceList(const std::string& vid, const std::string& pid, std::vector<std::string>& list);
+    // Appends the friendly names of all microphones.
+    int32_t GetAudioDeviceList(std::vector<std::string>& list);
+    // Binds the first camera at or after VideoDevice that carries vid/pid; 0 when bound.
+    int32_t GetDeviceEnum(const std::string& vid, const std::string& pid);
+    // Binds the index-th microphone (or sound output); 0 when bound.
+    int32_t GetAudioDevice(int32_t index, bool renderer);
     // Finds the camera with the given ids (empty: the supported-devices list) and builds its graph.
     void InitRunCapture(const std::string& vid, const std::string& pid, bool record);
-    void Run();
-    void Stop();
-    void Close();
-    void Motion();
+
+    // --- compressors ---
+    bool SetSupportCompressors();
+    // kind 0: the video compressor named CompressorName, 1: the audio one; empty when none matches.
+    void GetCompressor(platform::media::Filter& out, int32_t kind);
+    platform::HResult GetCompressorsList(std::vector<std::string>& list);
+    platform::HResult GetAudioCompressorsList(std::vector<std::string>& list);
+    const CompressorTable& SupportCompressors() const { return FSupportCompressors; }
 
     // Panel state, for the window and tests.
     QString Caption() const { return FCaption; }
     int32_t CaptionState() const { return FCaptionState; }
     bool InitFailed() const { return FInitFailed; }
+    bool FilterTimerActive() const { return FilterTimer.isActive(); }
+    // The current graph and bound devices (null when none), for diagnostics and tests.
+    std::shared_ptr<platform::media::FilterGraph> Graph() const { return FGraph; }
+    const platform::media::Filter& VideoSource() const { return FVideoSource; }
+    const platform::media::Filter& AudioSource() const { return FAudioSource; }
+    const platform::media::Filter& AudioRenderer() const { return FAudioRenderer; }
+    VideoWidget* VideoView() const { return FVideoView; }
+
+    static constexpr uint32_t WM_GRAPHNOTIFY = 0x8001;
+    static constexpr int32_t kFilterTimerMs = 300;
+    static constexpr uint32_t kDeviceSettleMs = 200;  // wait after binding a camera
+    static constexpr size_t kDisplayNameBytes = 511;   // display names are read into 512 bytes
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void InitRun(bool record);
     void setCaption(const std::string& text);
     void FilterTimerTimer();
+    platform::HResult compressorList(int category, std::vector<std::string>& list);
 
     // property storage
     int32_t FVmrVer = 7;
-    bool FMotionEnabled = false;
     std::vector<std::string> FSupportDevs;
     bool FInRecord = false;
     bool FReady = false;
@@ -130,7 +186,27 @@ private:
     bool FFileMode = false;
     bool FCaptureStarted = false;
     bool FInitFailed = false;
+    uint32_t FRotCookie = 0;
     platform::VideoInfoHeader FCaptureFormat;
     std::string FFileName;
     QTimer FilterTimer;
+    CompressorTable FSupportCompressors;
+
+    // Graph objects, each one counted reference, all released together by CloseInterfaces.
+    // The control, event and seeking interfaces are the graph object itself.
+    std::shared_ptr<platform::media::FilterGraph> FGraph;
+    std::shared_ptr<platform::media::CaptureGraphBuilder> FCaptureBuilder;
+    std::shared_ptr<platform::media::FilterGraph> FMediaControl;
+    std::shared_ptr<platform::media::VideoWindow> FVideoWindow;
+    std::shared_ptr<platform::media::FilterGraph> FMediaEvent;
+    std::shared_ptr<platform::media::FilterGraph> FMediaSeeking;
+    platform::media::Filter FVideoSource;
+    platform::media::Filter FAudioSource;
+    platform::media::Filter FVideoRenderer;
+    platform::media::Filter FSmartTee;
+    platform::media::Filter FAudioRenderer;
+    platform::media::Filter FMjpegDecoder;
+    platform::media::Filter FColorConverter;
+
+    VideoWidget* FVideoView = nullptr;  // child widget showing the renderer's frames
 };
