@@ -10,6 +10,13 @@
 #include <sstream>
 #include <stdexcept>
 
+// Sanitizer defaults for every test binary; children started by tests inherit LSAN_OPTIONS.
+extern "C" const char* __asan_default_options() { return "detect_leaks=1:strict_string_checks=1"; }
+extern "C" const char* __ubsan_default_options() { return "print_stacktrace=1"; }
+extern "C" const char* __lsan_default_options() {
+    return "suppressions=" PEEKBOX_SOURCE_DIR "/tests/lsan.supp:print_suppressions=0";
+}
+
 namespace testenv {
 namespace {
 std::string g_root;
@@ -49,6 +56,14 @@ void setUp() {
     ::unsetenv("LC_ALL");
     ::unsetenv("LC_MESSAGES");
     ::unsetenv("TARNWICK_VIRTUAL_DEVICES");
+    ::setenv("PEEKBOX_BUILD_DIR", PEEKBOX_BUILD_DIR, 1);
+    ::setenv("PEEKBOX_SOURCE_DIR", PEEKBOX_SOURCE_DIR, 1);
+    ::setenv("LSAN_OPTIONS", "suppressions=" PEEKBOX_SOURCE_DIR "/tests/lsan.supp:print_suppressions=0", 1);
+    // One plugin registry for all test processes, so that each does not rescan the plugins.
+    ::setenv("GST_REGISTRY", PEEKBOX_BUILD_DIR "/gst-registry.bin", 1);
+    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
     writeFile(configHome() + "/user-dirs.dirs",
               "XDG_PICTURES_DIR=\"" + picturesDir() + "\"\nXDG_VIDEOS_DIR=\"" + videosDir() + "\"\n");
 }

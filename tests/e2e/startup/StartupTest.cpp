@@ -1,0 +1,94 @@
+// The real executables: exit codes of the single-instance rule and the no-camera start, and
+// that each binary carries only its own edition's names.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/TestEnvironment.h"
+
+namespace {
+
+std::string binary(const std::string& name) {
+    const char* dir = std::getenv("PEEKBOX_BUILD_DIR");
+    return std::string(dir != nullptr ? dir : ".") + "/app/" + name;
+}
+
+// Runs the program with the test environment; returns its exit code, or -1 on a signal.
+int run(const std::string& program, const std::vector<std::string>& args = {}) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& a : args) {
+            argv.push_back(const_cast<char*>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string binaryText(const std::string& path) { return testenv::readFile(path); }
+
+// Every place `needle` occurs in `haystack`, with `context` bytes either side.
+std::vector<std::string> occurrences(const std::string& haystack, const std::string& needle, size_t context) {
+    std::vector<std::string> found;
+    for (size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) {
+        const size_t from = at >= context ? at - context : 0;
+        found.push_back(haystack.substr(from, needle.size() + 2 * context));
+    }
+    return found;
+}
+
+}  // namespace
+
+TEST(Startup, SecondInstanceExitsWithOneAtOnce) {
+    testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=1\n");
+    // Hold the name as a running first instance does.
+    const std::string lockPath = testenv::runtimeDir() + "/Peekbox.lock";
+    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(run(binary("peekbox")), 1);
+    // The branded edition has a name of its own and is not refused.
+    testenv::writeFile(testenv::configHome() + "/Tarnwick/Glimmer.conf", "[General]\nCounter=1\n");
+    EXPECT_EQ(run(binary("glimmer")), 0);
+    ::close(fd);
+}
+
+TEST(Startup, NoCameraEndsWithZero) {
+    testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=4\n");
+    EXPECT_EQ(run(binary("peekbox")), 0);
+    const std::string settings = testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
+    EXPECT_NE(settings.find("Counter=4"), std::string::npos);
+    EXPECT_NE(settings.find("ImageWidth=640"), std::string::npos);
+}
+
+TEST(Startup, EachBinaryCarriesOnlyItsOwnEdition) {
+    const std::string peekbox = binaryText(binary("peekbox"));
+    const std::string glimmer = binaryText(binary("glimmer"));
+    ASSERT_FALSE(peekbox.empty());
+    ASSERT_FALSE(glimmer.empty());
+    EXPECT_TRUE(occurrences(glimmer, "Peekbox", 0).empty());
+    EXPECT_TRUE(occurrences(glimmer, "peekbox", 0).empty());
+    EXPECT_FALSE(occurrences(peekbox, "Peekbox", 0).empty());
+    // The title text's default is the one branded string both share.
+    for (const std::string& hit : occurrences(peekbox, "Norvale", 0)) {
+        (void)hit;
+    }
+    const size_t shared = occurrences(peekbox, "Norvale Glimmer webcam", 0).size();
+    EXPECT_EQ(occurrences(peekbox, "Norvale", 0).size(), shared);
+    EXPECT_EQ(occurrences(peekbox, "Glimmer", 0).size(), shared);
+    EXPECT_TRUE(occurrences(peekbox, "norvale", 0).empty());
+}
