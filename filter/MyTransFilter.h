@@ -1,0 +1,238 @@
+// MyTransFilter: the in-place frame filter (zoom, date/time stamps, debug overlay, stills, motion).
+//
+// Threads. Transform and CheckInputType run on the streaming thread, one at a time (the GStreamer
+// element calls CheckInputType from set_info, serialised with the frames). The capture component
+// calls everything under "component side" from the user-interface thread. What they share is
+// atomic: the flags, the requested size, the zoom value and table entries, the elapsed time, the
+// owner pointer. The still buffer is plain memory handed over by the still handshake: the
+// streaming thread fills it completely and then publishes m_stillReady (release); the component
+// clears m_stillReady before it sets m_stillRequest (release) and reads the buffer only after it
+// has seen m_stillReady set (acquire). Everything else is touched by the streaming thread only.
+//
+// Allocation. Every block the frame path needs (still buffer, motion frames, zoom scratch, stamp
+// images, glyph cache) is allocated at format time, in CheckInputType, for the requested frame
+// size. Transform allocates only if the requested size changed after the format was set (once per
+// change, never per frame); otherwise the frame path allocates nothing, takes no lock and does no
+// I/O. The zoom table is allocated by the first SetZoomValue, on the user-interface thread.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "filter/DebugOverlay.h"
+#include "filter/FilterTypes.h"
+#include "filter/FrameView.h"
+#include "filter/GlyphFont.h"
+#include "filter/MotionDetect.h"
+#include "filter/StampComposite.h"
+#include "filter/TextRasterizer.h"
+#include "filter/ZoomRemap.h"
+
+namespace filter {
+
+// Elapsed recording time as the time stamp shows it.
+struct ElapsedTime {
+    int32_t hours = 0, minutes = 0, seconds = 0;
+    friend bool operator==(const ElapsedTime&, const ElapsedTime&) = default;
+};
+
+enum class FrameFormat { YUY2, RGB24 };
+
+class MyTransFilter {
+  public:
+    static constexpr int32_t kDefaultWidth = 640;
+    static constexpr int32_t kDefaultHeight = 480;
+    static constexpr int32_t kDefaultMotionThreshold = 100;
+    static constexpr int32_t kTimeTop = 10;  // the time stamp's first row from the picture's top
+
+    MyTransFilter();
+    ~MyTransFilter();
+    MyTransFilter(const MyTransFilter&) = delete;
+    MyTransFilter& operator=(const MyTransFilter&) = delete;
+
+    // ---- the transform filter's operations (streaming thread) ----
+
+    // Accepts video types with a format block of at least 88 bytes (a VIDEOINFOHEADER) whose
+    // biSize is not 0 and whose subtype is YUY2 or RGB24; anything else fails with
+    // kVfwE_TypeNotAccepted. Resets the debug state, the elapsed time and the connect tick, marks
+    // the date dirty, takes today's date for the date stamp and allocates the frame path's blocks.
+    HResult CheckInputType(const MediaType& type);
+    // Always S_Ok.
+    HResult CheckTransform(const MediaType& in, const MediaType& out) const;
+    // Always E_Unexpected: the in-place base enumerates the types itself.
+    HResult GetMediaType(int32_t position, MediaType* type) const;
+    // The per-frame pipeline: zoom, stamps, debug overlay, still/motion step, all in place. A null
+    // sample is E_Pointer; everything else is S_Ok and leaves the sample's size and type alone.
+    HResult Transform(FrameSample* sample);
+
+    // ---- component side: configuration on each graph build ----
+
+    // The component that receives Motion(); null for none. Must outlive the streaming.
+    void setOwner(FilterOwner* owner) { m_owner.store(owner, std::memory_order_release); }
+    // Frame size chosen for the capture format (m_requestedWidth/Height); 640 x 480 when either
+    // is 0 or negative. Every frame is addressed with this size, not the format block's.
+    void setRequestedSize(int32_t width, int32_t height);
+    int32_t requestedWidth() const;
+    int32_t requestedHeight() const;
+    // setRequestedSize, then CheckInputType with a video type of that size and format. RGB24 rows
+    // are bottom-up by default (the platform's order); GStreamer's BGR frames are top-down.
+    HResult setFrameFormat(int32_t width, int32_t height, FrameFormat format,
+                           bool rgbBottomUp = true);
+
+    void setAddTime(bool on) { m_addTime.store(on, std::memory_order_release); }
+    bool addTime() const { return m_addTime.load(std::memory_order_acquire); }
+    void setShowDate(bool on) { m_showDate.store(on, std::memory_order_release); }
+    bool showDate() const { return m_showDate.load(std::memory_order_acquire); }
+    void setStillByFilter(bool on) { m_stillByFilter.store(on, std::memory_order_release); }
+    bool stillByFilter() const { return m_stillByFilter.load(std::memory_order_acquire); }
+    void ShowStreamDebug(bool on) { m_showStreamDebug.store(on, std::memory_order_release); }
+    bool showStreamDebug() const { return m_showStreamDebug.load(std::memory_order_acquire); }
+
+    // ---- component side: still handshake (StillImg / GetImg) ----
+
+    // m_stillReady := 0, then m_stillRequest := 1, in this order.
+    void requestStill();
+    bool stillReady() const { return m_stillReady.load(std::memory_order_acquire); }
+    bool stillRequested() const { return m_stillRequest.load(std::memory_order_acquire); }
+    // The last still: requestedWidth x requestedHeight pixels of blue, green, red, rows packed,
+    // row 0 first. From YUY2 frames row 0 is the top of the picture, from RGB24 frames the bottom
+    // (the platform's order), whatever the order of the frames' own rows. Black until the first
+    // still. Read it only after stillReady() was seen true; it stays valid until the next format
+    // change.
+    std::span<const uint8_t> stillBuffer() const {
+        return {m_stillBuffer.get(), m_stillBufferSize};
+    }
+    // 1 for YUY2 frames, 0 for RGB24 (m_isYuy2; GetImg's row order depends on it).
+    int32_t isYuy2() const { return m_isYuy2.load(std::memory_order_acquire); }
+
+    // ---- component side: motion ----
+
+    void setMotionEnabled(bool on) { m_motionEnabled.store(on, std::memory_order_release); }
+    bool motionEnabled() const { return m_motionEnabled.load(std::memory_order_acquire); }
+    void setMotionThreshold(int32_t t) { m_motionThreshold.store(t, std::memory_order_release); }
+    int32_t motionThreshold() const { return m_motionThreshold.load(std::memory_order_acquire); }
+
+    // ---- component side: zoom ----
+
+    // m_zoom := zoom (percent, 100 = off); copies `bytes` bytes of `map` (whole entries, at most
+    // the table's 3 840 000 entries; a negative count or a null map copies nothing) into the
+    // zoom table. Entries not copied keep their values (initially the identity).
+    void SetZoomValue(int32_t zoom, const int32_t* map, int32_t bytes);
+    int32_t zoom() const { return m_zoom.load(std::memory_order_acquire); }
+    // One entry of the zoom table (the identity before the first SetZoomValue); for tests.
+    int32_t zoomMapEntry(size_t index) const;
+
+    // ---- component side: elapsed time (FilterTimerTimer) ----
+
+    // The elapsed time `nowMs` - connect tick, rounded to the nearest second and wrapped at 24 h:
+    // ms := now - connect + 500 (32-bit, so tick wrap-around is harmless), s := ms / 1000,
+    // seconds := s mod 60, minutes := (s / 60) mod 60, hours := (s / 3600) mod 24.
+    static ElapsedTime elapsedFromTicks(uint32_t nowMs, uint32_t connectTickMs);
+    // Writes the elapsed fields from the tick count `nowMs` and sets the time-dirty flag.
+    void updateElapsed(uint32_t nowMs);
+    // Writes the elapsed fields and sets the time-dirty flag.
+    void setElapsed(const ElapsedTime& t);
+    ElapsedTime elapsed() const;
+    uint32_t connectTick() const { return m_connectTick.load(std::memory_order_acquire); }
+    // Set by the first frame that reaches Transform (the component's timer waits for it).
+    bool streaming() const { return m_streaming.load(std::memory_order_acquire); }
+
+    // ---- tests and benchmarks ----
+
+    // Time sources (default: systemClock()). Set before streaming.
+    void setClock(FilterClock* clock) { clock_ = clock != nullptr ? clock : &systemClock(); }
+    // Streaming-thread state, read by tests between frames.
+    StampImage dateImage() const { return dateStamp_; }
+    StampImage timeImage() const { return timeStamp_; }
+    int32_t dateLeft() const { return m_dateLeft; }
+    int32_t timeLeft() const { return m_timeLeft; }
+    bool dateDirty() const { return m_dateDirty.load(std::memory_order_acquire); }
+    bool timeDirty() const { return m_timeDirty.load(std::memory_order_acquire); }
+    float frameRate() const { return m_frameRate; }
+    std::span<const int32_t> rateHistory() const { return {m_rateHistory, kRateHistoryEntries}; }
+    MotionBox pixelBox() const { return m_pixelBox; }
+    MotionBox windowBox() const { return m_windowBox; }
+    // The rasteriser of the stamps (opened at the first format).
+    const TextRasterizer& stampFont() const { return font_; }
+    // The characters the stamp glyph cache holds.
+    static constexpr const char* kStampCharset = "0123456789-:_";
+
+  private:
+    void resetDebugState();
+    void prepare(int32_t width, int32_t height);
+    void renderStampsIfDirty();
+    void renderDate();
+    void renderTime();
+    void drawDebugOverlay(const FrameView& frame);
+    void stillMotionStep(const FrameView& frame);
+    void convertStill(const FrameView& frame);
+    void frameTo24(const FrameView& frame, uint8_t* dst) const;
+
+    // Shared with the user-interface thread (atomics; see the file comment).
+    std::atomic<uint64_t> m_requested;  // width << 32 | height
+    std::atomic<int32_t> m_isYuy2{1};
+    std::atomic<bool> m_addTime{false};
+    std::atomic<bool> m_showDate{false};
+    std::atomic<bool> m_stillByFilter{false};
+    std::atomic<bool> m_showStreamDebug{false};
+    std::atomic<bool> m_stillRequest{false};
+    std::atomic<bool> m_stillReady{false};
+    std::atomic<bool> m_motionEnabled{false};
+    std::atomic<int32_t> m_motionThreshold{kDefaultMotionThreshold};
+    std::atomic<FilterOwner*> m_owner{nullptr};
+    std::atomic<int32_t> m_zoom{100};
+    std::unique_ptr<std::atomic<int32_t>[]> zoomMapStorage_;  // written by SetZoomValue only
+    std::atomic<std::atomic<int32_t>*> m_zoomMap{nullptr};    // published once, never freed early
+    std::atomic<bool> m_streaming{false};
+    std::atomic<bool> m_dateDirty{false};
+    std::atomic<bool> m_timeDirty{false};
+    std::atomic<uint32_t> m_elapsed{0};  // hours << 16 | minutes << 8 | seconds: never torn
+    std::atomic<uint32_t> m_connectTick{0};
+
+    // Streaming thread only.
+    FilterClock* clock_;
+    MediaType m_mediaType;
+    platform::VideoInfoHeader m_videoInfo;
+    int32_t m_frameWidth = 0;
+    int32_t m_frameHeight = 0;
+    bool rgbBottomUp_ = true;  // RGB24 rows bottom line first (positive biHeight)
+    LocalDate today_;          // the date the stamp shows: the day the format was accepted
+
+    std::unique_ptr<uint8_t[]> m_stillBuffer;  // handed to the component by the handshake
+    size_t m_stillBufferSize = 0;
+
+    int32_t preparedWidth_ = 0;
+    int32_t preparedHeight_ = 0;
+    std::unique_ptr<uint8_t[]> m_motionReference;  // packed BGR, width x height x 3
+    std::unique_ptr<uint8_t[]> motionCurrent_;     // the frame under test, same form
+    bool hasReference_ = false;
+    std::unique_ptr<int32_t[]> rowSums_;  // 2 x width, for the window test
+    std::unique_ptr<uint8_t[]> insetScratch_;
+    std::unique_ptr<uint8_t[]> zoomScratch_;  // width x height x 2
+    MotionBox m_pixelBox;
+    MotionBox m_windowBox;
+
+    TextRasterizer font_;
+    bool fontTried_ = false;
+    std::unique_ptr<uint8_t[]> m_dateImage;
+    std::unique_ptr<uint8_t[]> m_timeImage;
+    StampImage dateStamp_;  // views of the two images with their lit bounds
+    StampImage timeStamp_;
+    int32_t m_dateWidth = 0, m_dateHeight = 0, m_dateLeft = 0;
+    int32_t m_timeWidth = 0, m_timeHeight = 0, m_timeLeft = 0;
+    int32_t m_glyphHeight = kGlyphHeight;
+    int32_t m_glyphAdvance = kGlyphAdvance;
+
+    int64_t m_sampleStart = 0, m_sampleStop = 0;
+    int64_t m_mediaStart = 0, m_mediaStop = 0;
+    int64_t m_prevSampleStart = 0;
+    int64_t m_firstClock = -1;
+    int64_t m_clockNow = -1;
+    float m_frameRate = 0.0f;
+    int32_t m_rateHistory[kRateHistoryEntries];
+};
+
+}  // namespace filter
