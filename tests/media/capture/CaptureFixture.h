@@ -1,0 +1,17 @@
+// Shared set-up of the component tests: virtual devices only, short waits, event pumping.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+class CaptureFixture : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Configures the virtual devices (the variable's syntax).
+    static void devices(const std::string& text);
+    // Processes GUI events until `done` or about five seconds have passed.
+    static bool pumpUntil(const std::function<bool()>& done, int ms = 5000);
+};

@@ -1,0 +1,111 @@
+// Graph events on the panel: the abort mapping, draining, and a real disk-full abort.
+#include <cerrno>
+
+#include <gst/gst.h>
+
+#include <atomic>
+#include <thread>
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include "CaptureFixture.h"
+#include "capture/nDirectShow.h"
+
+namespace {
+
+class GraphEvents : public CaptureFixture {
+protected:
+    // An error as an element posts it, straight onto the graph's bus.
+    static void postError(TDirectShow& ds, GQuark domain, int code, const char* debug) {
+        GError* e = g_error_new_literal(domain, code, "test error");
+        GstElement* source = ds.VideoSource().element();
+        gst_element_post_message(source, gst_message_new_error(GST_OBJECT(source), e, debug));
+        g_error_free(e);
+    }
+};
+
+TEST_F(GraphEvents, OnlyTheLastAbortOfANotificationCounts) {
+    devices("camera:name=C,vid=3a7b,pid=0b01");
+    TDirectShow ds;
+    int diskFull = 0;
+    int fileLimit = 0;
+    ds.OnRecordDiskFull = [&](TDirectShow* sender, void* data) {
+        EXPECT_EQ(sender, &ds);
+        EXPECT_EQ(data, nullptr);
+        ++diskFull;
+    };
+    ds.OnRecordFileLimit = [&](TDirectShow*, void*) { ++fileLimit; };
+    ds.InitRunCapture("3a7b", "0b01", false);
+    ASSERT_TRUE(ds.DeviceEnable());
+
+    postError(ds, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT, nullptr);
+    postError(ds, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_WRITE, g_strerror(EFBIG));
+    pumpUntil([] { return false; }, 300);
+    EXPECT_EQ(diskFull, 0);
+    EXPECT_EQ(fileLimit, 1);
+
+    // Another failure is drained and ignored.
+    postError(ds, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT, nullptr);
+    postError(ds, GST_CORE_ERROR, GST_CORE_ERROR_FAILED, nullptr);
+    pumpUntil([] { return false; }, 300);
+    EXPECT_EQ(diskFull, 0);
+    EXPECT_EQ(fileLimit, 1);
+
+    // Without a handler the disk-full abort raises nothing and leaves no event behind.
+    ds.OnRecordDiskFull = nullptr;
+    postError(ds, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT, nullptr);
+    pumpUntil([] { return false; }, 300);
+    platform::media::GraphEvent ev;
+    EXPECT_EQ(ds.Graph()->getEvent(ev, 0), platform::media::E_Abort);
+    EXPECT_EQ(fileLimit, 1);
+}
+
+TEST_F(GraphEvents, ARealDiskFullArrivesOnTheGuiThread) {
+    devices("camera:name=C,vid=3a7b,pid=0b01");
+    TDirectShow ds;
+    int diskFull = 0;
+    QThread* thread = nullptr;
+    ds.OnRecordDiskFull = [&](TDirectShow*, void*) {
+        ++diskFull;
+        thread = QThread::currentThread();
+    };
+    ds.InitRunCapture("3a7b", "0b01", false);
+    ASSERT_TRUE(ds.DeviceEnable());
+    // A file branch writing to a full device beside the preview.
+    auto graph = ds.Graph();
+    platform::media::Filter src;
+    platform::media::Filter enc;
+    platform::media::Filter sink;
+    ASSERT_EQ(platform::media::Filter::create("videotestsrc", src), platform::S_Ok);
+    ASSERT_EQ(platform::media::Filter::create("jpegenc", enc), platform::S_Ok);
+    ASSERT_EQ(platform::media::Filter::create("filesink", sink), platform::S_Ok);
+    g_object_set(src.element(), "is-live", TRUE, nullptr);
+    g_object_set(sink.element(), "location", "/dev/full", "async", FALSE, nullptr);
+    ASSERT_EQ(graph->addFilter(src, "Test Source"), platform::S_Ok);
+    ASSERT_EQ(graph->addFilter(enc, "Test Encoder"), platform::S_Ok);
+    ASSERT_EQ(graph->addFilter(sink, "File Writer"), platform::S_Ok);
+    ASSERT_TRUE(gst_element_link_many(src.element(), enc.element(), sink.element(), nullptr));
+
+    ds.Run();
+    ASSERT_TRUE(pumpUntil([&] { return diskFull > 0; }));
+    EXPECT_EQ(diskFull, 1);
+    EXPECT_EQ(thread, QCoreApplication::instance()->thread());
+    ds.Close();
+}
+
+TEST_F(GraphEvents, MotionReachesItsHandlerFromAnyThread) {
+    TDirectShow ds;
+    ds.Motion();  // no handler: nothing
+    std::atomic<int> calls{0};
+    ds.OnMotion = [&](TDirectShow* sender, void* data) {
+        EXPECT_EQ(sender, &ds);
+        EXPECT_EQ(data, nullptr);
+        ++calls;
+    };
+    std::thread streaming([&ds] { ds.Motion(); });
+    streaming.join();
+    EXPECT_EQ(calls.load(), 1);
+}
+
+}  // namespace
