@@ -147,6 +147,11 @@ std::vector<std::string> RegistryKey::defaultProfileDirs() {
     std::vector<std::string> dirs;
     const char* env = std::getenv("XDG_CONFIG_DIRS");
     std::string list = (env != nullptr && *env != '\0') ? env : "/etc/xdg";
+#ifdef PEEKBOX_SYSCONF_XDG_DIR
+    if (env == nullptr || *env == '\0') {
+        list += ":" PEEKBOX_SYSCONF_XDG_DIR;  // an install under another prefix
+    }
+#endif
     size_t start = 0;
     while (start <= list.size()) {
         const size_t end = list.find(':', start);
