@@ -9,7 +9,7 @@
 
 namespace filter {
 
-// Bounding box of changed pixels, in the design's order (max x, min x, max y, min y). A fresh
+// Bounding box of changed pixels, kept as (max x, min x, max y, min y). A fresh
 // box for a width x height frame is {0, width, 0, height}: empty until something widens it.
 struct MotionBox {
     int32_t maxX = 0, minX = 0, maxY = 0, minY = 0;

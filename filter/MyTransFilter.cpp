@@ -47,7 +47,7 @@ HResult MyTransFilter::CheckInputType(const MediaType& type) {
         return kVfwE_TypeNotAccepted;
     }
     resetDebugState();
-    // The design copies 88 bytes from the block: a shorter block is refused rather than over-read.
+    // 88 bytes are copied out of the block: a shorter block is refused rather than over-read.
     if (type.format.size() < sizeof(platform::VideoInfoHeader)) {
         return kVfwE_TypeNotAccepted;
     }
@@ -148,7 +148,7 @@ HResult MyTransFilter::Transform(FrameSample* sample) {
     if (sample == nullptr) {
         return platform::E_Pointer;
     }
-    // 1. The component's size, not the format block's.
+    // Frames are addressed with the component's size, not the format block's.
     const int32_t w = requestedWidth();
     const int32_t h = requestedHeight();
     m_frameWidth = w;
@@ -156,7 +156,6 @@ HResult MyTransFilter::Transform(FrameSample* sample) {
     if (w != preparedWidth_ || h != preparedHeight_) {
         prepare(w, h);  // the requested size changed after the format was set: once per change
     }
-    // 2. Time stamps.
     if (sample->hasTime) {
         m_sampleStart = sample->start;
         m_sampleStop = sample->stop;
@@ -168,25 +167,24 @@ HResult MyTransFilter::Transform(FrameSample* sample) {
     const bool yuy2 = isYuy2() != 0;
     const ptrdiff_t rowBytes = packedRowBytes(w, yuy2);
     const ptrdiff_t stride = sample->stride != 0 ? sample->stride : rowBytes;
-    // The design checks the size of YUY2 samples only, after the zoom remap has already read and
-    // written width x height x 2 bytes. Here the check comes first and covers both formats: a
-    // sample too short for the requested frame is neither remapped nor drawn into.
+    // The size is checked before anything reads or writes the frame, the remap included, and for
+    // both formats: a sample too short for the requested frame is neither remapped nor drawn into.
     const bool fits =
         sample->data != nullptr && w > 0 && h > 0 && stride >= rowBytes &&
         static_cast<size_t>(stride) * static_cast<size_t>(h - 1) + static_cast<size_t>(rowBytes) <=
             sample->size;
     const FrameView frame{sample->data, w, h, stride};
 
-    // 3. Zoom remap (YUY2 layout only: on RGB24 frames the table's offsets mean nothing).
+    // Zoom remap (YUY2 layout only: on RGB24 frames the table's offsets mean nothing).
     if (fits && yuy2 && m_zoom.load(std::memory_order_acquire) != 100) {
         if (const std::atomic<int32_t>* map = m_zoomMap.load(std::memory_order_acquire)) {
             zoomRemapYuy2(frame, map, kZoomMapEntries, zoomScratch_.get());
         }
     }
-    // 4., 5.
+    // The component's timer waits for the first frame; stamps are re-rendered only when dirty.
     m_streaming.store(true, std::memory_order_release);
     renderStampsIfDirty();
-    // 6., 7. A short sample goes on untouched; a pending still stays pending.
+    // A short sample goes on untouched; a pending still stays pending.
     if (!fits) {
         return platform::S_Ok;
     }
@@ -208,7 +206,7 @@ HResult MyTransFilter::Transform(FrameSample* sample) {
             compositeTimeBgr(frame, timeStamp_, m_timeLeft, kTimeTop, rgbBottomUp_);
         }
     }
-    // 8.
+    // Last, so that a still shows whatever was drawn into the frame.
     if (stillByFilter()) {
         stillMotionStep(frame);
     }

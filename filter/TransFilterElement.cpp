@@ -22,7 +22,7 @@ GstStaticPadTemplate sinkTemplate =
 GstStaticPadTemplate srcTemplate =
     GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS(kCaps));
 
-// The negotiated caps as the design's media type: a VIDEOINFOHEADER with YUY2 or RGB24 (a
+// The negotiated caps as the filter's media type: a VIDEOINFOHEADER with YUY2 or RGB24 (a
 // negative biHeight: GStreamer's BGR rows are top line first).
 filter::MediaType mediaTypeOf(const GstVideoInfo* info) {
     platform::VideoInfoHeader vih;

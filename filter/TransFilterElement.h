@@ -1,6 +1,6 @@
 // The GStreamer element that carries MyTransFilter into a pipeline: an in-place GstVideoFilter.
 //
-// Caps: video/x-raw with format YUY2 or BGR (the design's 24-bit RGB24; GStreamer's BGR rows are
+// Caps: video/x-raw with format YUY2 or BGR (the filter's 24-bit RGB24; GStreamer's BGR rows are
 // top line first). set_info hands the negotiated format to MyTransFilter::CheckInputType and
 // fails negotiation when it refuses; transform_frame_ip runs MyTransFilter::Transform on the
 // mapped frame. The element never copies a buffer itself (GstBaseTransform copies a buffer that

@@ -59,8 +59,8 @@ TEST(RateHistory, ShiftsOverTheFrameWidthAndStopsAt1600) {
     EXPECT_EQ(h[3], 70);
     EXPECT_EQ(h[4], 25);
     EXPECT_EQ(h[5], -1);
-    // Mended: a frame wider than the history keeps its newest entry at 1599 (the design would
-    // write entry width - 1, past the end).
+    // A frame wider than the history keeps its newest entry at 1599 (entry width - 1 would lie
+    // past the end).
     std::vector<int32_t> wide(kRateHistoryEntries + 8, -7);  // guard entries after the history
     std::fill(wide.begin(), wide.begin() + kRateHistoryEntries, -1);
     pushRateHistory(wide.data(), 4000, 30.0f);

@@ -58,7 +58,7 @@ TEST_F(FormatTest, RejectsMissingShortOrEmptyFormatBlock) {
     zero.bmiHeader.biSize = 0;
     EXPECT_EQ(f.CheckInputType(MediaType::video(kSubtypeYUY2, zero)), kVfwE_TypeNotAccepted);
 
-    // Mended: the design copies 88 bytes out of the block; a shorter one is refused, not over-read.
+    // 88 bytes are copied out of the block; a shorter one is refused, not over-read.
     MediaType shortBlock =
         MediaType::video(kSubtypeYUY2, vih(640, 480, platform::kFourCC_YUY2, 16));
     shortBlock.format.resize(60);
@@ -90,7 +90,7 @@ TEST_F(FormatTest, AcceptingResetsDebugState) {
     f.Transform(&s);
     EXPECT_NE(f.rateHistory()[63], -1);
     EXPECT_NE(f.frameRate(), 0.0f);
-    // Even a refused subtype resets the debug state: the design resets before the subtype test.
+    // Even a refused subtype resets the debug state: the reset comes before the subtype test.
     EXPECT_EQ(
         f.CheckInputType(MediaType::video(kSubtypeMJPG, vih(64, 100, platform::kFourCC_MJPG, 24))),
         kVfwE_TypeNotAccepted);

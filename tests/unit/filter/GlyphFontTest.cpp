@@ -100,7 +100,7 @@ TEST(GlyphFont, CharacterMustEndAboveTheLastRow) {
     const auto before = f.bytes;
     drawGlyphText(f.view(), 0, 8, "0");  // 8 + 12 = 20, not < 20: skipped
     drawGlyphText(f.view(), -8, 0,
-                  "0");  // negative start: skipped (mended: the design checks only the far edges)
+                  "0");  // negative start: skipped as well
     drawGlyphText(f.view(), 0, -5, "0");
     EXPECT_EQ(f.bytes, before);
     drawGlyphText(f.view(), 0, 7, "0");

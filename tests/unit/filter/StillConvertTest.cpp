@@ -10,7 +10,7 @@ using namespace filter;
 
 namespace {
 
-// The specified formula in exact rational arithmetic (tenths), independent of the kernel's code.
+// The conversion formula in exact rational arithmetic (tenths), independent of the kernel's code.
 uint8_t expectChannel(int64_t tenths) {
     if (tenths < 0) {
         return 0;

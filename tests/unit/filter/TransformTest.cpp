@@ -76,7 +76,7 @@ TEST_F(TransformTest, Yuy2SampleOneByteShortComesOutUnchangedAndTheStillStaysPen
 }
 
 TEST_F(TransformTest, Rgb24SampleShorterThanTheFrameIsPassedOnUntouched) {
-    // Mended: the design has no size check for RGB24 frames.
+    // RGB24 frames get the same size check as YUY2 frames.
     everythingOn();
     ASSERT_EQ(f.setFrameFormat(64, 48, FrameFormat::RGB24), platform::S_Ok);
     f.requestStill();

@@ -150,7 +150,7 @@ TEST_F(FilterZoom, ZoomIsAppliedToYuy2Only) {
 }
 
 TEST_F(FilterZoom, ShortSampleIsNeitherRemappedNorOverrun) {
-    // Mended: the design remaps before it checks the size.
+    // The size check comes before the remap, so a short sample is never read past its end.
     ASSERT_EQ(f.setFrameFormat(16, 4, FrameFormat::YUY2), platform::S_Ok);
     std::vector<int32_t> zeros(64, 0);
     f.SetZoomValue(150, zeros.data(), 256);
