@@ -22,6 +22,7 @@ bool zoomRemapYuy2(const FrameView& frame, const std::atomic<int32_t>* map, size
         std::memcpy(scratch + static_cast<size_t>(y) * rowBytes, frame.row(y), rowBytes);
     }
 
+    // ((U0 - 128) + (U1 - 128)) >> 1 + 128 is (U0 + U1) >> 1: the sum is never negative.
     const std::atomic<int32_t>* entry = map;
     uint32_t identity = 0;  // 2p, the offset of pixel p itself
     for (int32_t y = 0; y < h; ++y) {
@@ -29,20 +30,14 @@ bool zoomRemapYuy2(const FrameView& frame, const std::atomic<int32_t>* map, size
         for (int32_t x = 0; x < w; x += 2, d += 4, entry += 2, identity += 4) {
             uint32_t o0 = static_cast<uint32_t>(entry[0].load(std::memory_order_relaxed));
             uint32_t o1 = static_cast<uint32_t>(entry[1].load(std::memory_order_relaxed));
-            if (o0 >= limit) {
-                o0 = identity;
-            }
-            if (o1 >= limit) {
-                o1 = identity + 2;
-            }
+            o0 = o0 < limit ? o0 : identity;
+            o1 = o1 < limit ? o1 : identity + 2;
             const uint8_t* m0 = scratch + (o0 & ~3u);
             const uint8_t* m1 = scratch + (o1 & ~3u);
-            const int32_t u = ((m0[1] - 128) + (m1[1] - 128)) >> 1;
-            const int32_t v = ((m0[3] - 128) + (m1[3] - 128)) >> 1;
             d[0] = scratch[o0];
-            d[1] = static_cast<uint8_t>(u + 128);
+            d[1] = static_cast<uint8_t>((m0[1] + m1[1]) >> 1);
             d[2] = scratch[o1];
-            d[3] = static_cast<uint8_t>(v + 128);
+            d[3] = static_cast<uint8_t>((m0[3] + m1[3]) >> 1);
         }
     }
     return true;
