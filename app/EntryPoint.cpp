@@ -11,6 +11,7 @@
 #include "Popups.h"
 #include "editions/Edition.h"
 #include "platform/InstanceLock.h"
+#include "platform/TerminationSignals.h"
 
 namespace app {
 
@@ -32,6 +33,11 @@ int runProgram(int argc, char** argv) {
         if (!mainForm.constructed()) {
             return 0;
         }
+        // The end of a session closes the window the normal way, so settings are written.
+        platform::TerminationSignals terminationSignals([&mainForm](int) {
+            mainForm.close();
+            QApplication::quit();
+        });
         TPopup popup(mainForm);
         if (!mainForm.FormCreate()) {
             return 0;

@@ -2,6 +2,7 @@
 // that each binary carries only its own edition's names.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,8 +21,7 @@ std::string binary(const std::string& name) {
     return std::string(dir != nullptr ? dir : ".") + "/app/" + name;
 }
 
-// Runs the program with the test environment; returns its exit code, or -1 on a signal.
-int run(const std::string& program, const std::vector<std::string>& args = {}) {
+pid_t start(const std::string& program, const std::vector<std::string>& args = {}) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -34,9 +34,18 @@ int run(const std::string& program, const std::vector<std::string>& args = {}) {
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
+    return pid;
+}
+
+int waitExit(pid_t pid) {
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs the program with the test environment; returns its exit code, or -1 on a signal.
+int run(const std::string& program, const std::vector<std::string>& args = {}) {
+    return waitExit(start(program, args));
 }
 
 std::string binaryText(const std::string& path) { return testenv::readFile(path); }
@@ -73,6 +82,19 @@ TEST(Startup, NoCameraEndsWithZero) {
     const std::string settings = testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
     EXPECT_NE(settings.find("Counter=4"), std::string::npos);
     EXPECT_NE(settings.find("ImageWidth=640"), std::string::npos);
+}
+
+TEST(Startup, TerminationSignalEndsThroughTheNormalShutdown) {
+    const std::string settings = testenv::configHome() + "/Tarnwick/Peekbox.conf";
+    testenv::writeFile(settings, "[General]\nCounter=6\n");
+    ::setenv("TARNWICK_VIRTUAL_DEVICES", "camera:name=Test Camera,vid=3a7b,pid=0b01", 1);
+    const pid_t pid = start(binary("peekbox"));
+    ::unsetenv("TARNWICK_VIRTUAL_DEVICES");
+    // Wait until the preview runs: the lock is taken at once, the window a little later.
+    ::sleep(4);
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    EXPECT_EQ(waitExit(pid), 0);
+    EXPECT_NE(testenv::readFile(settings).find("ImageWidth=640"), std::string::npos);
 }
 
 TEST(Startup, EachBinaryCarriesOnlyItsOwnEdition) {

@@ -1,0 +1,53 @@
+// Self-pipe: the async-signal-safe handler writes the signal number, a socket notifier reads it.
+#include "TerminationSignals.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include <QSocketNotifier>
+
+namespace platform {
+namespace {
+int g_pipe[2] = {-1, -1};
+
+void handler(int sig) {
+    const int saved = errno;
+    const unsigned char byte = static_cast<unsigned char>(sig);
+    [[maybe_unused]] const ssize_t n = ::write(g_pipe[1], &byte, 1);
+    errno = saved;
+}
+}  // namespace
+
+TerminationSignals::TerminationSignals(std::function<void(int)> onSignal) : onSignal_(std::move(onSignal)) {
+    if (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return;
+    }
+    notifier_ = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+        unsigned char byte = 0;
+        while (::read(g_pipe[0], &byte, 1) == 1) {
+            if (onSignal_) {
+                onSignal_(byte);
+            }
+        }
+    });
+    struct sigaction sa {};
+    sa.sa_handler = handler;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGINT, &sa, nullptr);
+}
+
+TerminationSignals::~TerminationSignals() {
+    struct sigaction sa {};
+    sa.sa_handler = SIG_DFL;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGINT, &sa, nullptr);
+}
+
+}  // namespace platform

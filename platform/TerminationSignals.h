@@ -1,0 +1,25 @@
+// SIGTERM and SIGINT delivered to the GUI thread as a call, so that the program can end through
+// its normal shutdown (settings and cache saved) as it does when a desktop session ends.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+class QSocketNotifier;
+
+namespace platform {
+
+class TerminationSignals {
+public:
+    // Installs the handlers; `onSignal` runs on the thread that owns the event loop.
+    explicit TerminationSignals(std::function<void(int signal)> onSignal);
+    ~TerminationSignals();
+    TerminationSignals(const TerminationSignals&) = delete;
+    TerminationSignals& operator=(const TerminationSignals&) = delete;
+
+private:
+    std::function<void(int)> onSignal_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+}  // namespace platform
