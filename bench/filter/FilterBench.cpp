@@ -137,7 +137,7 @@ class TableReporter : public benchmark::ConsoleReporter {
         ConsoleReporter::ReportRuns(runs);
     }
     void printTable() const {
-        std::printf("\n%-30s %10s %12s %10s\n", "case", "ms/frame", "% of 33 ms", "x memcpy");
+        std::printf("\n%-36s %12s %12s %10s\n", "case", "us/frame", "% of 33 ms", "x memcpy");
         for (const Size s : kSizes) {
             std::string suffix = "/";
             suffix.append(std::to_string(s.w)).append("x").append(std::to_string(s.h));
@@ -151,8 +151,8 @@ class TableReporter : public benchmark::ConsoleReporter {
                 }
                 const double ratio =
                     floor != ms_.end() && floor->second > 0 ? it->second / floor->second : 0;
-                std::printf("%-30s %10.4f %11.3f%% %10.2f\n", (name + suffix).c_str(), it->second,
-                            100.0 * it->second / kFrameBudgetMs, ratio);
+                std::printf("%-36s %12.2f %11.3f%% %10.2f\n", (name + suffix).c_str(),
+                            it->second * 1e3, 100.0 * it->second / kFrameBudgetMs, ratio);
             }
         }
         std::printf(
