@@ -1,0 +1,87 @@
+// The thumbnail cache: one fixed-size record per picture or clip, kept across runs in a file.
+//
+// Window thread only. A path longer than a record's 259 characters is kept in memory only
+// (its record's path field is left empty and the full path is held beside it); such entries
+// are found, sorted and deleted like the others but are never written to the cache file.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "app/gallery/ImageCacheEntry.h"
+
+namespace gallery {
+
+class ImageCache {
+public:
+    static constexpr int32_t kFormatMark = 1000;
+
+    ImageCache() = default;
+    ~ImageCache() = default;
+    ImageCache(const ImageCache&) = delete;
+    ImageCache& operator=(const ImageCache&) = delete;
+
+    // False when the file cannot be opened (cache unchanged) or carries another mark (cache
+    // empty). Records are appended until the count is reached or one cannot be read whole; a
+    // record whose size does not fit its pixel block or whose path lacks its zero is skipped.
+    bool LoadFromFile(const std::string& path);
+    // Writes mark, count and the records that fit the file under a temporary name in the same
+    // folder and renames it over `path`; false (and the old file untouched) on any failure.
+    bool SaveToFile(const std::string& path) const;
+
+    // First entry whose path equals `path` byte for byte; counts the hit. -1 when none.
+    int IndexOf(std::string_view path);
+
+    // Copies the record (the path taken from its field) with useCount 1; ignored when the
+    // position is negative or beyond the end.
+    void Insert(int position, const ImageCacheEntry& record);
+    // The same with the full path given apart: needed when it does not fit the record.
+    void Insert(int position, const ImageCacheEntry& record, std::string_view fullPath);
+    void Add(const ImageCacheEntry& record) { Insert(count(), record); }
+    void Add(const ImageCacheEntry& record, std::string_view fullPath) { Insert(count(), record, fullPath); }
+    // Copies the whole record, useCount included, over the entry; ignored outside the list.
+    void Replace(int position, const ImageCacheEntry& record);
+    void Replace(int position, const ImageCacheEntry& record, std::string_view fullPath);
+    void Delete(int position);
+    void Clear();
+    // Byte order of the paths (unsigned bytes); entries with equal paths keep their order.
+    void SortByPath();
+
+    int count() const { return static_cast<int>(items_.size()); }
+    const ImageCacheEntry& entry(int position) const { return *items_.at(static_cast<size_t>(position)).record; }
+    ImageCacheEntry& entry(int position) { return *items_.at(static_cast<size_t>(position)).record; }
+    // The full path of an entry (also for memory-only entries).
+    const std::string& pathOf(int position) const { return items_.at(static_cast<size_t>(position)).path; }
+    // False for entries whose path is too long for the file.
+    bool persistable(int position) const;
+    // Resets every useCount (the start of a rescan).
+    void resetUseCounts();
+
+    // Fills a record's path field when the path fits (259 bytes, no zero byte inside).
+    static bool setRecordPath(ImageCacheEntry& record, std::string_view path);
+
+private:
+    struct Item {
+        std::unique_ptr<ImageCacheEntry> record;  // a separate block per entry, as in the file
+        std::string path;
+    };
+    void store(Item& item, const ImageCacheEntry& record, std::string_view fullPath);
+    void rebuildIndex();
+
+    std::vector<Item> items_;
+    // Path -> first position; lets a rescan of many files stay linear. Rebuilt lazily after
+    // any change that can move an entry; appends keep it current.
+    struct PathHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, int, PathHash, std::equal_to<>> index_;
+    bool indexValid_ = true;
+};
+
+}  // namespace gallery

@@ -1,0 +1,29 @@
+// Decoding a JPEG file for a thumbnail: DCT-scaled, bounded in memory, failing cleanly.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include <QImage>
+#include <QSize>
+
+namespace gallery {
+
+struct JpegDecodeLimits {
+    // Pictures claiming more pixels than this are refused from their header alone.
+    uint64_t maxPixels = uint64_t{1} << 28;
+    // What the codec may allocate for its own working memory (progressive pictures keep
+    // every coefficient); beyond it the decode fails instead of growing.
+    long maxCodecMemory = 96L * 1024 * 1024;
+    // The largest bitmap handed back; bigger scaled outputs are box-reduced row by row.
+    size_t maxOutputBytes = 1024 * 1024;
+};
+
+// Decodes `path` at the smallest DCT scale (1/8 .. 8/8) whose output still covers `cover`, into
+// a 24-bit BGR bitmap (QImage::Format_BGR888). Nothing when the file is missing, empty, not a
+// JPEG, corrupt, truncated or too large; the codec's errors never end the process.
+std::optional<QImage> decodeJpegForThumbnail(const std::string& path, QSize cover,
+                                             const JpegDecodeLimits& limits = {});
+
+}  // namespace gallery

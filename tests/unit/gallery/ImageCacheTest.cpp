@@ -1,0 +1,264 @@
+// ImageCache: lookups, list operations and the cache file, including hostile files.
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/gallery/ImageCache.h"
+#include "support/TestEnvironment.h"
+
+using gallery::ImageCache;
+using gallery::ImageCacheEntry;
+
+namespace {
+
+std::unique_ptr<ImageCacheEntry> record(const std::string& path, int w = 80, int h = 60, uint8_t fill = 7) {
+    auto r = std::make_unique<ImageCacheEntry>();
+    ImageCache::setRecordPath(*r, path);
+    r->fileSize = static_cast<int32_t>(path.size());
+    r->writeTime = {0x01234567U, 0x01D9ABCDU};
+    r->thumbWidth = w;
+    r->thumbHeight = h;
+    std::memset(r->pixels, fill, sizeof r->pixels);
+    r->useCount = 42;
+    return r;
+}
+
+std::string bytesOf(const void* p, size_t n) { return std::string(static_cast<const char*>(p), n); }
+
+// A cache file by hand: mark, count and raw records.
+std::string cacheFile(int32_t mark, int32_t count, const std::vector<const ImageCacheEntry*>& records) {
+    std::string out = bytesOf(&mark, 4) + bytesOf(&count, 4);
+    for (const ImageCacheEntry* r : records) {
+        out += bytesOf(r, sizeof *r);
+    }
+    return out;
+}
+
+std::string cachePath() { return testenv::tempDir() + "/Peekbox.icf"; }
+
+size_t filesIn(const std::string& dir) {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) {
+        ++n;
+    }
+    return n;
+}
+
+}  // namespace
+
+TEST(ImageCache, RoundTripOrdersByPathWithUseCountOne) {
+    ImageCache cache;
+    cache.Add(*record("/p/Picture0003.jpg", 80, 60, 3));
+    cache.Add(*record("/p/Picture0001.jpg", 96, 60, 1));
+    cache.Add(*record("/p/B.jpg", 80, 60, 2));
+    ASSERT_TRUE(cache.SaveToFile(cachePath()));
+    EXPECT_EQ(std::filesystem::file_size(cachePath()), 8 + 3 * sizeof(ImageCacheEntry));
+
+    ImageCache loaded;
+    ASSERT_TRUE(loaded.LoadFromFile(cachePath()));
+    ASSERT_EQ(loaded.count(), 3);
+    EXPECT_EQ(loaded.pathOf(0), "/p/B.jpg");
+    EXPECT_EQ(loaded.pathOf(1), "/p/Picture0001.jpg");
+    EXPECT_EQ(loaded.pathOf(2), "/p/Picture0003.jpg");
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(loaded.entry(i).useCount, 1);
+    }
+    auto expected = record("/p/Picture0001.jpg", 96, 60, 1);
+    expected->useCount = 1;
+    EXPECT_EQ(bytesOf(&loaded.entry(1), sizeof(ImageCacheEntry)), bytesOf(expected.get(), sizeof(ImageCacheEntry)));
+    EXPECT_EQ(filesIn(testenv::tempDir()), 1U) << "no temporary file is left beside the cache";
+}
+
+TEST(ImageCache, WrongMarkEmptiesAndMissingFileKeeps) {
+    ImageCache cache;
+    cache.Add(*record("/p/a.jpg"));
+    EXPECT_FALSE(cache.LoadFromFile(testenv::tempDir() + "/missing.icf"));
+    EXPECT_EQ(cache.count(), 1) << "an unreadable file leaves the cache as it was";
+
+    auto r = record("/p/b.jpg");
+    testenv::writeFile(cachePath(), cacheFile(999, 1, {r.get()}));
+    EXPECT_FALSE(cache.LoadFromFile(cachePath()));
+    EXPECT_EQ(cache.count(), 0);
+
+    testenv::writeFile(cachePath(), "");
+    EXPECT_FALSE(cache.LoadFromFile(cachePath()));
+    EXPECT_EQ(cache.count(), 0);
+}
+
+TEST(ImageCache, LyingCountsKeepWhatWasReadWhole) {
+    auto a = record("/p/a.jpg");
+    auto b = record("/p/b.jpg");
+    ImageCache cache;
+
+    testenv::writeFile(cachePath(), cacheFile(1000, 5, {a.get(), b.get()}));
+    EXPECT_TRUE(cache.LoadFromFile(cachePath()));
+    EXPECT_EQ(cache.count(), 2);
+
+    // A count of 2^31 - 1 and a second record cut short.
+    std::string truncated = cacheFile(1000, 0x7FFFFFFF, {a.get(), b.get()});
+    truncated.resize(truncated.size() - 100);
+    testenv::writeFile(cachePath(), truncated);
+    EXPECT_TRUE(cache.LoadFromFile(cachePath()));
+    ASSERT_EQ(cache.count(), 1);
+    EXPECT_EQ(cache.pathOf(0), "/p/a.jpg");
+
+    testenv::writeFile(cachePath(), cacheFile(1000, -3, {a.get()}));
+    EXPECT_TRUE(cache.LoadFromFile(cachePath()));
+    EXPECT_EQ(cache.count(), 0);
+
+    testenv::writeFile(cachePath(), cacheFile(1000, 1, {a.get()}) + "trailing junk");
+    EXPECT_TRUE(cache.LoadFromFile(cachePath()));
+    EXPECT_EQ(cache.count(), 1);
+}
+
+TEST(ImageCache, RecordsThatDoNotFitTheirBlockAreSkipped) {
+    auto good = record("/p/good.jpg");
+    auto tooBig = record("/p/big.jpg", 100, 76);          // 7,600 pixels > 7,500
+    auto negative = record("/p/neg.jpg", -80, -60);       // product is positive
+    auto overflow = record("/p/ovf.jpg", 65536, 65536);   // product wraps to 0 in 32 bits
+    auto unterminated = record("/p/x.jpg");
+    std::memset(unterminated->path, 'x', sizeof unterminated->path);
+    auto edge = record("/p/edge.jpg", 100, 75);           // exactly 22,500 bytes
+    testenv::writeFile(cachePath(), cacheFile(1000, 6, {tooBig.get(), negative.get(), overflow.get(),
+                                                        unterminated.get(), good.get(), edge.get()}));
+    ImageCache cache;
+    EXPECT_TRUE(cache.LoadFromFile(cachePath()));
+    ASSERT_EQ(cache.count(), 2);
+    EXPECT_EQ(cache.pathOf(0), "/p/edge.jpg");
+    EXPECT_EQ(cache.pathOf(1), "/p/good.jpg");
+}
+
+TEST(ImageCache, LinksAndSpecialFilesAreNotFollowed) {
+    auto a = record("/p/a.jpg");
+    const std::string real = testenv::tempDir() + "/real.icf";
+    testenv::writeFile(real, cacheFile(1000, 1, {a.get()}));
+    const std::string link = testenv::tempDir() + "/link.icf";
+    ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+    ImageCache cache;
+    EXPECT_FALSE(cache.LoadFromFile(link));
+
+    // Saving over the link replaces the link; the file it pointed at is untouched.
+    const std::string before = testenv::readFile(real);
+    cache.Add(*record("/p/z.jpg"));
+    ASSERT_TRUE(cache.SaveToFile(link));
+    EXPECT_EQ(testenv::readFile(real), before);
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+
+    const std::string fifo = testenv::tempDir() + "/fifo.icf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(cache.LoadFromFile(fifo)) << "must not block on a FIFO";
+    EXPECT_FALSE(cache.SaveToFile(fifo));
+}
+
+TEST(ImageCache, FailedSaveKeepsTheOldFile) {
+    ImageCache cache;
+    cache.Add(*record("/p/a.jpg"));
+    ASSERT_TRUE(cache.SaveToFile(cachePath()));
+    const std::string before = testenv::readFile(cachePath());
+    cache.Add(*record("/p/b.jpg"));
+    cache.Add(*record("/p/c.jpg"));
+
+    EXPECT_FALSE(cache.SaveToFile(testenv::tempDir() + "/no/such/folder/Peekbox.icf"));
+
+    // A file-size limit below the new file's size: the write fails part-way.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 30000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved = cache.SaveToFile(cachePath());
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(testenv::readFile(cachePath()), before);
+    EXPECT_EQ(filesIn(testenv::tempDir()), 1U);
+}
+
+TEST(ImageCache, IndexOfIsExactFirstMatchAndCountsHits) {
+    ImageCache cache;
+    cache.Add(*record("/p/Picture0001.jpg", 80, 60, 1));
+    cache.Add(*record("/p/Picture0002.jpg", 80, 60, 2));
+    cache.Add(*record("/p/Picture0001.jpg", 80, 60, 3));  // duplicate: lookups find the first
+    EXPECT_EQ(cache.IndexOf("/p/picture0001.jpg"), -1);
+    EXPECT_EQ(cache.IndexOf("/p/Picture0001.JPG"), -1);
+    EXPECT_EQ(cache.IndexOf("/p/Picture0001.jp"), -1);
+    EXPECT_EQ(cache.IndexOf("/p/Picture0001.jpg"), 0);
+    EXPECT_EQ(cache.IndexOf("/p/Picture0001.jpg"), 0);
+    EXPECT_EQ(cache.entry(0).useCount, 3);
+    EXPECT_EQ(cache.entry(2).useCount, 1);
+
+    // The index follows every change that moves entries.
+    cache.Insert(0, *record("/p/Picture0002.jpg", 80, 60, 9));
+    EXPECT_EQ(cache.IndexOf("/p/Picture0002.jpg"), 0);
+    EXPECT_EQ(cache.IndexOf("/p/Picture0001.jpg"), 1);
+    cache.Delete(1);
+    EXPECT_EQ(cache.IndexOf("/p/Picture0001.jpg"), 2);
+    EXPECT_EQ(cache.entry(2).pixels[0], 3);
+    cache.Replace(2, *record("/p/Other.jpg"));
+    EXPECT_EQ(cache.IndexOf("/p/Picture0001.jpg"), -1);
+    EXPECT_EQ(cache.IndexOf("/p/Other.jpg"), 2);
+    EXPECT_EQ(cache.entry(2).useCount, 43) << "Replace copies the record's useCount";
+    cache.SortByPath();
+    EXPECT_EQ(cache.IndexOf("/p/Other.jpg"), 0);
+    cache.resetUseCounts();
+    EXPECT_EQ(cache.entry(0).useCount, 0);
+}
+
+TEST(ImageCache, PositionsOutsideTheListAreIgnored) {
+    ImageCache cache;
+    cache.Insert(-1, *record("/p/a.jpg"));
+    cache.Insert(1, *record("/p/a.jpg"));
+    EXPECT_EQ(cache.count(), 0);
+    cache.Insert(0, *record("/p/a.jpg"));
+    cache.Replace(1, *record("/p/b.jpg"));
+    cache.Replace(-1, *record("/p/b.jpg"));
+    cache.Delete(1);
+    cache.Delete(-1);
+    ASSERT_EQ(cache.count(), 1);
+    EXPECT_EQ(cache.pathOf(0), "/p/a.jpg");
+}
+
+TEST(ImageCache, SortIsByUnsignedBytes) {
+    ImageCache cache;
+    cache.Add(*record("/p/\xC3\xA9.jpg"));  // UTF-8 e-acute: bytes above 0x7F sort last
+    cache.Add(*record("/p/b.jpg"));
+    cache.Add(*record("/p/B.jpg"));
+    cache.Add(*record("/p/\xFF\xFE.jpg"));  // not UTF-8 at all
+    cache.SortByPath();
+    EXPECT_EQ(cache.pathOf(0), "/p/B.jpg");
+    EXPECT_EQ(cache.pathOf(1), "/p/b.jpg");
+    EXPECT_EQ(cache.pathOf(2), "/p/\xC3\xA9.jpg");
+    EXPECT_EQ(cache.pathOf(3), "/p/\xFF\xFE.jpg");
+}
+
+TEST(ImageCache, PathsTooLongForTheRecordLiveInMemoryOnly) {
+    const std::string longPath = "/p/" + std::string(300, 'd') + "/Picture0001.jpg";
+    const std::string fits = "/p/" + std::string(256, 'e');  // 259 characters
+    ImageCache cache;
+    auto r = record("");
+    cache.Add(*r, longPath);
+    cache.Add(*record(fits));
+    EXPECT_EQ(cache.IndexOf(longPath), 0);
+    EXPECT_EQ(cache.IndexOf(longPath.substr(0, 259)), -1);
+    EXPECT_FALSE(cache.persistable(0));
+    EXPECT_TRUE(cache.persistable(1));
+    EXPECT_EQ(cache.entry(0).path[0], '\0');
+
+    ASSERT_TRUE(cache.SaveToFile(cachePath()));
+    ImageCache loaded;
+    ASSERT_TRUE(loaded.LoadFromFile(cachePath()));
+    ASSERT_EQ(loaded.count(), 1);
+    EXPECT_EQ(loaded.pathOf(0), fits);
+}
