@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -224,31 +225,34 @@ TEST(TransFilterElement, OtherFormatsFailToLink) {
 }
 
 TEST(TransFilterElement, Yuy2StillThroughTheHandshakeMatchesItsFrame) {
-    Pipeline p(
-        "videotestsrc pattern=ball num-buffers=60 ! "
-        "video/x-raw,format=YUY2,width=320,height=240,framerate=30/1 ! "
-        "peekboxtransfilter name=f ! fakesink sync=true");
-    ASSERT_NE(p.filter, nullptr);
-    MyTransFilter* f = p.filter;
-    f->setRequestedSize(320, 240);  // what the component sets on each build
-    f->setStillByFilter(true);
-    f->setShowDate(true);
-    f->setAddTime(true);
-    f->ShowStreamDebug(true);
-    ASSERT_NE(gst_element_set_state(p.pipeline, GST_STATE_PLAYING), GST_STATE_CHANGE_FAILURE);
-    ASSERT_TRUE(waitStreaming(f));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    f->updateElapsed(f->connectTick() + 3599600);  // as the component's timer would
-    ASSERT_TRUE(stillImg(f));
-    EXPECT_EQ(f->isYuy2(), 1);
-    const auto still = std::vector<uint8_t>(f->stillBuffer().begin(), f->stillBuffer().end());
-    ASSERT_EQ(still.size(), 320u * 240 * 3);
-    EXPECT_EQ(p.waitForEnd(), "");
-    gst_element_set_state(p.pipeline, GST_STATE_NULL);
-    EXPECT_EQ(matchingFrames(p.log, still), 1);
-    EXPECT_EQ(p.log.out.size(), 60u);
-    EXPECT_EQ(p.log.sameBuffer, 60);  // in place: every buffer leaves as it came
-    EXPECT_EQ(p.log.otherBuffer, 0);
+    for (auto [w, h] : {std::pair{320, 240}, std::pair{321, 241}}) {
+        const std::string desc =
+            "videotestsrc pattern=ball num-buffers=45 ! video/x-raw,format=YUY2,width=" +
+            std::to_string(w) + ",height=" + std::to_string(h) +
+            ",framerate=30/1 ! peekboxtransfilter name=f ! fakesink sync=true";
+        Pipeline p(desc.c_str());
+        ASSERT_NE(p.filter, nullptr);
+        MyTransFilter* f = p.filter;
+        f->setRequestedSize(w, h);  // what the component sets on each build
+        f->setStillByFilter(true);
+        f->setShowDate(true);
+        f->setAddTime(true);
+        f->ShowStreamDebug(true);
+        ASSERT_NE(gst_element_set_state(p.pipeline, GST_STATE_PLAYING), GST_STATE_CHANGE_FAILURE);
+        ASSERT_TRUE(waitStreaming(f));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        f->updateElapsed(f->connectTick() + 3599600);  // as the component's timer would
+        ASSERT_TRUE(stillImg(f));
+        EXPECT_EQ(f->isYuy2(), 1);
+        const auto still = std::vector<uint8_t>(f->stillBuffer().begin(), f->stillBuffer().end());
+        ASSERT_EQ(still.size(), static_cast<size_t>(w) * h * 3);
+        EXPECT_EQ(p.waitForEnd(), "");
+        gst_element_set_state(p.pipeline, GST_STATE_NULL);
+        EXPECT_EQ(matchingFrames(p.log, still), 1) << w << "x" << h;
+        EXPECT_EQ(p.log.out.size(), 45u);
+        EXPECT_EQ(p.log.sameBuffer, 45);  // in place: every buffer leaves as it came
+        EXPECT_EQ(p.log.otherBuffer, 0);
+    }
 }
 
 TEST(TransFilterElement, Rgb24PipelineAtAnOddWidthKeepsStillRowOrderAndStampPlaces) {
