@@ -47,8 +47,12 @@ GstCaps* muxInputCaps(const char* templateName) {
     return caps;
 }
 
-// Encoders known to produce streams the multiplexer cannot time correctly.
-bool excluded(const char* name) { return std::strcmp(name, "avenc_mpeg4") == 0; }
+// Encoders known to produce streams the multiplexer cannot time correctly, and wrappers of
+// hardware encoders that only open on boards that have one.
+bool excluded(const char* name) {
+    const size_t n = std::strlen(name);
+    return std::strcmp(name, "avenc_mpeg4") == 0 || (n > 4 && std::strcmp(name + n - 4, "_omx") == 0);
+}
 
 }  // namespace
 

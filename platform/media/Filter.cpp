@@ -1,6 +1,8 @@
 // Filter: element wrapper and its pin list.
 #include "Filter.h"
 
+#include <cstdio>
+
 #include "Pin.h"
 
 namespace platform::media {
@@ -9,6 +11,17 @@ Filter Filter::fromElement(GstElement* element) {
     Filter f;
     f.e_ = GstRef<GstElement>::ref(element);
     return f;
+}
+
+HResult Filter::create(const char* factory, Filter& out) {
+    out = Filter();
+    GstElement* e = gst_element_factory_make(factory, nullptr);
+    if (e == nullptr) {
+        std::fprintf(stderr, "media: element \"%s\" is missing (a GStreamer plugin package)\n", factory);
+        return E_ClassNotRegistered;
+    }
+    out = fromElement(e);
+    return S_Ok;
 }
 
 std::string Filter::name() const {

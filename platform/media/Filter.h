@@ -7,6 +7,7 @@
 #include <gst/gst.h>
 
 #include "GstRef.h"
+#include "MediaTypes.h"
 
 namespace platform::media {
 
@@ -27,6 +28,8 @@ public:
 
     // Takes our own reference to the element (sinking a floating one).
     static Filter fromElement(GstElement* element);
+    // A new filter of a GStreamer factory; E_ClassNotRegistered when the plugin is missing.
+    static HResult create(const char* factory, Filter& out);
 
     explicit operator bool() const { return static_cast<bool>(e_); }
     bool operator==(const Filter& o) const { return e_.get() == o.e_.get(); }

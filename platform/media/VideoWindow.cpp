@@ -88,8 +88,9 @@ void VideoWindow::deliver(GstSample* sample) {
     const int h = GST_VIDEO_FRAME_HEIGHT(&vf);
     const int srcStride = GST_VIDEO_FRAME_PLANE_STRIDE(&vf, 0);
     const auto* src = static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&vf, 0));
-    std::function<void()> listener;
     {
+        // The listener runs under mutex_, so once setFrameListener(nullptr) returns no call is
+        // in flight and its target may go away.
         std::lock_guard lock(mutex_);
         frame_.width = w;
         frame_.height = h;
@@ -100,12 +101,11 @@ void VideoWindow::deliver(GstSample* sample) {
                         src + static_cast<size_t>(y) * srcStride, static_cast<size_t>(w) * 4);
         }
         ++frame_.sequence;
-        listener = frameListener_;
+        if (frameListener_) {
+            frameListener_();
+        }
     }
     gst_video_frame_unmap(&vf);
-    if (listener) {
-        listener();
-    }
 }
 
 }  // namespace platform::media

@@ -47,7 +47,7 @@ public:
 
     // Called on the GUI thread after every change of the fields above.
     void setChangeListener(std::function<void()> listener);
-    // Called on the streaming thread after each new frame.
+    // Called on the streaming thread after each new frame, under the frame lock: keep it short.
     void setFrameListener(std::function<void()> listener);
     bool latestFrame(VideoFrame& out) const;
     uint64_t framesDelivered() const;

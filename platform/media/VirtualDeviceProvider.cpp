@@ -158,17 +158,11 @@ gboolean providerStart(GstDeviceProvider* provider) {
     return TRUE;
 }
 
-void providerStop(GstDeviceProvider* provider) {
-    {
-        Registry& r = registry();
-        std::lock_guard lock(r.mutex);
-        r.providerStarted = false;
-    }
-    GList* devices = gst_device_provider_get_devices(provider);
-    for (GList* l = devices; l != nullptr; l = l->next) {
-        gst_device_provider_device_remove(provider, GST_DEVICE(l->data));
-    }
-    g_list_free_full(devices, gst_object_unref);
+// The base class drops its device list itself once stop returns.
+void providerStop(GstDeviceProvider*) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.providerStarted = false;
 }
 
 void providerClassInit(gpointer klass, gpointer) {

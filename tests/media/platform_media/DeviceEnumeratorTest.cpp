@@ -92,6 +92,44 @@ TEST_F(DeviceEnumeratorTest, HotPlugAnnouncesUsbInterfaceNames) {
     EXPECT_EQ(seen[0].second.rfind("\\\\?\\usb#vid_3a7b&pid_0a02#", 0), 0u);
 }
 
+TEST_F(DeviceEnumeratorTest, MonitorSeesVirtualArrivalAndRemoval) {
+    VirtualDeviceProvider::configure("");
+    GstDeviceMonitor* monitor = gst_device_monitor_new();
+    gst_device_monitor_add_filter(monitor, "Video/Source", nullptr);
+    ASSERT_TRUE(gst_device_monitor_start(monitor));
+    GstBus* bus = gst_device_monitor_get_bus(monitor);
+    auto waitFor = [bus](GstMessageType type, const char* name) {
+        for (;;) {
+            GstMessage* m = gst_bus_timed_pop_filtered(bus, 2 * GST_SECOND, type);
+            if (m == nullptr) {
+                return false;
+            }
+            GstDevice* d = nullptr;
+            if (type == GST_MESSAGE_DEVICE_ADDED) {
+                gst_message_parse_device_added(m, &d);
+            } else {
+                gst_message_parse_device_removed(m, &d);
+            }
+            gchar* dn = gst_device_get_display_name(d);
+            const bool match = g_strcmp0(dn, name) == 0;
+            g_free(dn);
+            gst_object_unref(d);
+            gst_message_unref(m);
+            if (match) {
+                return true;
+            }
+        }
+    };
+    std::string display;
+    ASSERT_TRUE(VirtualDeviceProvider::add("camera:name=Hot,vid=3a7b,pid=0a03", &display));
+    EXPECT_TRUE(waitFor(GST_MESSAGE_DEVICE_ADDED, "Hot"));
+    ASSERT_TRUE(VirtualDeviceProvider::remove(display));
+    EXPECT_TRUE(waitFor(GST_MESSAGE_DEVICE_REMOVED, "Hot"));
+    gst_object_unref(bus);
+    gst_device_monitor_stop(monitor);
+    gst_object_unref(monitor);
+}
+
 TEST_F(DeviceEnumeratorTest, CompressorsFeedTheAviMultiplexer) {
     std::vector<std::string> video = friendly(DeviceCategory::VideoCompressor);
     std::vector<std::string> audio = friendly(DeviceCategory::AudioCompressor);
@@ -100,7 +138,8 @@ TEST_F(DeviceEnumeratorTest, CompressorsFeedTheAviMultiplexer) {
     };
     EXPECT_TRUE(has(video, "JPEG image encoder"));
     EXPECT_FALSE(has(audio, "JPEG image encoder"));
-    EXPECT_FALSE(has(video, "libav FFmpeg MPEG-4 part 2 encoder"));
+    EXPECT_FALSE(has(video, "libav MPEG-4 part 2 encoder"));
+    EXPECT_FALSE(has(video, "libav OpenMAX IL H.264 video encoder encoder"));
     std::vector<Moniker> list;
     ASSERT_EQ(DeviceEnumerator::createClassEnumerator(DeviceCategory::VideoCompressor, list), S_Ok);
     Filter f;
