@@ -78,7 +78,8 @@ class MyTransFilter {
     int32_t requestedWidth() const;
     int32_t requestedHeight() const;
     // setRequestedSize, then CheckInputType with a video type of that size and format. RGB24 rows
-    // are bottom-up by default (the platform's order); GStreamer's BGR frames are top-down.
+    // are bottom-up by default (the platform's order); GStreamer's BGR frames are top-down. Runs
+    // CheckInputType on the calling thread: only while no frames flow.
     HResult setFrameFormat(int32_t width, int32_t height, FrameFormat format,
                            bool rgbBottomUp = true);
 

@@ -99,6 +99,9 @@ static void peekbox_trans_filter_init(PeekboxTransFilter* self) {
     self->state = new filter::MyTransFilter();
     gst_base_transform_set_in_place(GST_BASE_TRANSFORM(self), TRUE);
     gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(self), FALSE);
+    // GstVideoFilter turns QoS on; a late preview sink would then make this element drop frames
+    // ahead of the tee, and the recorded branch must never lose one.
+    gst_base_transform_set_qos_enabled(GST_BASE_TRANSFORM(self), FALSE);
 }
 
 static void peekbox_trans_filter_finalize(GObject* object) {

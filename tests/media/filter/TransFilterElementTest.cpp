@@ -202,6 +202,10 @@ TEST(TransFilterElement, AcceptsExactlyYuy2AndBgr) {
             gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, fmt, nullptr);
         EXPECT_FALSE(gst_caps_can_intersect(tmpl, c)) << fmt;
     }
+    // Never drops a late frame on its own (it sits ahead of the tee that feeds the recording).
+    gboolean qos = TRUE;
+    g_object_get(e, "qos", &qos, nullptr);
+    EXPECT_FALSE(qos);
     g_autoptr(GstElement) other = gst_element_factory_make("identity", nullptr);
     EXPECT_EQ(transFilterOf(other), nullptr);
 }
