@@ -140,6 +140,7 @@ public:
     int32_t CaptionState() const { return FCaptionState; }
     bool InitFailed() const { return FInitFailed; }
     bool FilterTimerActive() const { return FilterTimer.isActive(); }
+    int FilterTimerInterval() const { return FilterTimer.interval(); }
     // The current graph and bound devices (null when none), for diagnostics and tests.
     std::shared_ptr<platform::media::FilterGraph> Graph() const { return FGraph; }
     const platform::media::Filter& VideoSource() const { return FVideoSource; }

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <filesystem>
+#include <fstream>
 
 #include "VirtualDeviceProvider.h"
 #include "VirtualSources.h"
@@ -30,13 +32,39 @@ std::string usbId(std::string id) {
     return id.size() == 4 ? id : std::string();
 }
 
+std::string readLine(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// Without udev properties: the USB device above the video node in sysfs carries the ids.
+void idsFromSysfs(const std::string& node, std::string& vid, std::string& pid) {
+    const std::string base = std::filesystem::path(node).filename().string();
+    std::error_code ec;
+    std::filesystem::path dir =
+        std::filesystem::canonical(std::filesystem::path("/sys/class/video4linux") / base / "device", ec);
+    for (int depth = 0; !ec && depth < 4 && !dir.empty() && dir != dir.root_path(); ++depth) {
+        if (std::filesystem::exists(dir / "idVendor", ec) && std::filesystem::exists(dir / "idProduct", ec)) {
+            vid = usbId(readLine(dir / "idVendor"));
+            pid = usbId(readLine(dir / "idProduct"));
+            return;
+        }
+        dir = dir.parent_path();
+    }
+}
+
 std::string realDisplayName(GstDevice* device, DeviceCategory category) {
     GstStructure* props = gst_device_get_properties(device);
     std::string name;
     if (category == DeviceCategory::VideoInput) {
         const std::string path = prop(props, "device.path");
-        const std::string vid = usbId(prop(props, "device.vendor.id"));
-        const std::string pid = usbId(prop(props, "device.product.id"));
+        std::string vid = usbId(prop(props, "device.vendor.id"));
+        std::string pid = usbId(prop(props, "device.product.id"));
+        if ((vid.empty() || pid.empty()) && path.rfind("/dev/video", 0) == 0) {
+            idsFromSysfs(path, vid, pid);
+        }
         if (!vid.empty() && !pid.empty()) {
             name = "\\\\?\\usb#vid_" + vid + "&pid_" + pid + "&mi_00#" + path + "#{v4l2}\\global";
         } else {

@@ -2,6 +2,7 @@
 #include <gst/gst.h>
 
 #include <QCoreApplication>
+#include <QMouseEvent>
 
 #include "CaptureFixture.h"
 #include "capture/VideoWidget.h"
@@ -68,6 +69,25 @@ TEST_F(CaptureLifecycle, BuildRunStopResumeCloseFollowTheStates) {
     EXPECT_EQ(ds.RunGraphResult(), 0);
     EXPECT_EQ(ds.Graph(), graph);
     EXPECT_TRUE(pumpUntil([&] { return window->framesDelivered() >= before + 3; }));
+
+    // Input on the video reaches the panel (its double-click opens the enlarged view).
+    struct Spy : QObject {
+        int clicks = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            clicks += e->type() == QEvent::MouseButtonDblClick ? 1 : 0;
+            return false;
+        }
+    } spy;
+    ds.installEventFilter(&spy);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(10, 10), ds.VideoView()->mapToGlobal(QPointF(10, 10)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(ds.VideoView(), &dbl);
+    EXPECT_EQ(spy.clicks, 1);
+    ds.removeEventFilter(&spy);
+
+    int64_t position = 0;
+    EXPECT_EQ(graph->getCurrentPosition(position), platform::S_Ok);
+    EXPECT_GT(position, 0);
 
     ds.FullScreen_set(true);
     EXPECT_TRUE(ds.FullScreen_get());

@@ -49,6 +49,22 @@ TEST_F(DeviceDiscovery, MarkersAreMatchedExactlyAndReadFromTheDisplayName) {
     EXPECT_EQ(ds.PID, "8888");
 }
 
+TEST_F(DeviceDiscovery, DisplayNamesAreReadIntoTheirBoundOnly) {
+    // The markers must lie within the first 511 bytes of the display name.
+    const std::string pad(520, 'x');
+    const std::string longName(3000, 'N');
+    devices("camera:name=Far,path=\\\\?\\usb#" + pad + "vid_3a7b&pid_0b01;camera:name=" + longName +
+            ",path=\\\\?\\usb#vid_3a7b&pid_0b02#" + pad + pad);
+    TDirectShow ds;
+    EXPECT_EQ(ds.GetDeviceEnum("3a7b", "0b01"), 1);
+    EXPECT_EQ(ds.GetDeviceEnum("3a7b", "0b02"), 0);
+    EXPECT_EQ(ds.VideoDevice, 1);
+    EXPECT_EQ(ds.PID, "0b02");
+    std::vector<std::string> list;
+    ds.GetDeviceList("3a7b", "0b02", list);
+    EXPECT_EQ(list, (std::vector<std::string>{longName}));
+}
+
 TEST_F(DeviceDiscovery, ListsOfCamerasAndMicrophones) {
     devices("camera:name=A,vid=3a7b,pid=0b01;camera:name=B,vid=3a7b,pid=0b02;"
             "microphone:name=M1;microphone:name=M2");

@@ -40,6 +40,7 @@ TEST(ComponentState, FreshComponent) {
     EXPECT_EQ(ds.CapturePinGet().bmiHeader.biCompression, platform::kFourCC_None);
     EXPECT_EQ(ds.CapturePinGet().bmiHeader.biWidth, 0);
     EXPECT_TRUE(ds.FilterTimerActive());
+    EXPECT_EQ(ds.FilterTimerInterval(), 300);
     EXPECT_FALSE(ds.Graph());
     // Operations that need a device do nothing.
     ds.Run();
