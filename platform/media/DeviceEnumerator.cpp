@@ -32,7 +32,7 @@ VirtualKind virtualKind(DeviceCategory c) {
 
 // The caps of the AVI multiplexer's request pads for one kind ("video_%u" or "audio_%u").
 GstCaps* muxInputCaps(const char* templateName) {
-    GstElementFactory* mux = gst_element_factory_find("avimux");
+    g_autoptr(GstElementFactory) mux = gst_element_factory_find("avimux");
     if (mux == nullptr) {
         return nullptr;
     }
@@ -43,7 +43,6 @@ GstCaps* muxInputCaps(const char* templateName) {
             caps = gst_static_caps_get(&t->static_caps);
         }
     }
-    gst_object_unref(mux);
     return caps;
 }
 
@@ -61,7 +60,7 @@ void DeviceEnumerator::setRealDevicesEnabled(bool enabled) { g_realDevices.store
 std::vector<Moniker> DeviceEnumerator::compressors(DeviceCategory category) {
     std::vector<Moniker> out;
     const bool video = category == DeviceCategory::VideoCompressor;
-    GstCaps* sinkCaps = muxInputCaps(video ? "video_%u" : "audio_%u");
+    g_autoptr(GstCaps) sinkCaps = muxInputCaps(video ? "video_%u" : "audio_%u");
     if (sinkCaps == nullptr) {
         return out;
     }
@@ -82,7 +81,6 @@ std::vector<Moniker> DeviceEnumerator::compressors(DeviceCategory category) {
         }
     }
     gst_plugin_feature_list_free(list);
-    gst_caps_unref(sinkCaps);
     return out;
 }
 
@@ -96,7 +94,7 @@ HResult DeviceEnumerator::createClassEnumerator(DeviceCategory category, std::ve
         return out.empty() ? S_False : S_Ok;
     }
     if (g_realDevices.load()) {
-        GstDeviceMonitor* monitor = gst_device_monitor_new();
+        g_autoptr(GstDeviceMonitor) monitor = gst_device_monitor_new();
         gst_device_monitor_add_filter(monitor, monitorClass(category), nullptr);
         GList* devices = gst_device_monitor_get_devices(monitor);
         for (GList* l = devices; l != nullptr; l = l->next) {
@@ -106,7 +104,6 @@ HResult DeviceEnumerator::createClassEnumerator(DeviceCategory category, std::ve
             }
         }
         g_list_free_full(devices, gst_object_unref);
-        gst_object_unref(monitor);
     }
     for (auto& d : VirtualDeviceProvider::devices(virtualKind(category))) {
         out.push_back(Moniker::forDevice(d.get(), category));

@@ -38,14 +38,13 @@ std::vector<Pin> Filter::pins() const {
         return out;
     }
     GST_OBJECT_LOCK(e_.get());
-    std::vector<GstPad*> pads;
+    std::vector<GstRef<GstPad>> pads;
     for (GList* l = GST_ELEMENT_PADS(e_.get()); l != nullptr; l = l->next) {
-        pads.push_back(GST_PAD(gst_object_ref(l->data)));
+        pads.push_back(GstRef<GstPad>::ref(GST_PAD(l->data)));
     }
     GST_OBJECT_UNLOCK(e_.get());
-    for (GstPad* pad : pads) {
-        out.push_back(Pin::fromPad(pad));
-        gst_object_unref(pad);
+    for (const auto& pad : pads) {
+        out.push_back(Pin::fromPad(pad.get()));
     }
     // One free request pin per request template, as a multiplexer always offers one more input.
     const GList* templates = gst_element_class_get_pad_template_list(GST_ELEMENT_GET_CLASS(e_.get()));

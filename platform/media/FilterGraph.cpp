@@ -46,18 +46,16 @@ std::map<uint32_t, std::string>& rotFiles() {  // guarded by g_rotMutex
 }
 
 void releaseIfRequested(GstPad* pad) {
-    GstPadTemplate* t = gst_pad_get_pad_template(pad);
+    g_autoptr(GstPadTemplate) t = gst_pad_get_pad_template(pad);
     if (t == nullptr) {
         return;
     }
     if (GST_PAD_TEMPLATE_PRESENCE(t) == GST_PAD_REQUEST) {
-        GstObject* parent = gst_object_get_parent(GST_OBJECT(pad));
+        g_autoptr(GstObject) parent = gst_object_get_parent(GST_OBJECT(pad));
         if (parent != nullptr) {
             gst_element_release_request_pad(GST_ELEMENT(parent), pad);
-            gst_object_unref(parent);
         }
     }
-    gst_object_unref(t);
 }
 
 }  // namespace
@@ -65,9 +63,8 @@ void releaseIfRequested(GstPad* pad) {
 FilterGraph::FilterGraph() {
     pipeline_ = GstRef<GstElement>::ref(gst_pipeline_new(nullptr));
     videoWindow_ = std::make_shared<VideoWindow>();
-    GstBus* bus = gst_pipeline_get_bus(GST_PIPELINE(pipeline_.get()));
+    g_autoptr(GstBus) bus = gst_pipeline_get_bus(GST_PIPELINE(pipeline_.get()));
     gst_bus_set_sync_handler(bus, &FilterGraph::onBusMessage, this, nullptr);
-    gst_object_unref(bus);
 }
 
 FilterGraph::~FilterGraph() {
@@ -76,9 +73,8 @@ FilterGraph::~FilterGraph() {
     for (auto& [name, f] : filters_) {
         VideoRenderer::detach(f.element());
     }
-    GstBus* bus = gst_pipeline_get_bus(GST_PIPELINE(pipeline_.get()));
+    g_autoptr(GstBus) bus = gst_pipeline_get_bus(GST_PIPELINE(pipeline_.get()));
     gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
-    gst_object_unref(bus);
     filters_.clear();
 }
 
@@ -120,7 +116,7 @@ void FilterGraph::removeLinks(GstElement* element) {
         if (pad == nullptr) {
             continue;
         }
-        GstPad* peer = gst_pad_get_peer(pad);
+        g_autoptr(GstPad) peer = gst_pad_get_peer(pad);
         if (peer != nullptr) {
             if (GST_PAD_IS_SRC(pad)) {
                 gst_pad_unlink(pad, peer);
@@ -128,7 +124,6 @@ void FilterGraph::removeLinks(GstElement* element) {
                 gst_pad_unlink(peer, pad);
             }
             releaseIfRequested(peer);
-            gst_object_unref(peer);
         }
         releaseIfRequested(pad);
     }
@@ -216,13 +211,10 @@ HResult FilterGraph::connect(Pin& out, Pin& in) {
     if (hr != E_CannotConnect || out.pad() == nullptr || in.pad() == nullptr) {
         return hr;
     }
-    GstCaps* caps = gst_pad_query_caps(out.pad(), nullptr);
+    g_autoptr(GstCaps) caps = gst_pad_query_caps(out.pad(), nullptr);
     std::string kind;
     if (caps != nullptr && !gst_caps_is_empty(caps) && !gst_caps_is_any(caps)) {
         kind = gst_structure_get_name(gst_caps_get_structure(caps, 0));
-    }
-    if (caps != nullptr) {
-        gst_caps_unref(caps);
     }
     for (const auto& chain : chainsFor(kind)) {
         std::vector<Filter> made;
@@ -243,11 +235,8 @@ HResult FilterGraph::connect(Pin& out, Pin& in) {
         GstPad* prev = out.pad();
         GstRef<GstPad> held;
         for (size_t i = 0; ok && i < made.size(); ++i) {
-            GstPad* sink = gst_element_get_static_pad(made[i].element(), "sink");
+            g_autoptr(GstPad) sink = gst_element_get_static_pad(made[i].element(), "sink");
             ok = sink != nullptr && gst_pad_link_full(prev, sink, GST_PAD_LINK_CHECK_CAPS) == GST_PAD_LINK_OK;
-            if (sink != nullptr) {
-                gst_object_unref(sink);
-            }
             held = GstRef<GstPad>::adopt(gst_element_get_static_pad(made[i].element(), "src"));
             prev = held.get();
             ok = ok && prev != nullptr;
@@ -278,7 +267,7 @@ HResult FilterGraph::disconnect(Pin& pin) {
     if (currentState() != GST_STATE_NULL) {
         return E_NotStopped;
     }
-    GstPad* peer = gst_pad_get_peer(pad);
+    g_autoptr(GstPad) peer = gst_pad_get_peer(pad);
     if (peer == nullptr) {
         if (pin.isRequestPad()) {
             releaseIfRequested(pad);
@@ -290,7 +279,6 @@ HResult FilterGraph::disconnect(Pin& pin) {
     } else {
         gst_pad_unlink(peer, pad);
     }
-    gst_object_unref(peer);
     if (pin.isRequestPad()) {
         releaseIfRequested(pad);
     }

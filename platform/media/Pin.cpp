@@ -8,11 +8,9 @@ namespace platform::media {
 Pin Pin::fromPad(GstPad* pad) {
     Pin p;
     p.pad_ = GstRef<GstPad>::ref(pad);
-    GstObject* parent = gst_object_get_parent(GST_OBJECT(pad));
+    g_autoptr(GstObject) parent = gst_object_get_parent(GST_OBJECT(pad));
     if (parent != nullptr && GST_IS_ELEMENT(parent)) {
-        p.owner_ = GstRef<GstElement>::adopt(GST_ELEMENT(parent));
-    } else if (parent != nullptr) {
-        gst_object_unref(parent);
+        p.owner_ = GstRef<GstElement>::ref(GST_ELEMENT(parent));
     }
     return p;
 }
@@ -50,7 +48,7 @@ PinCategory Pin::category() const {
 }
 
 MajorType Pin::majorType() const {
-    GstCaps* caps = nullptr;
+    g_autoptr(GstCaps) caps = nullptr;
     if (pad_) {
         caps = gst_pad_query_caps(pad_.get(), nullptr);
     } else if (tmpl_) {
@@ -68,7 +66,6 @@ MajorType Pin::majorType() const {
             t = MajorType::Audio;
         }
     }
-    gst_caps_unref(caps);
     return t;
 }
 
@@ -78,12 +75,11 @@ Pin Pin::connectedTo() const {
     if (!pad_) {
         return {};
     }
-    GstPad* peer = gst_pad_get_peer(pad_.get());
+    g_autoptr(GstPad) peer = gst_pad_get_peer(pad_.get());
     if (peer == nullptr) {
         return {};
     }
     Pin p = fromPad(peer);
-    gst_object_unref(peer);
     return p;
 }
 
@@ -103,12 +99,8 @@ bool Pin::isRequestPad() const {
     if (!pad_) {
         return false;
     }
-    GstPadTemplate* t = gst_pad_get_pad_template(pad_.get());
-    const bool req = t != nullptr && GST_PAD_TEMPLATE_PRESENCE(t) == GST_PAD_REQUEST;
-    if (t != nullptr) {
-        gst_object_unref(t);
-    }
-    return req;
+    g_autoptr(GstPadTemplate) t = gst_pad_get_pad_template(pad_.get());
+    return t != nullptr && GST_PAD_TEMPLATE_PRESENCE(t) == GST_PAD_REQUEST;
 }
 
 }  // namespace platform::media

@@ -12,13 +12,11 @@ HResult SmartTee::create(Filter& out) {
     g_object_set(tee, "allow-not-linked", TRUE, nullptr);
     GstElement* bin = gst_bin_new(nullptr);
     gst_bin_add(GST_BIN(bin), tee);
-    GstPad* sink = gst_element_get_static_pad(tee, "sink");
+    g_autoptr(GstPad) sink = gst_element_get_static_pad(tee, "sink");
     gst_element_add_pad(bin, gst_ghost_pad_new("in", sink));
-    gst_object_unref(sink);
     for (const char* name : {"capture", "preview"}) {
-        GstPad* src = gst_element_request_pad_simple(tee, "src_%u");
+        g_autoptr(GstPad) src = gst_element_request_pad_simple(tee, "src_%u");
         gst_element_add_pad(bin, gst_ghost_pad_new(name, src));
-        gst_object_unref(src);  // the tee keeps the request pad until the bin goes
     }
     out = Filter::fromElement(bin);
     return S_Ok;

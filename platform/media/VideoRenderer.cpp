@@ -38,17 +38,15 @@ Filter VideoRenderer::create() {
         }
         return {};
     }
-    GstCaps* caps = gst_caps_from_string("video/x-raw,format=BGRx");
+    g_autoptr(GstCaps) caps = gst_caps_from_string("video/x-raw,format=BGRx");
     g_object_set(filter, "caps", caps, nullptr);
-    gst_caps_unref(caps);
     // The picture is for the eye: keep only the newest frame, never block the stream.
     g_object_set(sink, "max-buffers", 1u, "drop", TRUE, "sync", TRUE, "qos", TRUE, nullptr);
     GstElement* bin = gst_bin_new(nullptr);
     gst_bin_add_many(GST_BIN(bin), convert, filter, sink, nullptr);
     gst_element_link_many(convert, filter, sink, nullptr);
-    GstPad* target = gst_element_get_static_pad(convert, "sink");
+    g_autoptr(GstPad) target = gst_element_get_static_pad(convert, "sink");
     gst_element_add_pad(bin, gst_ghost_pad_new("in", target));
-    gst_object_unref(target);
     g_object_set_data(G_OBJECT(bin), kSinkKey, sink);
     return Filter::fromElement(bin);
 }

@@ -133,12 +133,11 @@ GList* providerProbe(GstDeviceProvider*) {
 }
 
 GstDeviceProvider* providerInstance() {
-    GstDeviceProviderFactory* f = gst_device_provider_factory_find("tarnwickvirtualprovider");
+    g_autoptr(GstDeviceProviderFactory) f = gst_device_provider_factory_find("tarnwickvirtualprovider");
     if (f == nullptr) {
         return nullptr;
     }
     GstDeviceProvider* p = gst_device_provider_factory_get(f);
-    gst_object_unref(f);
     return p;
 }
 
@@ -211,7 +210,7 @@ platform::media::GstRef<GstDevice> makeDevice(Registry& r, const platform::media
         entry->interfaceName = "\\\\?\\usb#vid_" + desc.vid + "&pid_" + desc.pid + "#virtual-camera-" +
                                std::to_string(serial) + "#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
     }
-    GstCaps* caps = nullptr;
+    g_autoptr(GstCaps) caps = nullptr;
     if (desc.kind == VirtualKind::Camera) {
         caps = VirtualSources::cameraCaps(desc.formats);
     } else {
@@ -226,7 +225,6 @@ platform::media::GstRef<GstDevice> makeDevice(Registry& r, const platform::media
     GObject* obj = static_cast<GObject*>(g_object_new(twk_virtual_device_get_type(), "display-name",
                                                       desc.name.c_str(), "device-class", classOf(desc.kind),
                                                       "caps", caps, "properties", props, nullptr));
-    gst_caps_unref(caps);
     gst_structure_free(props);
     reinterpret_cast<TwkVirtualDevice*>(obj)->entry = new std::shared_ptr<VirtualEntry>(std::move(entry));
     return GstRef<GstDevice>::ref(GST_DEVICE(obj));

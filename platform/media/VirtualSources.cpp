@@ -26,19 +26,17 @@ std::string capsFor(const std::string& format, int w, int h) {
 // Reports the busy error once, on the first buffer: a held camera opens fine and fails when
 // it starts to stream, after the state change was asked.
 GstPadProbeReturn busyProbe(GstPad* pad, GstPadProbeInfo*, gpointer) {
-    GstElement* src = GST_ELEMENT(gst_pad_get_parent(pad));
-    if (src != nullptr) {
-        GST_ELEMENT_ERROR(src, RESOURCE, BUSY, ("Device is busy."),
-                          ("virtual camera: held by another program"));
-        gst_object_unref(src);
+    g_autoptr(GstObject) parent = gst_pad_get_parent(pad);
+    if (parent != nullptr && GST_IS_ELEMENT(parent)) {
+        GstElement* src = GST_ELEMENT(parent);
+        GST_ELEMENT_ERROR(src, RESOURCE, BUSY, ("Device is busy."), ("virtual camera: held by another program"));
     }
     return GST_PAD_PROBE_DROP;
 }
 
 void ghost(GstElement* bin, GstElement* inner, const char* innerPad, const char* name) {
-    GstPad* target = gst_element_get_static_pad(inner, innerPad);
+    g_autoptr(GstPad) target = gst_element_get_static_pad(inner, innerPad);
     gst_element_add_pad(bin, gst_ghost_pad_new(name, target));
-    gst_object_unref(target);
 }
 
 void dropAll(std::initializer_list<GstElement*> elements) {
@@ -75,17 +73,15 @@ GstElement* VirtualSources::createCamera(const VirtualDeviceDesc& desc) {
     gst_util_set_object_arg(G_OBJECT(src), "pattern", "ball");
     const std::string rawCaps = format == "MJPG" ? "video/x-raw,format=I420,width=640,height=480,framerate=30/1"
                                                  : capsFor(format, 640, 480);
-    GstCaps* caps = gst_caps_from_string(rawCaps.c_str());
+    g_autoptr(GstCaps) caps = gst_caps_from_string(rawCaps.c_str());
     g_object_set(raw, "caps", caps, nullptr);
-    gst_caps_unref(caps);
     GstElement* bin = gst_bin_new(nullptr);
     gst_bin_add_many(GST_BIN(bin), src, raw, enc, nullptr);
     gst_element_link_many(src, raw, enc, nullptr);
     ghost(bin, enc, "src", "capture");
     if (desc.busy) {
-        GstPad* pad = gst_element_get_static_pad(src, "src");
+        g_autoptr(GstPad) pad = gst_element_get_static_pad(src, "src");
         gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &busyProbe, nullptr, nullptr);
-        gst_object_unref(pad);
     }
     return bin;
 }
@@ -98,9 +94,8 @@ GstElement* VirtualSources::createMicrophone(const VirtualDeviceDesc&) {
         return nullptr;
     }
     g_object_set(src, "is-live", TRUE, "freq", 440.0, "volume", 0.3, nullptr);
-    GstCaps* caps = gst_caps_from_string("audio/x-raw,format=S16LE,rate=44100,channels=2,layout=interleaved");
+    g_autoptr(GstCaps) caps = gst_caps_from_string("audio/x-raw,format=S16LE,rate=44100,channels=2,layout=interleaved");
     g_object_set(filter, "caps", caps, nullptr);
-    gst_caps_unref(caps);
     GstElement* bin = gst_bin_new(nullptr);
     gst_bin_add_many(GST_BIN(bin), src, filter, nullptr);
     gst_element_link(src, filter);
