@@ -170,7 +170,7 @@ void providerClassInit(gpointer klass, gpointer) {
     dp->start = &providerStart;
     dp->stop = &providerStop;
     gst_device_provider_class_set_static_metadata(dp, "Virtual devices", "Source/Video/Audio",
-                                                  "Virtual cameras, microphones and speakers", "Peekbox");
+                                                  "Virtual cameras, microphones and speakers", "Tarnwick");
 }
 
 GType twk_virtual_provider_get_type() {
@@ -269,7 +269,7 @@ namespace platform::media {
 bool VirtualDeviceProvider::registerPlugin() {
     static const bool ok = gst_plugin_register_static(GST_VERSION_MAJOR, GST_VERSION_MINOR, "tarnwickvirtual",
                                                       "Virtual capture devices", &pluginInit, "0.1",
-                                                      "Proprietary", "peekbox", "Peekbox",
+                                                      "Proprietary", "tarnwick", "Tarnwick",
                                                       "https://www.tarnwick.example/") != FALSE;
     return ok;
 }
