@@ -328,8 +328,14 @@ HResult FilterGraph::stop() {
     return gst_element_set_state(pipeline_.get(), GST_STATE_NULL) == GST_STATE_CHANGE_FAILURE ? E_Fail : S_Ok;
 }
 
+// Runs on the posting thread (a streaming thread, or ours during a state change). Nothing may
+// unwind through GStreamer's C frames.
 GstBusSyncReply FilterGraph::onBusMessage(GstBus*, GstMessage* message, gpointer self) {
-    static_cast<FilterGraph*>(self)->handleMessage(message);
+    try {
+        static_cast<FilterGraph*>(self)->handleMessage(message);
+    } catch (...) {
+        // Out of memory while queueing: the event is lost, the stream goes on.
+    }
     gst_message_unref(message);
     return GST_BUS_DROP;
 }

@@ -12,11 +12,14 @@ namespace {
 
 constexpr const char* kSinkKey = "twk-renderer-sink";
 
+// Streaming thread. A frame that cannot be copied (out of memory) is skipped.
 GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
-    GstSample* sample = gst_app_sink_pull_sample(sink);
+    g_autoptr(GstSample) sample = gst_app_sink_pull_sample(sink);
     if (sample != nullptr) {
-        (*static_cast<std::shared_ptr<VideoWindow>*>(data))->deliver(sample);
-        gst_sample_unref(sample);
+        try {
+            (*static_cast<std::shared_ptr<VideoWindow>*>(data))->deliver(sample);
+        } catch (...) {
+        }
     }
     return GST_FLOW_OK;
 }
