@@ -76,18 +76,25 @@ TEST_F(GraphEvents, ARealDiskFullArrivesOnTheGuiThread) {
     auto graph = ds.Graph();
     platform::media::Filter src;
     platform::media::Filter enc;
+    platform::media::Filter valve;
     platform::media::Filter sink;
     ASSERT_EQ(platform::media::Filter::create("videotestsrc", src), platform::S_Ok);
+    ASSERT_EQ(platform::media::Filter::create("valve", valve), platform::S_Ok);
     ASSERT_EQ(platform::media::Filter::create("jpegenc", enc), platform::S_Ok);
     ASSERT_EQ(platform::media::Filter::create("filesink", sink), platform::S_Ok);
     g_object_set(src.element(), "is-live", TRUE, nullptr);
     g_object_set(sink.element(), "location", "/dev/full", "async", FALSE, nullptr);
+    // Held shut until the graph runs, as a recording is: the first write comes after Run.
+    g_object_set(valve.element(), "drop", TRUE, nullptr);
     ASSERT_EQ(graph->addFilter(src, "Test Source"), platform::S_Ok);
     ASSERT_EQ(graph->addFilter(enc, "Test Encoder"), platform::S_Ok);
+    ASSERT_EQ(graph->addFilter(valve, "Test Valve"), platform::S_Ok);
     ASSERT_EQ(graph->addFilter(sink, "File Writer"), platform::S_Ok);
-    ASSERT_TRUE(gst_element_link_many(src.element(), enc.element(), sink.element(), nullptr));
+    ASSERT_TRUE(gst_element_link_many(src.element(), enc.element(), valve.element(), sink.element(), nullptr));
 
     ds.Run();
+    ASSERT_EQ(ds.RunGraphResult(), 0);
+    g_object_set(valve.element(), "drop", FALSE, nullptr);
     ASSERT_TRUE(pumpUntil([&] { return diskFull > 0; }));
     EXPECT_EQ(diskFull, 1);
     EXPECT_EQ(thread, QCoreApplication::instance()->thread());
