@@ -1,26 +1,23 @@
 // TMainForm construction, preview start with its retry, language, and shutdown.
 #include "Main.h"
 
-#include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFrame>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollBar>
 
 #include "CaptureFormat.h"
+#include "ImageView.h"
+#include "Popups.h"
 #include "Localisation.h"
 #include "capture/nDirectShow.h"
 #include "platform/KnownFolders.h"
 #include "platform/Sleep.h"
 #include "platform/UserDirs.h"
-
-namespace {
-// Until the window design arrives: the preview area and the strip below it.
-constexpr int kClientWidth = 768;
-constexpr int kClientHeight = 620;
-constexpr int kStripWidth = 768;
-constexpr int kStripHeight = 74;
-}  // namespace
+#include "resources/art/Artwork.h"
 
 std::atomic<bool>& TMainForm::stopFlag() {
     static std::atomic<bool> flag{false};
@@ -33,19 +30,8 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
       services_(std::move(services)),
       texts_(edition),
       settings_(edition.settingsKey) {
-    // 1. The window from its design: fixed size, no maximise or minimise.
-    setWindowTitle(QString::fromUtf8(edition_.applicationTitle));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(kClientWidth, kClientHeight);
-    DirectShow1_ = new TDirectShow(this);
-    DirectShow1_->setGeometry((kClientWidth - 640) / 2, 8, 640, 480);
-    DirectShow1_->VMR_VER_set(7);
-    DirectShow1_->CaptureAudio = edition_.recording;
-    DirectShow1_->CaptureVideo = true;
-    DirectShow1_->StillByTransFtr = true;
-    DirectShow1_->OverlayDisable = true;
-    DirectShow1_->GraphRot = edition_.recording;
+    // 1. The window from its design.
+    createDesign();
 
     // 2. The thumbnail cache file lives in the per-user temporary directory.
     if (edition_.cacheFileName != nullptr) {
@@ -103,15 +89,18 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
     // 9. The user's language.
     ApplyLanguage();
 
-    // 11. Gallery list and strip background.
+    // 11. Gallery list and the strip's background bitmap.
     galleryList_.clear();
-    stripBackground_ = QImage(edition_.recording ? kStripWidth : 642, kStripHeight, QImage::Format_RGB888);
-    stripBackground_.fill(QColor(0x63, 0x63, 0x63));
+    stripBackground_ = art::stripBackground(QSize(edition_.recording ? 768 : 642, 74));
+    ImageShow_->setImage(stripBackground_.copy(0, 0, ImageShow_->width(), ImageShow_->height()));
 
     // 12. All five buttons start disabled.
     for (int b = 1; b <= 5; ++b) {
         DrawButton(b, kDisabled);
     }
+
+    // 14. The preview inside its panel.
+    FitPreview();
 
     if (!edition_.cameraProbe) {
         DirectShow1_->CapturePinSet(captureFormat_);
@@ -125,16 +114,77 @@ TMainForm::~TMainForm() {
     }
 }
 
+// The designed window: fixed size, no maximise or minimise, the preview panel, the strip.
+void TMainForm::createDesign() {
+    setWindowTitle(QString::fromUtf8(edition_.applicationTitle));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(251, 251, 251));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    QFont font(QStringLiteral("Arial"));
+    font.setBold(true);
+    font.setPixelSize(13);
+    setFont(font);
+    setMouseTracking(true);
+
+    auto* panel = new QFrame(this);
+    panel->setFrameStyle(QFrame::Box | QFrame::Plain);
+    panel->setLineWidth(1);
+    QPalette panelPal = panel->palette();
+    panelPal.setColor(QPalette::Window, QColor(99, 99, 99));
+    panelPal.setColor(QPalette::WindowText, QColor(70, 70, 70));
+    panel->setPalette(panelPal);
+    panel->setAutoFillBackground(true);
+    BgPanel_ = panel;
+
+    DirectShow1_ = new TDirectShow(BgPanel_, services_.messageBoxes);
+    DirectShow1_->setGeometry(176, 112, 320, 240);
+    DirectShow1_->VMR_VER_set(7);
+    DirectShow1_->CaptureAudio = edition_.recording;
+    DirectShow1_->CaptureVideo = true;
+    DirectShow1_->StillByTransFtr = true;
+    DirectShow1_->OverlayDisable = true;
+    DirectShow1_->GraphRot = edition_.recording;
+    DirectShow1_->RegsPath = "Software\\TWK_CM_SW\\Compressors";
+    DirectShow1_->installEventFilter(this);  // its double click toggles the enlarged view
+
+    ImageShow_ = new ImageView(this);
+    ImageShow_->onMouseUp = [this](Qt::MouseButton, QPoint) { /* strip clicks: the gallery */ };
+    ScrollBar_ = new QScrollBar(Qt::Horizontal, this);
+    ScrollBar_->setRange(0, 1);
+    ScrollBar_->setPageStep(7);
+    ScrollBar_->setFocusPolicy(Qt::NoFocus);
+
+    layout_ = edition_.cameraProbe ? app::computeLayout(0, false, false) : app::brandedLayout();
+    applyLayout();
+}
+
+void TMainForm::applyLayout() {
+    setFixedSize(layout_.client);
+    BgPanel_->setGeometry(layout_.bgPanel);
+    ImageShow_->setGeometry(layout_.imageShow);
+    ScrollBar_->setGeometry(layout_.scrollBar);
+    buttons_.setLayout(layout_);
+    buttons_.setRecordCapable(edition_.recording && recordCapable_);
+    buttons_.setImageSize(imageWidth_, imageHeight_, edition_.recording);
+    selectionPicture_ = art::selectionPicture(layout_.thumbnail + QSize(10, 10));
+    update();
+}
+
 void TMainForm::probeCamera() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect work = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     tryCameraRows(/*probe=*/true);
     DirectShow1_->Close();
-    const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen != nullptr) {
-        const QRect full = screen->geometry();
-        smallScreen_ = full.width() < 1024 || full.height() < 768;
-        const QRect work = screen->availableGeometry();
-        move(work.x() + (work.width() - width()) / 2, work.y() + (work.height() - height()) / 2);
+        smallScreen_ = app::isSmallScreen(screen->geometry().size());
     }
+    layout_ = app::computeLayout(cameraAspect_, recordCapable_, smallScreen_);
+    applyLayout();
+    // Centred in the work area, the outer size divided with truncation toward zero.
+    move((work.right() + 1 - layout_.outer.width()) / 2, (work.bottom() + 1 - layout_.outer.height()) / 2);
 }
 
 // Walks the supported-camera rows in order until the component has a device.
@@ -235,12 +285,154 @@ platform::MsgAnswer TMainForm::ShowMessage(int id, platform::MsgButtons buttons)
 }
 
 void TMainForm::DrawButton(int button, int32_t state) {
-    if (button < 1 || button > 5) {
+    buttons_.setRecording(recording_);
+    buttons_.setState(button, state);
+    buttons_.setImageSize(imageWidth_, imageHeight_, edition_.recording);
+    update(buttons_.rectOf(button));
+}
+
+void TMainForm::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    buttons_.paint(p, font());
+}
+
+void TMainForm::FitPreview() {
+    const QRect r = app::fitPreview(BgPanel_->size(), QSize(imageWidth_, imageHeight_));
+    DirectShow1_->setGeometry(r);
+}
+
+void TMainForm::mouseMoveEvent(QMouseEvent* event) { FormMouseMove(event->position().toPoint()); }
+
+void TMainForm::mouseReleaseEvent(QMouseEvent* event) {
+    FormMouseUp(event->button(), event->position().toPoint());
+}
+
+// Hover: only enabled buttons follow the pointer, and only a change is redrawn.
+void TMainForm::FormMouseMove(QPoint p) {
+    for (int b = 1; b <= app::kButtonCount; ++b) {
+        if (!buttons_.drawn(b) || buttons_.state(b) == kDisabled || buttons_.state(b) == kRecording) {
+            continue;
+        }
+        const int32_t wanted = app::buttonHit(layout_, b, p) ? kHover : kNormal;
+        if (wanted != buttons_.state(b)) {
+            DrawButton(b, wanted);
+        }
+    }
+}
+
+// The first hit ends the handling; button 1 acts whatever its state.
+void TMainForm::FormMouseUp(Qt::MouseButton button, QPoint p) {
+    if (button != Qt::LeftButton) {
         return;
     }
-    buttonStates_[static_cast<size_t>(button - 1)] = state;
-    update();
+    if (app::buttonHit(layout_, 1, p)) {
+        TakeSnapshot();
+        return;
+    }
+    if (app::buttonHit(layout_, 2, p)) {
+        if (buttons_.state(2) != kDisabled) {
+            DeleteSelected();
+        }
+        return;
+    }
+    if (buttons_.drawn(5) && app::buttonHit(layout_, 5, p)) {
+        if (buttons_.state(5) != kDisabled && recordCapable_) {
+            ToggleRecording();
+        }
+        return;
+    }
+    if (app::buttonHit(layout_, 4, p)) {
+        if (buttons_.state(4) != kDisabled) {
+            ShowCameraProperties();
+        }
+        return;
+    }
+    if (app::buttonHit(layout_, 3, p)) {
+        if (buttons_.state(3) != kDisabled && popup_ != nullptr) {
+            const QScreen* screen = this->screen();
+            const int dpi = screen != nullptr ? static_cast<int>(screen->logicalDotsPerInch()) : 96;
+            const QRect b3 = buttons_.rectOf(3);
+            popup_->move(app::popupPosition(geometry().topLeft(), b3.topLeft(), dpi));
+            popup_->show();
+            popup_->activateWindow();
+            popup_->setFocus();
+        }
+        return;
+    }
 }
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == DirectShow1_ && event->type() == QEvent::MouseButtonDblClick) {
+        DirectShow1DblClick();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// Enlarged view: a running, non-recording 1280 x 800 preview fills the work area.
+void TMainForm::DirectShow1DblClick() {
+    if (!edition_.recording || !DirectShow1_->Ready() || DirectShow1_->InRecord()) {
+        return;
+    }
+    const platform::VideoInfoHeader f = DirectShow1_->CapturePinGet();
+    if (f.bmiHeader.biWidth != 1280 || f.bmiHeader.biHeight != 800) {
+        return;
+    }
+    if (!enlarged_) {
+        savedGeometry_ = geometry();
+        savedPanelSize_ = BgPanel_->size();
+        const QScreen* screen = this->screen();
+        const QRect work = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
+        const QSize frame = frameGeometry().size() - geometry().size();
+        const QSize client = app::enlargedClientSize(work.size(), frame);
+        setFixedSize(client);
+        BgPanel_->setGeometry(0, 0, client.width(), client.height());
+        DirectShow1_->setGeometry(0, 0, client.width(), client.height());
+        BgPanel_->raise();
+        move(work.left() + (work.width() - client.width() - frame.width()) / 2,
+             work.top() + (work.height() - client.height() - frame.height()) / 2);
+        enlarged_ = true;
+    } else {
+        setFixedSize(savedGeometry_.size());
+        setGeometry(savedGeometry_);
+        BgPanel_->setGeometry(5, 0, savedPanelSize_.width(), savedPanelSize_.height());
+        FitPreview();
+        enlarged_ = false;
+    }
+    // The component fits its video window to the panel (ReSizeDS) once it has one.
+}
+
+bool TMainForm::ChooseResolution(int choice) {
+    StopPreview();
+    switch (choice) {
+        case 0: imageWidth_ = 320; imageHeight_ = 240; break;
+        case 1: imageWidth_ = 640; imageHeight_ = 480; break;
+        case 2:
+            imageWidth_ = 1280;
+            imageHeight_ = edition_.recording ? 800 : 1024;
+            break;
+        default: break;
+    }
+    captureFormat_ = app::MakeCaptureFormat(imageWidth_, 30, imageHeight_);
+    FitPreview();
+    QCoreApplication::processEvents();
+    DirectShow1_->CapturePinSet(captureFormat_);
+    buttons_.setImageSize(imageWidth_, imageHeight_, edition_.recording);
+    return StartPreview(false);
+}
+
+void TMainForm::TakeSnapshot() {
+    // Saving pictures arrives with the gallery; with the preview stopped this restarts it.
+    if (!DirectShow1_->Ready()) {
+        StartPreview(false);
+    }
+}
+
+void TMainForm::DeleteSelected() {}
+
+void TMainForm::ToggleRecording() {}
+
+void TMainForm::ShowCameraProperties() {}
 
 void TMainForm::FormDestroy() {
     stopFlag().store(true, std::memory_order_release);

@@ -11,16 +11,22 @@
 #include <vector>
 
 #include <QImage>
+#include <QRect>
 #include <QWidget>
 
 #include "AppServices.h"
+#include "ButtonBar.h"
 #include "MessageTexts.h"
 #include "SettingsStore.h"
+#include "WindowLayout.h"
 #include "editions/Edition.h"
 #include "platform/UiLanguage.h"
 #include "platform/VideoInfoHeader.h"
 
+class ImageView;
+class QScrollBar;
 class TDirectShow;
+class TPopup;
 
 class TMainForm : public QWidget {
 public:
@@ -65,14 +71,32 @@ public:
     const std::string& videoFolder() const { return videoFolder_; }
     const std::string& cacheFilePath() const { return cacheFilePath_; }
     int32_t focusIndex() const { return focusIndex_; }
-    int32_t buttonState(int button) const { return buttonStates_.at(static_cast<size_t>(button - 1)); }
+    int32_t buttonState(int button) const { return buttons_.state(button); }
+    const app::WindowLayout& layout() const { return layout_; }
+    QWidget* BgPanel() const { return BgPanel_; }
+    ImageView* ImageShow() const { return ImageShow_; }
+    bool enlarged() const { return enlarged_; }
+    bool recording() const { return recording_; }
 
     // Button states as drawn.
-    static constexpr int32_t kDisabled = 0;
-    static constexpr int32_t kHover = 1;
-    static constexpr int32_t kNormal = 2;
-    static constexpr int32_t kRecording = 4;
+    static constexpr int32_t kDisabled = app::ButtonBar::kDisabled;
+    static constexpr int32_t kHover = app::ButtonBar::kHover;
+    static constexpr int32_t kNormal = app::ButtonBar::kNormal;
+    static constexpr int32_t kRecording = app::ButtonBar::kRecording;
     void DrawButton(int button, int32_t state);
+
+    // Window commands.
+    void FitPreview();
+    void FormMouseMove(QPoint p);
+    void FormMouseUp(Qt::MouseButton button, QPoint p);
+    void DirectShow1DblClick();
+    bool ChooseResolution(int choice);
+    void setPopup(TPopup* popup) { popup_ = popup; }
+    // Snapshot, delete, record and camera settings arrive with their own features.
+    void TakeSnapshot();
+    void DeleteSelected();
+    void ToggleRecording();
+    void ShowCameraProperties();
 
     static constexpr uint32_t kRetryWaitMs = 500;
     static constexpr int kSettleRounds = 100;
@@ -82,7 +106,15 @@ public:
     // The process-wide flag that ends the folder watcher's loop.
     static std::atomic<bool>& stopFlag();
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void createDesign();
+    void applyLayout();
     void probeCamera();
     void FormDestroy();
     bool tryCameraRows(bool probe);
@@ -91,7 +123,19 @@ private:
     app::AppServices services_;
     app::MessageTexts texts_;
     app::SettingsStore settings_;
-    TDirectShow* DirectShow1_ = nullptr;  // child widget, owned by Qt's parent chain
+    // Child widgets, owned by Qt's parent chain.
+    QWidget* BgPanel_ = nullptr;
+    TDirectShow* DirectShow1_ = nullptr;
+    ImageView* ImageShow_ = nullptr;
+    QScrollBar* ScrollBar_ = nullptr;
+    TPopup* popup_ = nullptr;
+    app::ButtonBar buttons_;
+    app::WindowLayout layout_;
+
+    // The enlarged view and what it replaced.
+    bool enlarged_ = false;
+    QRect savedGeometry_;
+    QSize savedPanelSize_;
 
     bool constructed_ = false;
     int32_t imageWidth_ = 640;
@@ -115,5 +159,5 @@ private:
     std::string cacheFilePath_;
     std::vector<std::string> galleryList_;
     QImage stripBackground_;
-    std::array<int32_t, 5> buttonStates_{};
+    QImage selectionPicture_;
 };

@@ -1,10 +1,76 @@
-// TPopup: sized by the main window's camera aspect when it is created.
+// TPopup: the size items drawn in one picture; a band follows the pointer, a left release chooses.
 #include "Popups.h"
 
+#include <QEvent>
+
+#include "ImageView.h"
 #include "Main.h"
+#include "resources/art/Artwork.h"
 
 TPopup::TPopup(TMainForm& mainForm)
     : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint), mainForm_(mainForm) {
-    // Three sizes for a wide camera, two for a 4:3 one.
-    setFixedSize(71, mainForm_.cameraAspect() == 1 ? 58 : 39);
+    // A wide camera is offered three sizes; a 4:3 one sees only the first two items.
+    const bool branded = !mainForm_.recordCapable() && mainForm_.layout().buttonLeft[4] < 0;
+    const bool wide = !branded && mainForm_.cameraAspect() == 1;
+    picture_ = art::popupPicture(branded ? 2 : 3, 71);
+    bandRight_ = branded ? 66 : 68;
+    setFixedSize(71, wide ? 58 : 39);
+    Image_ = new ImageView(this);
+    Image_->setGeometry(0, 0, width(), height());
+    Image_->onMouseMove = [this](QPoint p) { ImageMouseMove(p.x(), p.y()); };
+    Image_->onMouseUp = [this](Qt::MouseButton b, QPoint p) { ImageMouseUp(b, p.x(), p.y()); };
+    mainForm_.setPopup(this);
+}
+
+void TPopup::HighlightItem(int k, bool highlighted) {
+    if (k < 0) {
+        return;
+    }
+    const QRgb colour = highlighted ? art::kPopupHighlight : art::kPopupNormal;
+    for (int y = 18 * k + 2; y <= 18 * k + 19 && y < picture_.height(); ++y) {
+        for (int x = 2; x <= bandRight_ && x < picture_.width(); ++x) {
+            if ((picture_.pixel(x, y) & 0xFFFFFF) != 0) {
+                picture_.setPixel(x, y, colour);
+            }
+        }
+    }
+    Image_->setImage(picture_);
+}
+
+void TPopup::FormShow() {
+    highlighted_ = -1;
+    for (int k = 0; k < 3; ++k) {
+        HighlightItem(k, false);
+    }
+}
+
+void TPopup::ImageMouseMove(int, int y) {
+    if (highlighted_ >= 0) {
+        HighlightItem(highlighted_, false);
+    }
+    highlighted_ = y / 20;
+    HighlightItem(highlighted_, true);
+}
+
+void TPopup::ImageMouseUp(Qt::MouseButton button, int, int y) {
+    if (button != Qt::LeftButton) {
+        return;
+    }
+    hide();
+    mainForm_.update();
+    mainForm_.ChooseResolution(y / 20);
+}
+
+void TPopup::FormDeactivate() { hide(); }
+
+void TPopup::showEvent(QShowEvent* event) {
+    FormShow();
+    QWidget::showEvent(event);
+}
+
+bool TPopup::event(QEvent* event) {
+    if (event->type() == QEvent::WindowDeactivate && isVisible()) {
+        FormDeactivate();
+    }
+    return QWidget::event(event);
 }

@@ -33,6 +33,15 @@ WindowLayout computeLayout(int32_t cameraAspect, bool recordCapable, bool smallS
     return l;
 }
 
+WindowLayout brandedLayout() {
+    WindowLayout l = computeLayout(0, false, false);
+    l.client = QSize(652, 619);
+    l.outer = QSize(652 + kFrameExtraWidth, 619 + kFrameExtraHeight);
+    l.buttonTop = 492;
+    l.buttonLeft = {5, 51, 97, 189, -1000};  // no record button
+    return l;
+}
+
 QRect fitPreview(QSize panel, QSize image) {
     int pw = image.width();
     int ph = image.height();

@@ -43,6 +43,9 @@ bool isSmallScreen(QSize screen);
 // cameraAspect: 0 = 4:3, 1 = wide.
 WindowLayout computeLayout(int32_t cameraAspect, bool recordCapable, bool smallScreen);
 
+// The branded window's fixed design: 640 x 480 preview, four buttons at fixed places.
+WindowLayout brandedLayout();
+
 // The preview rectangle inside the background panel for an image of the given size.
 QRect fitPreview(QSize panel, QSize image);
 

@@ -198,6 +198,17 @@ void ImageCache::resetUseCounts() {
     }
 }
 
+int ImageCache::DeleteUnused() {
+    const auto unused = [](const Item& item) { return item.record->useCount == 0; };
+    const auto from = std::remove_if(items_.begin(), items_.end(), unused);
+    const int removed = static_cast<int>(items_.end() - from);
+    items_.erase(from, items_.end());
+    if (removed > 0) {
+        indexValid_ = false;
+    }
+    return removed;
+}
+
 void ImageCache::rebuildIndex() {
     index_.clear();
     index_.reserve(items_.size());

@@ -61,6 +61,9 @@ public:
     bool persistable(int position) const;
     // Resets every useCount (the start of a rescan).
     void resetUseCounts();
+    // Deletes every entry whose useCount is 0 (files a rescan did not find) in one pass; the
+    // same result as deleting them one by one from the last to the first.
+    int DeleteUnused();
 
     // Fills a record's path field when the path fits (259 bytes, no zero byte inside).
     static bool setRecordPath(ImageCacheEntry& record, std::string_view path);

@@ -1,0 +1,335 @@
+// Gallery list, selection, rescan and deletion.
+#include "app/gallery/GalleryModel.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "app/gallery/JpegDecoder.h"
+#include "app/gallery/StripGeometry.h"
+#include "app/gallery/Thumbnail.h"
+#include "app/gallery/VideoThumbnail.h"
+#include "platform/Collation.h"
+#include "platform/FileSearch.h"
+
+namespace gallery {
+
+namespace {
+
+std::optional<QImage> decodePicture(const ThumbnailSources& sources, const std::string& path, QSize thumb) {
+    return sources.picture ? sources.picture(path, thumb) : decodeJpegForThumbnail(path, thumb);
+}
+
+bool readClip(const ThumbnailSources& sources, const std::string& path, QImage& frame) {
+    return sources.clip ? sources.clip(path, frame) : platform::succeeded(MakeVideoThumbnail(path, frame));
+}
+
+std::string joinPath(const std::string& folder, const std::string& name) {
+    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+bool existsAt(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+void sortPaths(std::vector<std::string>& paths) {
+    std::sort(paths.begin(), paths.end(), [](const std::string& a, const std::string& b) {
+        return platform::compareTextNoCase(a, b) < 0;
+    });
+}
+
+}  // namespace
+
+std::string_view GalleryModel::pathAt(int index) const {
+    if (index < 0 || index >= count()) {
+        return {};
+    }
+    return std::string_view(list_[static_cast<size_t>(index)]).substr(1);
+}
+
+int GalleryModel::indexOfPath(std::string_view path) const {
+    for (int i = 0; i < count(); ++i) {
+        if (pathAt(i) == path) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void GalleryModel::carryOver(const std::vector<std::string>& previous, std::vector<std::string>& paths) {
+    std::unordered_set<std::string_view> selected;
+    for (const std::string& e : previous) {
+        if (!e.empty() && e[0] == kSelected) {
+            selected.insert(std::string_view(e).substr(1));
+        }
+    }
+    auto previousPath = [&](int32_t index) -> std::optional<std::string_view> {
+        if (index < 0 || static_cast<size_t>(index) >= previous.size() || previous[static_cast<size_t>(index)].empty()) {
+            return std::nullopt;
+        }
+        return std::string_view(previous[static_cast<size_t>(index)]).substr(1);
+    };
+    const auto focusPath = previousPath(focusIndex_);
+    const auto anchorPath = previousPath(anchorIndex_);
+    bool focusMoved = false;
+    bool anchorMoved = false;
+    selectedCount_ = 0;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const bool mark = selected.count(paths[i]) > 0;
+        if (focusPath && !focusMoved && *focusPath == paths[i]) {
+            focusIndex_ = static_cast<int32_t>(i);
+            focusMoved = true;
+        }
+        if (anchorPath && !anchorMoved && *anchorPath == paths[i]) {
+            anchorIndex_ = static_cast<int32_t>(i);
+            anchorMoved = true;
+        }
+        selectedCount_ += mark ? 1 : 0;
+        paths[i].insert(paths[i].begin(), mark ? kSelected : kUnselected);
+    }
+    // A focus or anchor whose file is gone keeps its old index number.
+}
+
+RescanStats GalleryModel::RescanGallery(ImageCache& cache, const std::string& pictureFolder,
+                                        const std::string& videoFolder, QSize thumb,
+                                        const ThumbnailSources& sources) {
+    RescanStats stats;
+    deleteEnabled_ = false;
+    std::vector<std::string> previous = std::move(list_);
+    list_.clear();
+    std::vector<std::string> paths;
+    cache.resetUseCounts();
+
+    auto scan = [&](const std::string& folder, const char* pattern, bool isClip) {
+        for (const platform::FoundFile& f : platform::findFiles(folder, pattern)) {
+            std::string path = joinPath(folder, f.name);
+            (isClip ? stats.clips : stats.pictures) += 1;
+            const int at = cache.IndexOf(path);
+            const auto size = static_cast<int32_t>(static_cast<uint32_t>(f.size));  // low 32 bits
+            if (at >= 0) {
+                const ImageCacheEntry& e = cache.entry(at);
+                if (e.fileSize == size && fileTimeValue(e.writeTime) == f.lastWrite &&
+                    e.thumbWidth == thumb.width() && e.thumbHeight == thumb.height()) {
+                    paths.push_back(std::move(path));
+                    continue;
+                }
+            }
+            QImage source;
+            if (isClip) {
+                if (!readClip(sources, path, source)) {
+                    source = QImage();
+                }
+            } else {
+                source = decodePicture(sources, path, thumb).value_or(blackBitmap(thumb));
+            }
+            QImage made;
+            if (!MakeThumbnail(source, made, isClip, thumb)) {
+                stats.leftOut += 1;
+                continue;
+            }
+            stats.decoded += 1;
+            ImageCacheEntry record = makeCacheRecord(made, path, size, f.lastWrite);
+            if (at < 0) {
+                record.useCount = 1;
+                cache.Add(record, path);
+            } else {
+                record.useCount = cache.entry(at).useCount;
+                cache.Replace(at, record, path);
+            }
+            paths.push_back(std::move(path));
+        }
+    };
+    scan(pictureFolder, kPicturePattern, false);
+    if (!videoFolder.empty()) {
+        scan(videoFolder, kClipPattern, true);
+    }
+
+    sortPaths(paths);
+    carryOver(previous, paths);
+    cache.DeleteUnused();
+    list_ = std::move(paths);
+    if (focusIndex_ > scrollMaximum(count())) {
+        focusIndex_ = 0;
+    }
+    deleteEnabled_ = selectedCount_ > 0;
+    return stats;
+}
+
+void GalleryModel::RescanPicturesOnly(std::vector<QImage>& imageList, const std::string& pictureFolder,
+                                      const std::function<void()>& pump, const ThumbnailSources& sources) {
+    std::vector<std::string> paths;
+    for (const platform::FoundFile& f : platform::findFiles(pictureFolder, kPicturePattern)) {
+        paths.push_back(joinPath(pictureFolder, f.name));
+    }
+    sortPaths(paths);
+    // Pictures that cannot be decoded are dropped before marks and focus are carried over, so
+    // that every index still names the file it named before.
+    std::vector<std::string> kept;
+    std::vector<QImage> thumbs;
+    const QSize inner(kBrandedThumbSize.width() - 2, kBrandedThumbSize.height() - 2);
+    for (std::string& path : paths) {
+        const std::optional<QImage> picture = decodePicture(sources, path, inner);
+        QImage thumb = picture ? MakeBrandedThumbnail(*picture) : QImage();
+        if (!thumb.isNull()) {
+            kept.push_back(std::move(path));
+            thumbs.push_back(std::move(thumb));
+        }
+        if (pump) {
+            pump();
+        }
+    }
+    std::vector<std::string> previous = std::move(list_);
+    carryOver(previous, kept);
+    list_ = std::move(kept);
+    imageList = std::move(thumbs);
+}
+
+void GalleryModel::appendEntry(const std::string& path) { list_.push_back(kUnselected + path); }
+
+void GalleryModel::AddGalleryItem(ImageCache& cache, const std::string& path, const QImage& thumb) {
+    ImageCacheEntry record = makeCacheRecord(thumb, path, 0, 0);
+    cache.Add(record, path);
+}
+
+int GalleryModel::ReplaceItemThumbnail(ImageCache& cache, const std::string& path, const QImage& thumb) const {
+    const int index = indexOfPath(path);
+    if (index < 0) {
+        return -1;
+    }
+    const int at = cache.IndexOf(path);
+    if (at >= 0) {
+        ImageCacheEntry record = makeCacheRecord(thumb, path, 0, 0);
+        record.useCount = cache.entry(at).useCount;
+        cache.Replace(at, record, path);
+    }
+    return index;
+}
+
+bool GalleryModel::IsItemSelected(int index) const {
+    return index >= 0 && index < count() && list_[static_cast<size_t>(index)][0] == kSelected;
+}
+
+void GalleryModel::SetItemSelected(int index, bool selected) {
+    if (index < 0 || index >= count()) {
+        return;
+    }
+    std::string& e = list_[static_cast<size_t>(index)];
+    const char mark = selected ? kSelected : kUnselected;
+    if (e[0] != mark) {
+        e[0] = mark;
+        selectedCount_ += selected ? 1 : -1;
+    }
+    if (selectedCount_ > 0 && !deleteEnabled_) {
+        deleteEnabled_ = true;
+    } else if (selectedCount_ == 0 && deleteEnabled_) {
+        deleteEnabled_ = false;
+    }
+}
+
+void GalleryModel::DeselectAll() {
+    for (int i = 0; i < count(); ++i) {
+        SetItemSelected(i, false);
+    }
+}
+
+int GalleryModel::entryAt(int slot, int scrollPosition) const {
+    if (slot < 0 || list_.empty()) {
+        return -1;
+    }
+    const int k = scrollPosition + slot;
+    return k <= scrollMaximum(count()) ? k : -1;
+}
+
+void GalleryModel::selectAlone(int index) {
+    focusIndex_ = index;
+    anchorIndex_ = index;
+    SetItemSelected(index, true);
+}
+
+ClickResult GalleryModel::click(int entry, bool shift, bool ctrl) {
+    ClickResult result;
+    if (entry < 0 || entry >= count()) {
+        // Shift+Ctrl on empty space: left alone.
+        if ((shift && ctrl) || focusIndex_ == -1) {
+            return result;
+        }
+        focusIndex_ = -1;
+        anchorIndex_ = -1;
+        DeselectAll();
+        deleteEnabled_ = false;
+        result.redraw = true;
+        return result;
+    }
+    deleteEnabled_ = true;
+    // A stale anchor (its file gone in a rescan) may lie beyond the list: ranges stop at its end.
+    const int lo = std::max(0, std::min(anchorIndex_, entry));
+    const int hi = std::min(count() - 1, std::max(anchorIndex_, entry));
+    if (shift && ctrl) {
+        if (anchorIndex_ == -1) {
+            selectAlone(entry);
+        } else {
+            const bool mark = IsItemSelected(focusIndex_);
+            for (int i = lo; i <= hi; ++i) {
+                SetItemSelected(i, mark);
+            }
+        }
+    } else if (ctrl) {
+        anchorIndex_ = entry;
+        SetItemSelected(entry, !IsItemSelected(entry));
+    } else if (shift) {
+        if (anchorIndex_ == -1) {
+            selectAlone(entry);
+        } else {
+            DeselectAll();
+            for (int i = lo; i <= hi; ++i) {
+                SetItemSelected(i, true);
+            }
+        }
+    } else if (entry == focusIndex_) {
+        result.openIndex = entry;
+        SetItemSelected(entry, true);
+    } else {
+        DeselectAll();
+        selectAlone(entry);
+    }
+    focusIndex_ = entry;
+    result.redraw = true;
+    return result;
+}
+
+std::vector<std::string> GalleryModel::DeleteSelected(ImageCache& cache,
+                                                      const std::function<void(const std::string& path)>& onFailure) {
+    std::vector<std::string> failed;
+    int i = 0;
+    while (i < count()) {
+        if (IsItemSelected(i)) {
+            const std::string path(pathAt(i));
+            ::unlink(path.c_str());
+            if (existsAt(path)) {
+                failed.push_back(path);
+                if (onFailure) {
+                    onFailure(path);
+                }
+                ++i;
+            } else {
+                const int at = cache.IndexOf(path);
+                if (at >= 0) {
+                    cache.Delete(at);
+                }
+                list_.erase(list_.begin() + i);
+            }
+        } else {
+            ++i;
+        }
+        focusIndex_ = -1;
+        anchorIndex_ = -1;
+    }
+    deleteEnabled_ = false;
+    selectedCount_ = static_cast<int32_t>(failed.size());
+    return failed;
+}
+
+}  // namespace gallery
