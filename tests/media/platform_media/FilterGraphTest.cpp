@@ -14,6 +14,7 @@
 #include "platform/media/DeviceEnumerator.h"
 #include "platform/media/FilterGraph.h"
 #include "platform/media/MediaRuntime.h"
+#include "platform/media/SmartTee.h"
 #include "platform/media/VideoRenderer.h"
 #include "platform/media/VideoWindow.h"
 #include "platform/media/VirtualDeviceProvider.h"
@@ -100,6 +101,38 @@ TEST_F(FilterGraphTest, CameraPreviewRunsPausesResumesAndStops) {
     EXPECT_EQ(g->disconnect(in), S_False);
     EXPECT_EQ(g->removeFilter(vmr), S_Ok);
     EXPECT_FALSE(g->findFilterByName("VMR"));
+}
+
+TEST_F(FilterGraphTest, SmartTeeRunsWithOneOutputLeftOpen) {
+    VirtualDeviceProvider::configure("camera:name=Desk Camera,vid=3a7b,pid=0b01");
+    Filter cam = bindFirst(DeviceCategory::VideoInput);
+    Filter tee;
+    ASSERT_EQ(SmartTee::create(tee), S_Ok);
+    Filter vmr = VideoRenderer::create();
+    std::shared_ptr<FilterGraph> g;
+    ASSERT_EQ(FilterGraph::create(g), S_Ok);
+    ASSERT_EQ(g->addFilter(cam, "Source Capture"), S_Ok);
+    ASSERT_EQ(g->addFilter(tee, "Smart Tee"), S_Ok);
+    ASSERT_EQ(g->addFilter(vmr, "VMR"), S_Ok);
+    Pin camOut = pinOf(cam, PinDirection::Output);
+    Pin teeIn = pinOf(tee, PinDirection::Input);
+    ASSERT_EQ(g->connect(camOut, teeIn), S_Ok);
+    Pin preview;
+    ASSERT_EQ(CaptureGraphBuilder::findPin(tee, PinDirection::Output, PinCategory::Preview, MajorType::Any, true, 0,
+                                           preview), S_Ok);
+    Pin capture;
+    ASSERT_EQ(CaptureGraphBuilder::findPin(tee, PinDirection::Output, PinCategory::Capture, MajorType::Any, true, 0,
+                                           capture), S_Ok);
+    Pin in = pinOf(vmr, PinDirection::Input);
+    ASSERT_EQ(g->connect(preview, in), S_Ok);
+    // An input pin carries no category: a search for one finds nothing.
+    Pin none;
+    EXPECT_EQ(CaptureGraphBuilder::findPin(vmr, PinDirection::Input, PinCategory::Capture, MajorType::Any, false, 0,
+                                           none), E_Fail);
+    auto window = g->videoWindow();
+    ASSERT_EQ(g->run(), S_Ok);
+    EXPECT_TRUE(waitFrames(*window, 3));
+    g->stop();
 }
 
 TEST_F(FilterGraphTest, BusyCameraFailsToRunWithTheBusyError) {
