@@ -1,0 +1,146 @@
+// The window's buttons, popup and layout under the offscreen platform, on virtual cameras.
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "app/Main.h"
+#include "app/Popups.h"
+#include "capture/nDirectShow.h"
+#include "platform/Sleep.h"
+#include "support/TestEnvironment.h"
+
+namespace {
+
+class SilentBoxes final : public platform::MessageBoxes {
+public:
+    platform::MsgAnswer show(QWidget*, const std::string&, const std::string&, platform::MsgButtons) override {
+        return platform::MsgAnswer::Ok;
+    }
+};
+
+class WindowCommandsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        platform::setSleepScale(0.0);
+        testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=1\n");
+    }
+    void TearDown() override { ::unsetenv("TARNWICK_VIRTUAL_DEVICES"); }
+
+    std::unique_ptr<TMainForm> makeForm(const char* devices) {
+        if (devices != nullptr) {
+            ::setenv("TARNWICK_VIRTUAL_DEVICES", devices, 1);
+        } else {
+            ::unsetenv("TARNWICK_VIRTUAL_DEVICES");
+        }
+        app::AppServices s;
+        s.messageBoxes = &boxes;
+        s.uiLanguage = [] { return platform::LangId{0x0409}; };
+        return std::make_unique<TMainForm>(editions::edition(), s);
+    }
+
+    SilentBoxes boxes;
+};
+
+QPoint buttonPoint(const TMainForm& form, int button) {
+    const app::WindowLayout& l = form.layout();
+    return QPoint(l.buttonLeft[static_cast<size_t>(button - 1)] + 5, l.buttonTop + 5);
+}
+
+}  // namespace
+
+TEST_F(WindowCommandsTest, CameraWithoutRecordingHasNoRecordButtonAndFourByThreePopup) {
+    auto form = makeForm("camera:name=Plain Camera,vid=3a7b,pid=0a01");
+    ASSERT_TRUE(form->constructed());
+    EXPECT_FALSE(form->recordCapable());
+    EXPECT_EQ(form->cameraAspect(), 0);
+    EXPECT_EQ(form->layout().buttonLeft[4], 300);
+    TPopup popup(*form);
+    EXPECT_EQ(popup.height(), 39);
+
+    ASSERT_TRUE(form->StartPreview(false));
+    EXPECT_EQ(form->buttonState(5), TMainForm::kDisabled);
+    // A click at the record button's place does nothing.
+    form->FormMouseUp(Qt::LeftButton, buttonPoint(*form, 5));
+    EXPECT_FALSE(form->recording());
+    EXPECT_EQ(form->buttonState(1), TMainForm::kNormal);
+}
+
+TEST_F(WindowCommandsTest, HoverFollowsEnabledButtonsOnly) {
+    auto form = makeForm("camera:name=Desk Camera,vid=3a7b,pid=0b01");
+    ASSERT_TRUE(form->recordCapable());
+    EXPECT_EQ(form->layout().buttonLeft[4], 51);
+    form->FormMouseMove(buttonPoint(*form, 1));
+    EXPECT_EQ(form->buttonState(1), TMainForm::kDisabled);  // disabled buttons never hover
+    ASSERT_TRUE(form->StartPreview(false));
+    form->FormMouseMove(buttonPoint(*form, 1));
+    EXPECT_EQ(form->buttonState(1), TMainForm::kHover);
+    form->FormMouseMove(buttonPoint(*form, 4));
+    EXPECT_EQ(form->buttonState(1), TMainForm::kNormal);
+    EXPECT_EQ(form->buttonState(4), TMainForm::kHover);
+    EXPECT_EQ(form->buttonState(2), TMainForm::kDisabled);
+}
+
+TEST_F(WindowCommandsTest, PopupBandsFollowThePointerAndKeepBlackLabels) {
+    auto form = makeForm("camera:name=Wide Camera,vid=3a7b,pid=0c01");
+    ASSERT_EQ(form->cameraAspect(), 1);
+    TPopup popup(*form);
+    EXPECT_EQ(popup.height(), 58);
+    popup.FormShow();
+    EXPECT_EQ(popup.highlighted(), -1);
+
+    auto blackCount = [&popup](int band) {
+        int n = 0;
+        for (int y = 18 * band + 2; y <= 18 * band + 19; ++y) {
+            for (int x = 2; x <= 68; ++x) {
+                n += (popup.picture().pixel(x, y) & 0xFFFFFF) == 0 ? 1 : 0;
+            }
+        }
+        return n;
+    };
+    const int labelPixels = blackCount(0);
+    ASSERT_GT(labelPixels, 0);
+
+    popup.ImageMouseMove(10, 5);
+    EXPECT_EQ(popup.highlighted(), 0);
+    EXPECT_EQ(popup.picture().pixel(2, 2) & 0xFFFFFF, 0x8080FFu);
+    popup.ImageMouseMove(10, 25);
+    EXPECT_EQ(popup.highlighted(), 1);
+    EXPECT_EQ(popup.picture().pixel(2, 2) & 0xFFFFFF, 0xBBC5C7u);
+    EXPECT_EQ(popup.picture().pixel(2, 22) & 0xFFFFFF, 0x8080FFu);
+    EXPECT_EQ(blackCount(0), labelPixels);
+    popup.ImageMouseMove(10, 39);
+    EXPECT_EQ(popup.highlighted(), 1);  // band 2 begins at 38, the 20-pixel pitch says item 1
+    popup.ImageMouseMove(10, 57);
+    EXPECT_EQ(popup.highlighted(), 2);
+
+    // A right click does nothing; the popup stays.
+    popup.show();
+    popup.ImageMouseUp(Qt::RightButton, 10, 25);
+    EXPECT_TRUE(popup.isVisible());
+    EXPECT_EQ(form->imageWidth(), 640);
+
+    // A left release at y = 39 chooses 640 x 480; at 56, 1280 x 800.
+    popup.ImageMouseUp(Qt::LeftButton, 10, 56);
+    EXPECT_FALSE(popup.isVisible());
+    EXPECT_EQ(form->imageWidth(), 1280);
+    EXPECT_EQ(form->imageHeight(), 800);
+    EXPECT_EQ(form->DirectShow1()->CapturePinGet().bmiHeader.biWidth, 1280);
+    popup.ImageMouseUp(Qt::LeftButton, 10, 39);
+    EXPECT_EQ(form->imageWidth(), 640);
+}
+
+TEST_F(WindowCommandsTest, ButtonOneRestartsAStoppedPreviewEvenWhenDrawnDisabled) {
+    auto form = makeForm("camera:name=Desk Camera,vid=3a7b,pid=0b01");
+    ASSERT_FALSE(form->DirectShow1()->Ready());
+    EXPECT_EQ(form->buttonState(1), TMainForm::kDisabled);
+    const app::WindowLayout& l = form->layout();
+    // The right and bottom edges of its rectangle still hit.
+    form->FormMouseUp(Qt::LeftButton, QPoint(l.buttonLeft[0] + 40, l.buttonTop + 30));
+    EXPECT_TRUE(form->DirectShow1()->Ready());
+    EXPECT_EQ(form->buttonState(1), TMainForm::kNormal);
+    form->StopPreview();
+    form->FormMouseUp(Qt::RightButton, buttonPoint(*form, 1));
+    EXPECT_FALSE(form->DirectShow1()->Ready());
+}
