@@ -74,10 +74,12 @@ bool VideoWidget::event(QEvent* e) {
 
 void VideoWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    platform::media::VideoFrame frame;
-    if (window_ && window_->latestFrame(frame)) {
-        const QImage image(frame.bgrx.data(), frame.width, frame.height, frame.stride, QImage::Format_RGB32);
+    const bool drawn = window_ && window_->withLatestFrame([&](const platform::media::VideoFrameView& f) {
+        // BGRx in memory is Qt's RGB32 on a little-endian machine; drawn straight from the buffer.
+        const QImage image(f.bgrx, f.width, f.height, f.stride, QImage::Format_RGB32);
         p.drawImage(rect(), image);
+    });
+    if (drawn) {
         ++painted_;
     } else {
         p.fillRect(rect(), Qt::black);

@@ -59,53 +59,67 @@ void VideoWindow::changed() {
     }
 }
 
-bool VideoWindow::latestFrame(VideoFrame& out) const {
-    std::lock_guard lock(mutex_);
-    if (frame_.sequence == 0) {
+bool VideoWindow::withLatestFrame(const std::function<void(const VideoFrameView&)>& use) const {
+    GstRef<GstSample> sample;
+    uint64_t sequence = 0;
+    {
+        std::lock_guard lock(mutex_);
+        sample = sample_.clone();
+        sequence = sequence_;
+    }
+    if (!sample) {
         return false;
     }
-    out = frame_;
+    // The buffer is read-only once delivered; our reference keeps it alive while we read.
+    GstCaps* caps = gst_sample_get_caps(sample.get());
+    GstBuffer* buffer = gst_sample_get_buffer(sample.get());
+    GstVideoInfo info;
+    if (caps == nullptr || buffer == nullptr || gst_video_info_from_caps(&info, caps) == FALSE) {
+        return false;
+    }
+    GstVideoFrame vf;
+    if (gst_video_frame_map(&vf, &info, buffer, GST_MAP_READ) == FALSE) {
+        return false;
+    }
+    const VideoFrameView view{static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&vf, 0)),
+                              GST_VIDEO_FRAME_WIDTH(&vf), GST_VIDEO_FRAME_HEIGHT(&vf),
+                              GST_VIDEO_FRAME_PLANE_STRIDE(&vf, 0), sequence};
+    use(view);
+    gst_video_frame_unmap(&vf);
     return true;
+}
+
+bool VideoWindow::latestFrame(VideoFrame& out) const {
+    return withLatestFrame([&out](const VideoFrameView& v) {
+        out.width = v.width;
+        out.height = v.height;
+        out.stride = v.width * 4;
+        out.sequence = v.sequence;
+        out.bgrx.resize(static_cast<size_t>(out.stride) * static_cast<size_t>(v.height));
+        for (int y = 0; y < v.height; ++y) {
+            std::memcpy(out.bgrx.data() + static_cast<size_t>(y) * out.stride,
+                        v.bgrx + static_cast<size_t>(y) * v.stride, static_cast<size_t>(out.stride));
+        }
+    });
 }
 
 uint64_t VideoWindow::framesDelivered() const {
     std::lock_guard lock(mutex_);
-    return frame_.sequence;
+    return sequence_;
 }
 
 void VideoWindow::deliver(GstSample* sample) {
-    GstCaps* caps = gst_sample_get_caps(sample);
-    GstBuffer* buffer = gst_sample_get_buffer(sample);
-    GstVideoInfo info;
-    if (caps == nullptr || buffer == nullptr || gst_video_info_from_caps(&info, caps) == FALSE) {
-        return;
-    }
-    GstVideoFrame vf;
-    if (gst_video_frame_map(&vf, &info, buffer, GST_MAP_READ) == FALSE) {
-        return;
-    }
-    const int w = GST_VIDEO_FRAME_WIDTH(&vf);
-    const int h = GST_VIDEO_FRAME_HEIGHT(&vf);
-    const int srcStride = GST_VIDEO_FRAME_PLANE_STRIDE(&vf, 0);
-    const auto* src = static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&vf, 0));
+    GstRef<GstSample> newest = GstRef<GstSample>::ref(sample);
+    // The listener runs under mutex_, so once setFrameListener(nullptr) returns no call is in
+    // flight and its target may go away. The previous sample is released outside the lock.
     {
-        // The listener runs under mutex_, so once setFrameListener(nullptr) returns no call is
-        // in flight and its target may go away.
         std::lock_guard lock(mutex_);
-        frame_.width = w;
-        frame_.height = h;
-        frame_.stride = w * 4;
-        frame_.bgrx.resize(static_cast<size_t>(w) * 4 * static_cast<size_t>(h));
-        for (int y = 0; y < h; ++y) {
-            std::memcpy(frame_.bgrx.data() + static_cast<size_t>(y) * frame_.stride,
-                        src + static_cast<size_t>(y) * srcStride, static_cast<size_t>(w) * 4);
-        }
-        ++frame_.sequence;
+        std::swap(sample_, newest);
+        ++sequence_;
         if (frameListener_) {
             frameListener_();
         }
     }
-    gst_video_frame_unmap(&vf);
 }
 
 }  // namespace platform::media

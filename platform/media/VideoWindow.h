@@ -2,7 +2,8 @@
 // style, message drain, full screen) and the latest frame for the panel to paint.
 //
 // Threads: setters and getters on the GUI thread; deliver() on the renderer's streaming
-// thread. mutex_ protects frame_ and frameListener_; the window fields are GUI-thread only.
+// thread. mutex_ protects the newest sample and frameListener_; the window fields are GUI-thread
+// only.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 
 #include <gst/gst.h>
 
+#include "GstRef.h"
 #include "platform/HResult.h"
 
 namespace platform::media {
@@ -21,6 +23,15 @@ struct VideoFrame {
     int height = 0;
     int stride = 0;
     std::vector<uint8_t> bgrx;  // rows of 4-byte pixels, top row first
+    uint64_t sequence = 0;
+};
+
+// A mapped frame, valid only inside withLatestFrame's callback.
+struct VideoFrameView {
+    const uint8_t* bgrx = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
     uint64_t sequence = 0;
 };
 
@@ -49,6 +60,9 @@ public:
     void setChangeListener(std::function<void()> listener);
     // Called on the streaming thread after each new frame, under the frame lock: keep it short.
     void setFrameListener(std::function<void()> listener);
+    // Maps the newest frame and hands it to `use` (GUI thread; no copy). False when none came yet.
+    bool withLatestFrame(const std::function<void(const VideoFrameView&)>& use) const;
+    // A copy of the newest frame.
     bool latestFrame(VideoFrame& out) const;
     uint64_t framesDelivered() const;
 
@@ -67,7 +81,8 @@ private:
     std::function<void()> changeListener_;
 
     mutable std::mutex mutex_;
-    VideoFrame frame_;                      // guarded by mutex_
+    GstRef<GstSample> sample_;              // guarded by mutex_: the newest frame, BGRx
+    uint64_t sequence_ = 0;                 // guarded by mutex_
     std::function<void()> frameListener_;   // guarded by mutex_
 };
 
