@@ -328,7 +328,10 @@ std::vector<std::string> GalleryModel::DeleteSelected(ImageCache& cache,
         anchorIndex_ = -1;
     }
     deleteEnabled_ = false;
-    selectedCount_ = static_cast<int32_t>(failed.size());
+    selectedCount_ = 0;
+    for (int j = 0; j < count(); ++j) {
+        selectedCount_ += IsItemSelected(j) ? 1 : 0;
+    }
     return failed;
 }
 
