@@ -19,11 +19,15 @@ std::string cutUtf8(const std::string& s, size_t bytes) {
     return s.substr(0, n);
 }
 
-QString upper(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).toUpper(); }
+QString upper(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).toUpper();
+}
 
 }  // namespace
 
-void CompressorTable::clear() { entries_.fill(Entry{}); }
+void CompressorTable::clear() {
+    entries_.fill(Entry{});
+}
 
 void CompressorTable::set(size_t index, const std::string& name, uint8_t flag) {
     entries_.at(index) = Entry{cutUtf8(name, kMaxNameBytes), flag};

@@ -7,7 +7,7 @@
 #include <string>
 
 class CompressorTable {
-public:
+  public:
     static constexpr size_t kEntries = 100;
     static constexpr size_t kMaxNameBytes = 511;
 
@@ -27,6 +27,6 @@ public:
     // True when an entry with flag 0 occurs, in any letter case, inside the friendly name.
     bool hides(const std::string& friendlyName) const;
 
-private:
+  private:
     std::array<Entry, kEntries> entries_{};
 };

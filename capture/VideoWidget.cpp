@@ -18,7 +18,9 @@ VideoWidget::VideoWidget(QWidget* panel) : QWidget(panel), panel_(panel) {
     hide();
 }
 
-VideoWidget::~VideoWidget() { attach(nullptr); }
+VideoWidget::~VideoWidget() {
+    attach(nullptr);
+}
 
 void VideoWidget::attach(const std::shared_ptr<platform::media::VideoWindow>& window) {
     if (window_) {
@@ -28,7 +30,8 @@ void VideoWidget::attach(const std::shared_ptr<platform::media::VideoWindow>& wi
     window_ = window;
     if (window_) {
         window_->setChangeListener([this] { apply(); });
-        window_->setFrameListener([this] { QCoreApplication::postEvent(this, new QEvent(kFrameEvent)); });
+        window_->setFrameListener(
+            [this] { QCoreApplication::postEvent(this, new QEvent(kFrameEvent)); });
     }
     apply();
 }
@@ -74,11 +77,13 @@ bool VideoWidget::event(QEvent* e) {
 
 void VideoWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const bool drawn = window_ && window_->withLatestFrame([&](const platform::media::VideoFrameView& f) {
-        // BGRx in memory is Qt's RGB32 on a little-endian machine; drawn straight from the buffer.
-        const QImage image(f.bgrx, f.width, f.height, f.stride, QImage::Format_RGB32);
-        p.drawImage(rect(), image);
-    });
+    const bool drawn =
+        window_ && window_->withLatestFrame([&](const platform::media::VideoFrameView& f) {
+            // BGRx in memory is Qt's RGB32 on a little-endian machine; drawn straight from the
+            // buffer.
+            const QImage image(f.bgrx, f.width, f.height, f.stride, QImage::Format_RGB32);
+            p.drawImage(rect(), image);
+        });
     if (drawn) {
         ++painted_;
     } else {
@@ -89,12 +94,14 @@ void VideoWidget::paintEvent(QPaintEvent*) {
 // Mouse and keyboard input on the video goes to the message drain (the panel), so the panel's
 // own handlers (double-click) see it.
 void VideoWidget::drain(QMouseEvent* e) {
-    QWidget* target = (window_ && window_->messageDrain() == static_cast<void*>(panel_)) ? panel_ : nullptr;
+    QWidget* target =
+        (window_ && window_->messageDrain() == static_cast<void*>(panel_)) ? panel_ : nullptr;
     if (target == nullptr) {
         return;
     }
     const QPointF local = target->mapFromGlobal(e->globalPosition());
-    QMouseEvent copy(e->type(), local, e->globalPosition(), e->button(), e->buttons(), e->modifiers());
+    QMouseEvent copy(e->type(), local, e->globalPosition(), e->button(), e->buttons(),
+                     e->modifiers());
     QCoreApplication::sendEvent(target, &copy);
 }
 
@@ -104,8 +111,18 @@ void VideoWidget::forward(QEvent* e) {
     }
 }
 
-void VideoWidget::mousePressEvent(QMouseEvent* e) { drain(e); }
-void VideoWidget::mouseReleaseEvent(QMouseEvent* e) { drain(e); }
-void VideoWidget::mouseDoubleClickEvent(QMouseEvent* e) { drain(e); }
-void VideoWidget::mouseMoveEvent(QMouseEvent* e) { drain(e); }
-void VideoWidget::keyPressEvent(QKeyEvent* e) { forward(e); }
+void VideoWidget::mousePressEvent(QMouseEvent* e) {
+    drain(e);
+}
+void VideoWidget::mouseReleaseEvent(QMouseEvent* e) {
+    drain(e);
+}
+void VideoWidget::mouseDoubleClickEvent(QMouseEvent* e) {
+    drain(e);
+}
+void VideoWidget::mouseMoveEvent(QMouseEvent* e) {
+    drain(e);
+}
+void VideoWidget::keyPressEvent(QKeyEvent* e) {
+    forward(e);
+}

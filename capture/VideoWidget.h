@@ -12,7 +12,7 @@
 #include "platform/media/VideoWindow.h"
 
 class VideoWidget : public QWidget {
-public:
+  public:
     explicit VideoWidget(QWidget* panel);
     ~VideoWidget() override;
 
@@ -22,7 +22,7 @@ public:
     void apply();
     uint64_t framesPainted() const { return painted_; }
 
-protected:
+  protected:
     bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -31,7 +31,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
-private:
+  private:
     void forward(QEvent* e);
     void drain(QMouseEvent* e);
 

@@ -22,25 +22,29 @@ using namespace platform::media;
 
 namespace {
 
-constexpr HResult kNoPreviewPin = 0x0004027E;      // VFW_S_NOPREVIEWPIN: an accepted render result
+constexpr HResult kNoPreviewPin = 0x0004027E;       // VFW_S_NOPREVIEWPIN: an accepted render result
 constexpr uint32_t kVideoWindowStyle = 0x44000000;  // WS_CHILD | WS_CLIPSIBLINGS
 const char* const kDefaultRegsPath = "Software\\TWK_CM_SW\\Compressors";
 
 // Display names are read into a 512-byte buffer: keep at most 511 bytes.
-std::string bounded(const std::string& s) { return s.substr(0, TDirectShow::kDisplayNameBytes); }
+std::string bounded(const std::string& s) {
+    return s.substr(0, TDirectShow::kDisplayNameBytes);
+}
 
-std::string matchText(const std::string& vid, const std::string& pid) { return "vid_" + vid + "&pid_" + pid; }
+std::string matchText(const std::string& vid, const std::string& pid) {
+    return "vid_" + vid + "&pid_" + pid;
+}
 
 // Floating-point exceptions stay masked for the whole build; the caller's environment comes back
 // on every path.
 class FpuGuard {
-public:
+  public:
     FpuGuard() { std::feholdexcept(&saved_); }
     ~FpuGuard() { std::fesetenv(&saved_); }
     FpuGuard(const FpuGuard&) = delete;
     FpuGuard& operator=(const FpuGuard&) = delete;
 
-private:
+  private:
     std::fenv_t saved_{};
 };
 
@@ -72,7 +76,9 @@ TDirectShow::TDirectShow(QWidget* owner, platform::MessageBoxes* boxes) : QWidge
 }
 
 // The panel's window going away releases the graph objects, as its destroy message would.
-TDirectShow::~TDirectShow() { CloseInterfaces(); }
+TDirectShow::~TDirectShow() {
+    CloseInterfaces();
+}
 
 void TDirectShow::FWriteSupportDev(const std::vector<std::string>& list) {
     if (&list == &FSupportDevs) {
@@ -96,7 +102,9 @@ void TDirectShow::FullScreen_set(bool on) {
 }
 
 // ---- The frame filter is inserted by the preview build; until it exists there is no trigger.
-bool TDirectShow::MotionEnabled_get() const { return false; }
+bool TDirectShow::MotionEnabled_get() const {
+    return false;
+}
 
 void TDirectShow::MotionEnabled_set(bool) {}
 
@@ -106,14 +114,23 @@ void TDirectShow::SetCaptionStrings(const std::string& noPreview, const std::str
     FPreviewText = preview;
     FLockedText = locked;
     switch (FCaptionState) {
-        case 0: setCaption(FNoPreviewText); break;
-        case 1: setCaption(FPreviewText); break;
-        case 2: setCaption(FLockedText); break;
-        default: break;
+        case 0:
+            setCaption(FNoPreviewText);
+            break;
+        case 1:
+            setCaption(FPreviewText);
+            break;
+        case 2:
+            setCaption(FLockedText);
+            break;
+        default:
+            break;
     }
 }
 
-void TDirectShow::CapturePinSet(const platform::VideoInfoHeader& format) { FCaptureFormat = format; }
+void TDirectShow::CapturePinSet(const platform::VideoInfoHeader& format) {
+    FCaptureFormat = format;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Graph objects
@@ -321,10 +338,12 @@ void TDirectShow::FilterTimerTimer() {}
 // ---------------------------------------------------------------------------------------------
 // Devices
 
-int32_t TDirectShow::GetDeviceList(const std::string& vid, const std::string& pid, std::vector<std::string>& list) {
+int32_t TDirectShow::GetDeviceList(const std::string& vid, const std::string& pid,
+                                   std::vector<std::string>& list) {
     list.clear();
     std::vector<Moniker> devices;
-    if (DeviceEnumerator::createClassEnumerator(DeviceCategory::VideoInput, devices) != platform::S_Ok) {
+    if (DeviceEnumerator::createClassEnumerator(DeviceCategory::VideoInput, devices) !=
+        platform::S_Ok) {
         return 1;
     }
     const std::string match = matchText(vid, pid);
@@ -346,12 +365,14 @@ int32_t TDirectShow::GetDeviceList(const std::string& vid, const std::string& pi
 
 int32_t TDirectShow::GetAudioDeviceList(std::vector<std::string>& list) {
     std::vector<Moniker> devices;
-    if (DeviceEnumerator::createClassEnumerator(DeviceCategory::AudioInput, devices) != platform::S_Ok) {
+    if (DeviceEnumerator::createClassEnumerator(DeviceCategory::AudioInput, devices) !=
+        platform::S_Ok) {
         return 1;
     }
     for (const Moniker& m : devices) {
         std::string friendly;
-        if (platform::succeeded(m.bindToStorage()) && platform::succeeded(m.readFriendlyName(friendly))) {
+        if (platform::succeeded(m.bindToStorage()) &&
+            platform::succeeded(m.readFriendlyName(friendly))) {
             list.push_back(friendly);
         }
     }
@@ -360,7 +381,8 @@ int32_t TDirectShow::GetAudioDeviceList(std::vector<std::string>& list) {
 
 int32_t TDirectShow::GetDeviceEnum(const std::string& vid, const std::string& pid) {
     std::vector<Moniker> devices;
-    if (DeviceEnumerator::createClassEnumerator(DeviceCategory::VideoInput, devices) != platform::S_Ok) {
+    if (DeviceEnumerator::createClassEnumerator(DeviceCategory::VideoInput, devices) !=
+        platform::S_Ok) {
         return 1;
     }
     FVideoSource = Filter();
@@ -392,8 +414,9 @@ int32_t TDirectShow::GetDeviceEnum(const std::string& vid, const std::string& pi
 
 int32_t TDirectShow::GetAudioDevice(int32_t index, bool renderer) {
     std::vector<Moniker> devices;
-    if (DeviceEnumerator::createClassEnumerator(renderer ? DeviceCategory::AudioOutput : DeviceCategory::AudioInput,
-                                                devices) != platform::S_Ok) {
+    if (DeviceEnumerator::createClassEnumerator(
+            renderer ? DeviceCategory::AudioOutput : DeviceCategory::AudioInput, devices) !=
+        platform::S_Ok) {
         CaptureAudio = false;
         return 1;
     }
@@ -481,14 +504,15 @@ void TDirectShow::InitRun(bool record) {
     // pin feeds the renderer directly, so running, stopping and a busy camera are real.
     if (FVideoRenderer) {
         Pin out;
-        if (platform::failed(CaptureGraphBuilder::findPin(FVideoSource, PinDirection::Output, PinCategory::Capture,
-                                                          MajorType::Any, true, 0, out))) {
-            CaptureGraphBuilder::findPin(FVideoSource, PinDirection::Output, PinCategory::None, MajorType::Any,
-                                         true, 0, out);
+        if (platform::failed(CaptureGraphBuilder::findPin(FVideoSource, PinDirection::Output,
+                                                          PinCategory::Capture, MajorType::Any,
+                                                          true, 0, out))) {
+            CaptureGraphBuilder::findPin(FVideoSource, PinDirection::Output, PinCategory::None,
+                                         MajorType::Any, true, 0, out);
         }
         Pin in;
-        CaptureGraphBuilder::findPin(FVideoRenderer, PinDirection::Input, PinCategory::None, MajorType::Any, true,
-                                     0, in);
+        CaptureGraphBuilder::findPin(FVideoRenderer, PinDirection::Input, PinCategory::None,
+                                     MajorType::Any, true, 0, in);
         if (out && in) {
             FGraph->connect(out, in);  // like the preview connection, its result decides nothing
         }
@@ -525,7 +549,8 @@ bool TDirectShow::SetSupportCompressors() {
 void TDirectShow::GetCompressor(Filter& out, int32_t kind) {
     out = Filter();
     std::vector<Moniker> devices;
-    const DeviceCategory category = kind == 0 ? DeviceCategory::VideoCompressor : DeviceCategory::AudioCompressor;
+    const DeviceCategory category =
+        kind == 0 ? DeviceCategory::VideoCompressor : DeviceCategory::AudioCompressor;
     if (DeviceEnumerator::createClassEnumerator(category, devices) != platform::S_Ok) {
         return;
     }
@@ -569,7 +594,9 @@ HResult TDirectShow::GetCompressorsList(std::vector<std::string>& list) {
     return hr;
 }
 
-HResult TDirectShow::GetAudioCompressorsList(std::vector<std::string>& list) { return compressorList(1, list); }
+HResult TDirectShow::GetAudioCompressorsList(std::vector<std::string>& list) {
+    return compressorList(1, list);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Panel

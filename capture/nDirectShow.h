@@ -34,7 +34,7 @@ class MessageBoxes;
 using TDirectShowEvent = std::function<void(TDirectShow* Sender, void* data)>;
 
 class TDirectShow : public QWidget {
-public:
+  public:
     // `boxes` shows the start-up failure box; null uses the real Qt message boxes.
     explicit TDirectShow(QWidget* owner = nullptr, platform::MessageBoxes* boxes = nullptr);
     ~TDirectShow() override;
@@ -117,7 +117,8 @@ public:
 
     // --- devices ---
     // Friendly names of the cameras (all, or those carrying vid/pid); the list is cleared first.
-    int32_t GetDeviceList(const std::string& vid, const std::string& pid, std::vector<std::string>& list);
+    int32_t GetDeviceList(const std::string& vid, const std::string& pid,
+                          std::vector<std::string>& list);
     // Appends the friendly names of all microphones.
     int32_t GetAudioDeviceList(std::vector<std::string>& list);
     // Binds the first camera at or after VideoDevice that carries vid/pid; 0 when bound.
@@ -151,13 +152,13 @@ public:
     static constexpr uint32_t WM_GRAPHNOTIFY = 0x8001;
     static constexpr int32_t kFilterTimerMs = 300;
     static constexpr uint32_t kDeviceSettleMs = 200;  // wait after binding a camera
-    static constexpr size_t kDisplayNameBytes = 511;   // display names are read into 512 bytes
+    static constexpr size_t kDisplayNameBytes = 511;  // display names are read into 512 bytes
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void InitRun(bool record);
     void setCaption(const std::string& text);
     void FilterTimerTimer();

@@ -21,7 +21,8 @@ using namespace platform::media;
 namespace {
 
 const char* const kDefaultDevices =
-    "camera:name=Bench Camera,vid=3a7b,pid=0b01;camera:name=Bench Jpeg,vid=3a7b,pid=0c01,formats=MJPG;"
+    "camera:name=Bench Camera,vid=3a7b,pid=0b01;camera:name=Bench "
+    "Jpeg,vid=3a7b,pid=0c01,formats=MJPG;"
     "camera:name=Bench Held,vid=3a7b,pid=0c02,busy=1;microphone:name=Bench Microphone";
 
 bool waitFrame(const std::shared_ptr<FilterGraph>& graph) {

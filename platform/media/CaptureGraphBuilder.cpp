@@ -11,8 +11,9 @@ HResult CaptureGraphBuilder::setFiltergraph(const std::shared_ptr<FilterGraph>& 
     return S_Ok;
 }
 
-HResult CaptureGraphBuilder::findPin(const Filter& filter, PinDirection direction, PinCategory category,
-                                     MajorType type, bool unconnectedOnly, int index, Pin& out) {
+HResult CaptureGraphBuilder::findPin(const Filter& filter, PinDirection direction,
+                                     PinCategory category, MajorType type, bool unconnectedOnly,
+                                     int index, Pin& out) {
     out = Pin();
     if (!filter) {
         return E_Pointer;

@@ -11,16 +11,16 @@
 namespace platform::media {
 
 class CaptureGraphBuilder {
-public:
+  public:
     HResult setFiltergraph(const std::shared_ptr<FilterGraph>& graph);
     std::shared_ptr<FilterGraph> filtergraph() const { return graph_; }
 
     // The index-th pin of `filter` with this direction whose category (None: any) and media
     // kind (Any: any) match; E_Fail when there is none.
-    static HResult findPin(const Filter& filter, PinDirection direction, PinCategory category, MajorType type,
-                           bool unconnectedOnly, int index, Pin& out);
+    static HResult findPin(const Filter& filter, PinDirection direction, PinCategory category,
+                           MajorType type, bool unconnectedOnly, int index, Pin& out);
 
-private:
+  private:
     std::shared_ptr<FilterGraph> graph_;
 };
 

@@ -15,18 +15,25 @@ std::atomic<bool> g_realDevices{true};
 
 const char* monitorClass(DeviceCategory c) {
     switch (c) {
-        case DeviceCategory::VideoInput: return "Video/Source";
-        case DeviceCategory::AudioInput: return "Audio/Source";
-        case DeviceCategory::AudioOutput: return "Audio/Sink";
-        default: return nullptr;
+        case DeviceCategory::VideoInput:
+            return "Video/Source";
+        case DeviceCategory::AudioInput:
+            return "Audio/Source";
+        case DeviceCategory::AudioOutput:
+            return "Audio/Sink";
+        default:
+            return nullptr;
     }
 }
 
 VirtualKind virtualKind(DeviceCategory c) {
     switch (c) {
-        case DeviceCategory::AudioInput: return VirtualKind::Microphone;
-        case DeviceCategory::AudioOutput: return VirtualKind::Speaker;
-        default: return VirtualKind::Camera;
+        case DeviceCategory::AudioInput:
+            return VirtualKind::Microphone;
+        case DeviceCategory::AudioOutput:
+            return VirtualKind::Speaker;
+        default:
+            return VirtualKind::Camera;
     }
 }
 
@@ -37,7 +44,8 @@ GstCaps* muxInputCaps(const char* templateName) {
         return nullptr;
     }
     GstCaps* caps = nullptr;
-    for (const GList* l = gst_element_factory_get_static_pad_templates(mux); l != nullptr; l = l->next) {
+    for (const GList* l = gst_element_factory_get_static_pad_templates(mux); l != nullptr;
+         l = l->next) {
         auto* t = static_cast<GstStaticPadTemplate*>(l->data);
         if (std::strcmp(t->name_template, templateName) == 0) {
             caps = gst_static_caps_get(&t->static_caps);
@@ -50,12 +58,15 @@ GstCaps* muxInputCaps(const char* templateName) {
 // hardware encoders that only open on boards that have one.
 bool excluded(const char* name) {
     const size_t n = std::strlen(name);
-    return std::strcmp(name, "avenc_mpeg4") == 0 || (n > 4 && std::strcmp(name + n - 4, "_omx") == 0);
+    return std::strcmp(name, "avenc_mpeg4") == 0 ||
+           (n > 4 && std::strcmp(name + n - 4, "_omx") == 0);
 }
 
 }  // namespace
 
-void DeviceEnumerator::setRealDevicesEnabled(bool enabled) { g_realDevices.store(enabled); }
+void DeviceEnumerator::setRealDevicesEnabled(bool enabled) {
+    g_realDevices.store(enabled);
+}
 
 std::vector<Moniker> DeviceEnumerator::compressors(DeviceCategory category) {
     std::vector<Moniker> out;
@@ -65,7 +76,8 @@ std::vector<Moniker> DeviceEnumerator::compressors(DeviceCategory category) {
         return out;
     }
     GList* list = gst_element_factory_list_get_elements(
-        video ? GST_ELEMENT_FACTORY_TYPE_VIDEO_ENCODER : GST_ELEMENT_FACTORY_TYPE_AUDIO_ENCODER, GST_RANK_NONE);
+        video ? GST_ELEMENT_FACTORY_TYPE_VIDEO_ENCODER : GST_ELEMENT_FACTORY_TYPE_AUDIO_ENCODER,
+        GST_RANK_NONE);
     list = g_list_sort(list, [](gconstpointer a, gconstpointer b) {
         return std::strcmp(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(a)),
                            gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(b)));
@@ -84,12 +96,14 @@ std::vector<Moniker> DeviceEnumerator::compressors(DeviceCategory category) {
     return out;
 }
 
-HResult DeviceEnumerator::createClassEnumerator(DeviceCategory category, std::vector<Moniker>& out) {
+HResult DeviceEnumerator::createClassEnumerator(DeviceCategory category,
+                                                std::vector<Moniker>& out) {
     out.clear();
     if (!MediaRuntime::initialised()) {
         return E_Unexpected;
     }
-    if (category == DeviceCategory::VideoCompressor || category == DeviceCategory::AudioCompressor) {
+    if (category == DeviceCategory::VideoCompressor ||
+        category == DeviceCategory::AudioCompressor) {
         out = compressors(category);
         return out.empty() ? S_False : S_Ok;
     }

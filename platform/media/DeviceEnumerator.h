@@ -9,7 +9,7 @@
 namespace platform::media {
 
 class DeviceEnumerator {
-public:
+  public:
     // S_Ok with at least one device, S_False for an empty category, a failure when the media
     // library is not running.
     static HResult createClassEnumerator(DeviceCategory category, std::vector<Moniker>& out);

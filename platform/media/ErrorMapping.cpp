@@ -11,12 +11,16 @@ HResult hresultFromError(const GError* error, const std::string& debug) {
     }
     if (error->domain == GST_RESOURCE_ERROR) {
         switch (error->code) {
-            case GST_RESOURCE_ERROR_NO_SPACE_LEFT: return E_DiskFull;
-            case GST_RESOURCE_ERROR_BUSY: return E_DeviceInUse;
-            case GST_RESOURCE_ERROR_NOT_FOUND: return E_NotFound;
+            case GST_RESOURCE_ERROR_NO_SPACE_LEFT:
+                return E_DiskFull;
+            case GST_RESOURCE_ERROR_BUSY:
+                return E_DeviceInUse;
+            case GST_RESOURCE_ERROR_NOT_FOUND:
+                return E_NotFound;
             case GST_RESOURCE_ERROR_OPEN_WRITE:
             case GST_RESOURCE_ERROR_OPEN_READ_WRITE:
-            case GST_RESOURCE_ERROR_NOT_AUTHORIZED: return E_AccessDenied;
+            case GST_RESOURCE_ERROR_NOT_AUTHORIZED:
+                return E_AccessDenied;
             case GST_RESOURCE_ERROR_WRITE: {
                 // filesink reports every write failure but ENOSPC as WRITE, with strerror in
                 // the debug text: EFBIG is the file-size limit.
@@ -27,7 +31,8 @@ HResult hresultFromError(const GError* error, const std::string& debug) {
                 }
                 return E_Fail;
             }
-            default: break;
+            default:
+                break;
         }
     }
     return E_Fail;

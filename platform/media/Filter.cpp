@@ -17,7 +17,8 @@ HResult Filter::create(const char* factory, Filter& out) {
     out = Filter();
     GstElement* e = gst_element_factory_make(factory, nullptr);
     if (e == nullptr) {
-        std::fprintf(stderr, "media: element \"%s\" is missing (a GStreamer plugin package)\n", factory);
+        std::fprintf(stderr, "media: element \"%s\" is missing (a GStreamer plugin package)\n",
+                     factory);
         return E_ClassNotRegistered;
     }
     out = fromElement(e);
@@ -47,7 +48,8 @@ std::vector<Pin> Filter::pins() const {
         out.push_back(Pin::fromPad(pad.get()));
     }
     // One free request pin per request template, as a multiplexer always offers one more input.
-    const GList* templates = gst_element_class_get_pad_template_list(GST_ELEMENT_GET_CLASS(e_.get()));
+    const GList* templates =
+        gst_element_class_get_pad_template_list(GST_ELEMENT_GET_CLASS(e_.get()));
     for (const GList* l = templates; l != nullptr; l = l->next) {
         auto* tmpl = GST_PAD_TEMPLATE(l->data);
         if (GST_PAD_TEMPLATE_PRESENCE(tmpl) == GST_PAD_REQUEST) {

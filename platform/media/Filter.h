@@ -14,7 +14,7 @@ namespace platform::media {
 class Pin;
 
 class Filter {
-public:
+  public:
     Filter() = default;
     Filter(const Filter& o) : e_(o.e_.clone()) {}
     Filter& operator=(const Filter& o) {
@@ -39,7 +39,7 @@ public:
     // Pads in the element's order; request-pad templates follow as not-yet-made pins.
     std::vector<Pin> pins() const;
 
-private:
+  private:
     GstRef<GstElement> e_;
 };
 

@@ -22,7 +22,8 @@ namespace {
 const std::vector<std::vector<const char*>>& chainsFor(const std::string& structName) {
     static const std::vector<std::vector<const char*>> jpeg = {
         {"jpegdec"}, {"jpegdec", "videoconvert"}, {"jpegdec", "videoconvert", "videoscale"}};
-    static const std::vector<std::vector<const char*>> video = {{"videoconvert"}, {"videoconvert", "videoscale"}};
+    static const std::vector<std::vector<const char*>> video = {{"videoconvert"},
+                                                                {"videoconvert", "videoscale"}};
     static const std::vector<std::vector<const char*>> audio = {{"audioconvert"},
                                                                 {"audioconvert", "audioresample"}};
     static const std::vector<std::vector<const char*>> none;
@@ -194,7 +195,8 @@ HResult FilterGraph::connectDirect(Pin& out, Pin& in) {
     if (op == nullptr || ip == nullptr) {
         return E_CannotConnect;
     }
-    return gst_pad_link_full(op, ip, GST_PAD_LINK_CHECK_CAPS) == GST_PAD_LINK_OK ? S_Ok : E_CannotConnect;
+    return gst_pad_link_full(op, ip, GST_PAD_LINK_CHECK_CAPS) == GST_PAD_LINK_OK ? S_Ok
+                                                                                 : E_CannotConnect;
 }
 
 HResult FilterGraph::connect(Pin& out, Pin& in) {
@@ -236,7 +238,8 @@ HResult FilterGraph::connect(Pin& out, Pin& in) {
         GstRef<GstPad> held;
         for (size_t i = 0; ok && i < made.size(); ++i) {
             g_autoptr(GstPad) sink = gst_element_get_static_pad(made[i].element(), "sink");
-            ok = sink != nullptr && gst_pad_link_full(prev, sink, GST_PAD_LINK_CHECK_CAPS) == GST_PAD_LINK_OK;
+            ok = sink != nullptr &&
+                 gst_pad_link_full(prev, sink, GST_PAD_LINK_CHECK_CAPS) == GST_PAD_LINK_OK;
             held = GstRef<GstPad>::adopt(gst_element_get_static_pad(made[i].element(), "src"));
             prev = held.get();
             ok = ok && prev != nullptr;
@@ -318,14 +321,19 @@ HResult FilterGraph::run() {
 
 HResult FilterGraph::pause() {
     switch (gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED)) {
-        case GST_STATE_CHANGE_FAILURE: return E_Fail;
-        case GST_STATE_CHANGE_ASYNC: return S_False;
-        default: return S_Ok;
+        case GST_STATE_CHANGE_FAILURE:
+            return E_Fail;
+        case GST_STATE_CHANGE_ASYNC:
+            return S_False;
+        default:
+            return S_Ok;
     }
 }
 
 HResult FilterGraph::stop() {
-    return gst_element_set_state(pipeline_.get(), GST_STATE_NULL) == GST_STATE_CHANGE_FAILURE ? E_Fail : S_Ok;
+    return gst_element_set_state(pipeline_.get(), GST_STATE_NULL) == GST_STATE_CHANGE_FAILURE
+               ? E_Fail
+               : S_Ok;
 }
 
 // Runs on the posting thread (a streaming thread, or ours during a state change). Nothing may
@@ -382,7 +390,8 @@ void FilterGraph::handleMessage(GstMessage* message) {
             }
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -403,7 +412,8 @@ void FilterGraph::setNotify(std::function<void()> notify) {
 HResult FilterGraph::getEvent(GraphEvent& event, int timeoutMs) {
     std::unique_lock lock(mutex_);
     if (events_.empty() && timeoutMs > 0) {
-        changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !events_.empty(); });
+        changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                          [this] { return !events_.empty(); });
     }
     if (events_.empty()) {
         return E_Abort;
@@ -438,10 +448,14 @@ HResult FilterGraph::getStopPosition(int64_t& pos) const {
 
 HResult FilterGraph::setPositions(int64_t pos) {
     const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
-    return gst_element_seek_simple(pipeline_.get(), GST_FORMAT_TIME, flags, pos * 100) != FALSE ? S_Ok : E_Fail;
+    return gst_element_seek_simple(pipeline_.get(), GST_FORMAT_TIME, flags, pos * 100) != FALSE
+               ? S_Ok
+               : E_Fail;
 }
 
-std::shared_ptr<VideoWindow> FilterGraph::videoWindow() { return videoWindow_; }
+std::shared_ptr<VideoWindow> FilterGraph::videoWindow() {
+    return videoWindow_;
+}
 
 std::string FilterGraph::rotName() const {
     char name[64];

@@ -28,7 +28,7 @@ namespace platform::media {
 class VideoWindow;
 
 class FilterGraph {
-public:
+  public:
     ~FilterGraph();
     FilterGraph(const FilterGraph&) = delete;
     FilterGraph& operator=(const FilterGraph&) = delete;
@@ -83,7 +83,7 @@ public:
 
     GstElement* pipeline() const { return pipeline_.get(); }
 
-private:
+  private:
     FilterGraph();
     static GstBusSyncReply onBusMessage(GstBus* bus, GstMessage* message, gpointer self);
     void handleMessage(GstMessage* message);
@@ -98,12 +98,12 @@ private:
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<GraphEvent> events_;      // guarded by mutex_
-    std::function<void()> notify_;       // guarded by mutex_
-    bool waitingForRun_ = false;         // guarded by mutex_
-    bool reachedPlaying_ = false;        // guarded by mutex_
-    HResult runError_ = S_Ok;            // guarded by mutex_: first error since run() asked
-    bool hadError_ = false;              // guarded by mutex_: an abort was queued since the last run
+    std::deque<GraphEvent> events_;  // guarded by mutex_
+    std::function<void()> notify_;   // guarded by mutex_
+    bool waitingForRun_ = false;     // guarded by mutex_
+    bool reachedPlaying_ = false;    // guarded by mutex_
+    HResult runError_ = S_Ok;        // guarded by mutex_: first error since run() asked
+    bool hadError_ = false;          // guarded by mutex_: an abort was queued since the last run
 };
 
 }  // namespace platform::media

@@ -32,7 +32,7 @@ struct GstRefTraits<GstSample> {
 
 template <typename T>
 class GstRef {
-public:
+  public:
     GstRef() = default;
     ~GstRef() { reset(); }
     GstRef(GstRef&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
@@ -72,7 +72,7 @@ public:
     }
     GstRef clone() const { return p_ != nullptr ? ref(p_) : GstRef(); }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 

@@ -11,8 +11,8 @@
 namespace platform::media {
 namespace {
 std::mutex g_mutex;
-bool g_ok = false;       // guarded by g_mutex
-bool g_failTest = false; // guarded by g_mutex
+bool g_ok = false;        // guarded by g_mutex
+bool g_failTest = false;  // guarded by g_mutex
 }  // namespace
 
 bool MediaRuntime::initialise() {

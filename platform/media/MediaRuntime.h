@@ -5,7 +5,7 @@
 namespace platform::media {
 
 class MediaRuntime {
-public:
+  public:
     // gst_init_check plus registration of our in-process plugin; safe to call repeatedly,
     // from the GUI thread. False when GStreamer cannot start.
     static bool initialise();

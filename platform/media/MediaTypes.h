@@ -30,14 +30,15 @@ struct GraphEvent {
 };
 
 // Results the graph layer adds to the shared set.
-constexpr HResult E_Abort = static_cast<HResult>(0x80004004u);            // no event within the time-out
-constexpr HResult E_NoInterfaceFound = static_cast<HResult>(0x80040216u); // VFW_E_NOT_FOUND
-constexpr HResult E_CannotConnect = static_cast<HResult>(0x80040217u);    // VFW_E_CANNOT_CONNECT
-constexpr HResult E_NotStopped = static_cast<HResult>(0x80040224u);       // VFW_E_NOT_STOPPED
-constexpr HResult E_AlreadyConnected = static_cast<HResult>(0x80040204u); // VFW_E_ALREADY_CONNECTED
-constexpr HResult E_NotConnected = static_cast<HResult>(0x80040209u);     // VFW_E_NOT_CONNECTED
-constexpr HResult E_ClassNotRegistered = static_cast<HResult>(0x80040154u); // REGDB_E_CLASSNOTREG
-constexpr HResult E_DuplicateName = static_cast<HResult>(0x80040237u);    // VFW_E_DUPLICATE_NAME
+constexpr HResult E_Abort = static_cast<HResult>(0x80004004u);  // no event within the time-out
+constexpr HResult E_NoInterfaceFound = static_cast<HResult>(0x80040216u);  // VFW_E_NOT_FOUND
+constexpr HResult E_CannotConnect = static_cast<HResult>(0x80040217u);     // VFW_E_CANNOT_CONNECT
+constexpr HResult E_NotStopped = static_cast<HResult>(0x80040224u);        // VFW_E_NOT_STOPPED
+constexpr HResult E_AlreadyConnected =
+    static_cast<HResult>(0x80040204u);                                 // VFW_E_ALREADY_CONNECTED
+constexpr HResult E_NotConnected = static_cast<HResult>(0x80040209u);  // VFW_E_NOT_CONNECTED
+constexpr HResult E_ClassNotRegistered = static_cast<HResult>(0x80040154u);  // REGDB_E_CLASSNOTREG
+constexpr HResult E_DuplicateName = static_cast<HResult>(0x80040237u);       // VFW_E_DUPLICATE_NAME
 
 // The message number under which graph events are announced to the panel.
 constexpr uint32_t WM_GRAPHNOTIFY = 0x8001;

@@ -43,10 +43,11 @@ std::string readLine(const std::filesystem::path& file) {
 void idsFromSysfs(const std::string& node, std::string& vid, std::string& pid) {
     const std::string base = std::filesystem::path(node).filename().string();
     std::error_code ec;
-    std::filesystem::path dir =
-        std::filesystem::canonical(std::filesystem::path("/sys/class/video4linux") / base / "device", ec);
+    std::filesystem::path dir = std::filesystem::canonical(
+        std::filesystem::path("/sys/class/video4linux") / base / "device", ec);
     for (int depth = 0; !ec && depth < 4 && !dir.empty() && dir != dir.root_path(); ++depth) {
-        if (std::filesystem::exists(dir / "idVendor", ec) && std::filesystem::exists(dir / "idProduct", ec)) {
+        if (std::filesystem::exists(dir / "idVendor", ec) &&
+            std::filesystem::exists(dir / "idProduct", ec)) {
             vid = usbId(readLine(dir / "idVendor"));
             pid = usbId(readLine(dir / "idProduct"));
             return;
@@ -97,8 +98,9 @@ Moniker Moniker::forDevice(GstDevice* device, DeviceCategory category) {
     Moniker m;
     m.device_ = GstRef<GstDevice>::ref(device);
     m.category_ = category;
-    m.display_ = VirtualDeviceProvider::isVirtual(device) ? VirtualDeviceProvider::displayName(device)
-                                                          : realDisplayName(device, category);
+    m.display_ = VirtualDeviceProvider::isVirtual(device)
+                     ? VirtualDeviceProvider::displayName(device)
+                     : realDisplayName(device, category);
     g_autofree gchar* dn = gst_device_get_display_name(device);
     m.friendly_ = dn != nullptr ? dn : "";
     return m;
@@ -108,8 +110,10 @@ Moniker Moniker::forFactory(GstElementFactory* factory, DeviceCategory category)
     Moniker m;
     m.factory_ = GstRef<GstElementFactory>::ref(factory);
     m.category_ = category;
-    m.display_ = std::string("@device:gst:") + gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory));
-    const gchar* longName = gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_LONGNAME);
+    m.display_ =
+        std::string("@device:gst:") + gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory));
+    const gchar* longName =
+        gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_LONGNAME);
     m.friendly_ = longName != nullptr ? longName : "";
     return m;
 }
@@ -151,7 +155,8 @@ HResult Moniker::bindToObject(Filter& out) const {
     if (e == nullptr) {
         return isVirtual ? E_NotFound : E_Fail;
     }
-    if (!isVirtual && (category_ == DeviceCategory::VideoInput || category_ == DeviceCategory::AudioInput)) {
+    if (!isVirtual &&
+        (category_ == DeviceCategory::VideoInput || category_ == DeviceCategory::AudioInput)) {
         e = VirtualSources::wrapSource(e);
         if (e == nullptr) {
             return E_Fail;

@@ -13,11 +13,14 @@
 namespace platform::media {
 
 class Moniker {
-public:
+  public:
     Moniker() = default;
     Moniker(const Moniker& o)
-        : device_(o.device_.clone()), factory_(o.factory_.clone()), category_(o.category_),
-          display_(o.display_), friendly_(o.friendly_) {}
+        : device_(o.device_.clone()),
+          factory_(o.factory_.clone()),
+          category_(o.category_),
+          display_(o.display_),
+          friendly_(o.friendly_) {}
     Moniker& operator=(const Moniker& o) {
         if (this != &o) {
             *this = Moniker(o);
@@ -39,7 +42,7 @@ public:
     // Makes the device's filter; fails for a device that is gone or refuses to open.
     HResult bindToObject(Filter& out) const;
 
-private:
+  private:
     GstRef<GstDevice> device_;
     GstRef<GstElementFactory> factory_;
     DeviceCategory category_ = DeviceCategory::VideoInput;

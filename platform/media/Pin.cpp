@@ -23,8 +23,9 @@ Pin Pin::fromTemplate(GstElement* owner, GstPadTemplate* tmpl) {
 }
 
 PinDirection Pin::direction() const {
-    const GstPadDirection d = pad_ ? GST_PAD_DIRECTION(pad_.get())
-                                   : (tmpl_ ? GST_PAD_TEMPLATE_DIRECTION(tmpl_.get()) : GST_PAD_UNKNOWN);
+    const GstPadDirection d =
+        pad_ ? GST_PAD_DIRECTION(pad_.get())
+             : (tmpl_ ? GST_PAD_TEMPLATE_DIRECTION(tmpl_.get()) : GST_PAD_UNKNOWN);
     return d == GST_PAD_SRC ? PinDirection::Output : PinDirection::Input;
 }
 
@@ -69,7 +70,9 @@ MajorType Pin::majorType() const {
     return t;
 }
 
-bool Pin::isConnected() const { return pad_ && gst_pad_is_linked(pad_.get()); }
+bool Pin::isConnected() const {
+    return pad_ && gst_pad_is_linked(pad_.get());
+}
 
 Pin Pin::connectedTo() const {
     if (!pad_) {
@@ -83,7 +86,9 @@ Pin Pin::connectedTo() const {
     return p;
 }
 
-Filter Pin::filter() const { return owner_ ? Filter::fromElement(owner_.get()) : Filter(); }
+Filter Pin::filter() const {
+    return owner_ ? Filter::fromElement(owner_.get()) : Filter();
+}
 
 GstPad* Pin::materialize() {
     if (!pad_ && tmpl_ && owner_) {

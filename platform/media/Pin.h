@@ -12,7 +12,7 @@
 namespace platform::media {
 
 class Pin {
-public:
+  public:
     Pin() = default;
     Pin(const Pin& o) : owner_(o.owner_.clone()), pad_(o.pad_.clone()), tmpl_(o.tmpl_.clone()) {}
     Pin& operator=(const Pin& o) {
@@ -46,7 +46,7 @@ public:
     GstPad* pad() const { return pad_.get(); }
     bool isRequestPad() const;
 
-private:
+  private:
     GstRef<GstElement> owner_;
     GstRef<GstPad> pad_;
     GstRef<GstPadTemplate> tmpl_;

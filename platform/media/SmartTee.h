@@ -7,7 +7,7 @@
 namespace platform::media {
 
 class SmartTee {
-public:
+  public:
     // An unconnected output is allowed: the tee keeps streaming to the other one. The preview
     // build puts a leaky queue behind "preview" so the preview, not the capture, drops frames.
     static HResult create(Filter& out);

@@ -24,7 +24,9 @@ GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
     return GST_FLOW_OK;
 }
 
-void freeWindowRef(gpointer data) { delete static_cast<std::shared_ptr<VideoWindow>*>(data); }
+void freeWindowRef(gpointer data) {
+    delete static_cast<std::shared_ptr<VideoWindow>*>(data);
+}
 
 }  // namespace
 
@@ -65,7 +67,8 @@ void VideoRenderer::attach(GstElement* element, const std::shared_ptr<VideoWindo
     auto* sink = static_cast<GstAppSink*>(g_object_get_data(G_OBJECT(element), kSinkKey));
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = &onNewSample;
-    gst_app_sink_set_callbacks(sink, &callbacks, new std::shared_ptr<VideoWindow>(window), &freeWindowRef);
+    gst_app_sink_set_callbacks(sink, &callbacks, new std::shared_ptr<VideoWindow>(window),
+                               &freeWindowRef);
 }
 
 void VideoRenderer::detach(GstElement* element) {

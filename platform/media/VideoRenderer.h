@@ -12,7 +12,7 @@ namespace platform::media {
 class VideoWindow;
 
 class VideoRenderer {
-public:
+  public:
     // A bin with one input pin "in"; empty when a needed plugin is missing.
     static Filter create();
     static bool isRenderer(GstElement* element);

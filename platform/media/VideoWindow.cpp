@@ -46,7 +46,9 @@ HResult VideoWindow::setFullScreenMode(bool on) {
     return S_Ok;
 }
 
-void VideoWindow::setChangeListener(std::function<void()> listener) { changeListener_ = std::move(listener); }
+void VideoWindow::setChangeListener(std::function<void()> listener) {
+    changeListener_ = std::move(listener);
+}
 
 void VideoWindow::setFrameListener(std::function<void()> listener) {
     std::lock_guard lock(mutex_);
@@ -98,7 +100,8 @@ bool VideoWindow::latestFrame(VideoFrame& out) const {
         out.bgrx.resize(static_cast<size_t>(out.stride) * static_cast<size_t>(v.height));
         for (int y = 0; y < v.height; ++y) {
             std::memcpy(out.bgrx.data() + static_cast<size_t>(y) * out.stride,
-                        v.bgrx + static_cast<size_t>(y) * v.stride, static_cast<size_t>(out.stride));
+                        v.bgrx + static_cast<size_t>(y) * v.stride,
+                        static_cast<size_t>(out.stride));
         }
     });
 }

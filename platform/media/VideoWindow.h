@@ -40,7 +40,7 @@ struct WindowRect {
 };
 
 class VideoWindow {
-public:
+  public:
     using Handle = void*;  // an opaque window handle of the GUI layer
 
     HResult setOwner(Handle owner);
@@ -69,7 +69,7 @@ public:
     // From the renderer's appsink (streaming thread).
     void deliver(GstSample* sample);
 
-private:
+  private:
     void changed();
 
     Handle owner_ = nullptr;
@@ -81,9 +81,9 @@ private:
     std::function<void()> changeListener_;
 
     mutable std::mutex mutex_;
-    GstRef<GstSample> sample_;              // guarded by mutex_: the newest frame, BGRx
-    uint64_t sequence_ = 0;                 // guarded by mutex_
-    std::function<void()> frameListener_;   // guarded by mutex_
+    GstRef<GstSample> sample_;             // guarded by mutex_: the newest frame, BGRx
+    uint64_t sequence_ = 0;                // guarded by mutex_
+    std::function<void()> frameListener_;  // guarded by mutex_
 };
 
 }  // namespace platform::media

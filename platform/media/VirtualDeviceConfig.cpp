@@ -58,7 +58,8 @@ std::string validUtf8(const std::string& s) {
 }  // namespace
 
 bool VirtualDeviceConfig::parseOne(const std::string& rawEntry, const std::string& defaultVid,
-                                   const std::string& defaultPid, VirtualDeviceDesc& out, std::string& problem) {
+                                   const std::string& defaultPid, VirtualDeviceDesc& out,
+                                   std::string& problem) {
     const std::string entry = trim(rawEntry);
     const size_t colon = entry.find(':');
     const std::string kind = lower(trim(entry.substr(0, colon)));
@@ -101,7 +102,8 @@ bool VirtualDeviceConfig::parseOne(const std::string& rawEntry, const std::strin
                         problem = "unknown format \"" + up + "\"";
                         return false;
                     }
-                    if (std::find(desc.formats.begin(), desc.formats.end(), up) == desc.formats.end()) {
+                    if (std::find(desc.formats.begin(), desc.formats.end(), up) ==
+                        desc.formats.end()) {
                         desc.formats.push_back(up);
                     }
                 }
@@ -142,7 +144,8 @@ bool VirtualDeviceConfig::parseOne(const std::string& rawEntry, const std::strin
     return true;
 }
 
-std::vector<VirtualDeviceDesc> VirtualDeviceConfig::parse(const std::string& text, const std::string& defaultVid,
+std::vector<VirtualDeviceDesc> VirtualDeviceConfig::parse(const std::string& text,
+                                                          const std::string& defaultVid,
                                                           const std::string& defaultPid,
                                                           std::vector<std::string>& problems) {
     std::vector<VirtualDeviceDesc> out;
@@ -169,12 +172,14 @@ std::string VirtualDeviceConfig::displayNameFor(const VirtualDeviceDesc& desc, i
     switch (desc.kind) {
         case VirtualKind::Camera:
             if (!desc.vid.empty()) {
-                return "\\\\?\\usb#vid_" + desc.vid + "&pid_" + desc.pid + "&mi_00#virtual-camera-" + n +
-                       "#{video}\\global";
+                return "\\\\?\\usb#vid_" + desc.vid + "&pid_" + desc.pid +
+                       "&mi_00#virtual-camera-" + n + "#{video}\\global";
             }
             return "virtual:camera:" + n;
-        case VirtualKind::Microphone: return "virtual:microphone:" + n;
-        case VirtualKind::Speaker: return "virtual:speaker:" + n;
+        case VirtualKind::Microphone:
+            return "virtual:microphone:" + n;
+        case VirtualKind::Speaker:
+            return "virtual:speaker:" + n;
     }
     return {};
 }

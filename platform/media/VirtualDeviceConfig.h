@@ -10,8 +10,8 @@ enum class VirtualKind { Camera, Microphone, Speaker };
 
 struct VirtualDeviceDesc {
     VirtualKind kind = VirtualKind::Camera;
-    std::string name;                  // friendly name
-    std::string vid;                   // four lower-case hex digits, or empty
+    std::string name;  // friendly name
+    std::string vid;   // four lower-case hex digits, or empty
     std::string pid;
     std::string path;                  // explicit display name, replaces the one made from vid/pid
     std::vector<std::string> formats;  // "YUY2", "MJPG", "RGB24" in the order given
@@ -20,15 +20,17 @@ struct VirtualDeviceDesc {
 };
 
 class VirtualDeviceConfig {
-public:
+  public:
     // Parses `kind:key=value,...;kind:...`. A malformed entry is skipped and described in
     // `problems`. A camera with neither vid/pid nor path gets defaultVid/defaultPid.
-    static std::vector<VirtualDeviceDesc> parse(const std::string& text, const std::string& defaultVid,
+    static std::vector<VirtualDeviceDesc> parse(const std::string& text,
+                                                const std::string& defaultVid,
                                                 const std::string& defaultPid,
                                                 std::vector<std::string>& problems);
     // One entry, as `add` at run time takes it.
-    static bool parseOne(const std::string& entry, const std::string& defaultVid, const std::string& defaultPid,
-                         VirtualDeviceDesc& out, std::string& problem);
+    static bool parseOne(const std::string& entry, const std::string& defaultVid,
+                         const std::string& defaultPid, VirtualDeviceDesc& out,
+                         std::string& problem);
 
     // The display name of the serial-th virtual device of its kind (unique within the process).
     static std::string displayNameFor(const VirtualDeviceDesc& desc, int serial);

@@ -108,12 +108,12 @@ GType twk_virtual_device_get_type() {
 // Process-wide device list, shared by the provider instance and the enumerator.
 struct Registry {
     std::mutex mutex;
-    std::vector<platform::media::GstRef<GstDevice>> devices;  // guarded by mutex
-    bool configured = false;                                    // guarded by mutex
-    bool providerStarted = false;                               // guarded by mutex
-    std::string defaultVid;                                     // guarded by mutex
-    std::string defaultPid;                                     // guarded by mutex
-    int serial[3] = {0, 0, 0};                                  // guarded by mutex
+    std::vector<platform::media::GstRef<GstDevice>> devices;           // guarded by mutex
+    bool configured = false;                                           // guarded by mutex
+    bool providerStarted = false;                                      // guarded by mutex
+    std::string defaultVid;                                            // guarded by mutex
+    std::string defaultPid;                                            // guarded by mutex
+    int serial[3] = {0, 0, 0};                                         // guarded by mutex
     platform::media::VirtualDeviceProvider::HotplugListener listener;  // guarded by mutex
 };
 
@@ -133,7 +133,8 @@ GList* providerProbe(GstDeviceProvider*) {
 }
 
 GstDeviceProvider* providerInstance() {
-    g_autoptr(GstDeviceProviderFactory) f = gst_device_provider_factory_find("tarnwickvirtualprovider");
+    g_autoptr(GstDeviceProviderFactory) f =
+        gst_device_provider_factory_find("tarnwickvirtualprovider");
     if (f == nullptr) {
         return nullptr;
     }
@@ -170,7 +171,8 @@ void providerClassInit(gpointer klass, gpointer) {
     dp->start = &providerStart;
     dp->stop = &providerStop;
     gst_device_provider_class_set_static_metadata(dp, "Virtual devices", "Source/Video/Audio",
-                                                  "Virtual cameras, microphones and speakers", "Tarnwick");
+                                                  "Virtual cameras, microphones and speakers",
+                                                  "Tarnwick");
 }
 
 GType twk_virtual_provider_get_type() {
@@ -179,7 +181,8 @@ GType twk_virtual_provider_get_type() {
         info.class_size = sizeof(TwkVirtualProviderClass);
         info.class_init = &providerClassInit;
         info.instance_size = sizeof(TwkVirtualProvider);
-        return g_type_register_static(GST_TYPE_DEVICE_PROVIDER, "TwkVirtualProvider", &info, GTypeFlags(0));
+        return g_type_register_static(GST_TYPE_DEVICE_PROVIDER, "TwkVirtualProvider", &info,
+                                      GTypeFlags(0));
     }();
     return type;
 }
@@ -191,15 +194,19 @@ gboolean pluginInit(GstPlugin* plugin) {
 
 const char* classOf(platform::media::VirtualKind kind) {
     switch (kind) {
-        case platform::media::VirtualKind::Camera: return "Video/Source";
-        case platform::media::VirtualKind::Microphone: return "Audio/Source";
-        case platform::media::VirtualKind::Speaker: return "Audio/Sink";
+        case platform::media::VirtualKind::Camera:
+            return "Video/Source";
+        case platform::media::VirtualKind::Microphone:
+            return "Audio/Source";
+        case platform::media::VirtualKind::Speaker:
+            return "Audio/Sink";
     }
     return "";
 }
 
 // Caller holds registry().mutex.
-platform::media::GstRef<GstDevice> makeDevice(Registry& r, const platform::media::VirtualDeviceDesc& desc) {
+platform::media::GstRef<GstDevice> makeDevice(Registry& r,
+                                              const platform::media::VirtualDeviceDesc& desc) {
     using namespace platform::media;
     auto entry = std::make_shared<VirtualEntry>();
     entry->desc = desc;
@@ -207,8 +214,9 @@ platform::media::GstRef<GstDevice> makeDevice(Registry& r, const platform::media
     entry->displayName = VirtualDeviceConfig::displayNameFor(desc, serial);
     entry->interfaceName = entry->displayName;
     if (desc.kind == VirtualKind::Camera && !desc.vid.empty()) {
-        entry->interfaceName = "\\\\?\\usb#vid_" + desc.vid + "&pid_" + desc.pid + "#virtual-camera-" +
-                               std::to_string(serial) + "#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
+        entry->interfaceName = "\\\\?\\usb#vid_" + desc.vid + "&pid_" + desc.pid +
+                               "#virtual-camera-" + std::to_string(serial) +
+                               "#{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
     }
     g_autoptr(GstCaps) caps = nullptr;
     if (desc.kind == VirtualKind::Camera) {
@@ -216,17 +224,19 @@ platform::media::GstRef<GstDevice> makeDevice(Registry& r, const platform::media
     } else {
         caps = gst_caps_from_string("audio/x-raw,format=S16LE,rate=44100,channels=2");
     }
-    GstStructure* props = gst_structure_new("properties", "device.path", G_TYPE_STRING, entry->displayName.c_str(),
-                                            "device.api", G_TYPE_STRING, "virtual", nullptr);
+    GstStructure* props =
+        gst_structure_new("properties", "device.path", G_TYPE_STRING, entry->displayName.c_str(),
+                          "device.api", G_TYPE_STRING, "virtual", nullptr);
     if (!desc.vid.empty()) {
-        gst_structure_set(props, "device.vendor.id", G_TYPE_STRING, desc.vid.c_str(), "device.product.id",
-                          G_TYPE_STRING, desc.pid.c_str(), nullptr);
+        gst_structure_set(props, "device.vendor.id", G_TYPE_STRING, desc.vid.c_str(),
+                          "device.product.id", G_TYPE_STRING, desc.pid.c_str(), nullptr);
     }
-    GObject* obj = static_cast<GObject*>(g_object_new(twk_virtual_device_get_type(), "display-name",
-                                                      desc.name.c_str(), "device-class", classOf(desc.kind),
-                                                      "caps", caps, "properties", props, nullptr));
+    GObject* obj = static_cast<GObject*>(g_object_new(
+        twk_virtual_device_get_type(), "display-name", desc.name.c_str(), "device-class",
+        classOf(desc.kind), "caps", caps, "properties", props, nullptr));
     gst_structure_free(props);
-    reinterpret_cast<TwkVirtualDevice*>(obj)->entry = new std::shared_ptr<VirtualEntry>(std::move(entry));
+    reinterpret_cast<TwkVirtualDevice*>(obj)->entry =
+        new std::shared_ptr<VirtualEntry>(std::move(entry));
     return GstRef<GstDevice>::ref(GST_DEVICE(obj));
 }
 
@@ -267,10 +277,10 @@ void announce(GstDevice* device, bool arrived, bool started) {
 namespace platform::media {
 
 bool VirtualDeviceProvider::registerPlugin() {
-    static const bool ok = gst_plugin_register_static(GST_VERSION_MAJOR, GST_VERSION_MINOR, "tarnwickvirtual",
-                                                      "Virtual capture devices", &pluginInit, "0.1",
-                                                      "Proprietary", "tarnwick", "Tarnwick",
-                                                      "https://www.tarnwick.example/") != FALSE;
+    static const bool ok = gst_plugin_register_static(
+                               GST_VERSION_MAJOR, GST_VERSION_MINOR, "tarnwickvirtual",
+                               "Virtual capture devices", &pluginInit, "0.1", "Proprietary",
+                               "tarnwick", "Tarnwick", "https://www.tarnwick.example/") != FALSE;
     return ok;
 }
 
@@ -337,8 +347,8 @@ bool VirtualDeviceProvider::add(const std::string& entryText, std::string* displ
         VirtualDeviceDesc desc;
         std::string problem;
         if (!VirtualDeviceConfig::parseOne(entryText, r.defaultVid, r.defaultPid, desc, problem)) {
-            std::fprintf(stderr, "%s: skipped \"%s\": %s\n", kEnvironmentVariable, entryText.c_str(),
-                         problem.c_str());
+            std::fprintf(stderr, "%s: skipped \"%s\": %s\n", kEnvironmentVariable,
+                         entryText.c_str(), problem.c_str());
             return false;
         }
         r.devices.push_back(makeDevice(r, desc));
@@ -391,7 +401,9 @@ std::vector<GstRef<GstDevice>> VirtualDeviceProvider::devices(VirtualKind kind) 
     return out;
 }
 
-bool VirtualDeviceProvider::isVirtual(GstDevice* device) { return entryOf(device) != nullptr; }
+bool VirtualDeviceProvider::isVirtual(GstDevice* device) {
+    return entryOf(device) != nullptr;
+}
 
 std::string VirtualDeviceProvider::displayName(GstDevice* device) {
     const VirtualEntry* e = entryOf(device);

@@ -17,7 +17,7 @@
 namespace platform::media {
 
 class VirtualDeviceProvider {
-public:
+  public:
     static constexpr const char* kEnvironmentVariable = "TARNWICK_VIRTUAL_DEVICES";
 
     // Registers the provider as an in-process plugin (MediaRuntime does this once).

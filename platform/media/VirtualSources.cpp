@@ -9,13 +9,15 @@ namespace {
 GstElement* make(const char* factory) {
     GstElement* e = gst_element_factory_make(factory, nullptr);
     if (e == nullptr) {
-        std::fprintf(stderr, "media: element \"%s\" is missing (gstreamer1.0-plugins-base/good)\n", factory);
+        std::fprintf(stderr, "media: element \"%s\" is missing (gstreamer1.0-plugins-base/good)\n",
+                     factory);
     }
     return e;
 }
 
 std::string capsFor(const std::string& format, int w, int h) {
-    const std::string size = ",width=" + std::to_string(w) + ",height=" + std::to_string(h) + ",framerate=30/1";
+    const std::string size =
+        ",width=" + std::to_string(w) + ",height=" + std::to_string(h) + ",framerate=30/1";
     if (format == "MJPG") {
         return "image/jpeg" + size;
     }
@@ -29,7 +31,8 @@ GstPadProbeReturn busyProbe(GstPad* pad, GstPadProbeInfo*, gpointer) {
     g_autoptr(GstObject) parent = gst_pad_get_parent(pad);
     if (parent != nullptr && GST_IS_ELEMENT(parent)) {
         GstElement* src = GST_ELEMENT(parent);
-        GST_ELEMENT_ERROR(src, RESOURCE, BUSY, ("Device is busy."), ("virtual camera: held by another program"));
+        GST_ELEMENT_ERROR(src, RESOURCE, BUSY, ("Device is busy."),
+                          ("virtual camera: held by another program"));
     }
     return GST_PAD_PROBE_DROP;
 }
@@ -71,8 +74,9 @@ GstElement* VirtualSources::createCamera(const VirtualDeviceDesc& desc) {
     }
     g_object_set(src, "is-live", TRUE, nullptr);
     gst_util_set_object_arg(G_OBJECT(src), "pattern", "ball");
-    const std::string rawCaps = format == "MJPG" ? "video/x-raw,format=I420,width=640,height=480,framerate=30/1"
-                                                 : capsFor(format, 640, 480);
+    const std::string rawCaps = format == "MJPG"
+                                    ? "video/x-raw,format=I420,width=640,height=480,framerate=30/1"
+                                    : capsFor(format, 640, 480);
     g_autoptr(GstCaps) caps = gst_caps_from_string(rawCaps.c_str());
     g_object_set(raw, "caps", caps, nullptr);
     GstElement* bin = gst_bin_new(nullptr);
@@ -94,7 +98,8 @@ GstElement* VirtualSources::createMicrophone(const VirtualDeviceDesc&) {
         return nullptr;
     }
     g_object_set(src, "is-live", TRUE, "freq", 440.0, "volume", 0.3, nullptr);
-    g_autoptr(GstCaps) caps = gst_caps_from_string("audio/x-raw,format=S16LE,rate=44100,channels=2,layout=interleaved");
+    g_autoptr(GstCaps) caps =
+        gst_caps_from_string("audio/x-raw,format=S16LE,rate=44100,channels=2,layout=interleaved");
     g_object_set(filter, "caps", caps, nullptr);
     GstElement* bin = gst_bin_new(nullptr);
     gst_bin_add_many(GST_BIN(bin), src, filter, nullptr);

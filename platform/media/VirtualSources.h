@@ -11,7 +11,7 @@
 namespace platform::media {
 
 class VirtualSources {
-public:
+  public:
     // A camera: moving test picture, live, at its first format and 640x480 30 fps; output pin
     // "capture". A busy camera builds but posts a busy error once streaming starts.
     static GstElement* createCamera(const VirtualDeviceDesc& desc);
@@ -22,7 +22,8 @@ public:
     // Wraps a real source element in a bin whose output pin is "capture".
     static GstElement* wrapSource(GstElement* source);
 
-    // The caps a virtual camera offers: each format at 320x240, 640x480, 1280x720, 1280x800, 30 fps.
+    // The caps a virtual camera offers: each format at 320x240, 640x480, 1280x720, 1280x800, 30
+    // fps.
     static GstCaps* cameraCaps(const std::vector<std::string>& formats);
 };
 

@@ -24,7 +24,9 @@ void CaptureFixture::TearDown() {
     platform::setSleepScale(1.0);
 }
 
-void CaptureFixture::devices(const std::string& text) { VirtualDeviceProvider::configure(text); }
+void CaptureFixture::devices(const std::string& text) {
+    VirtualDeviceProvider::configure(text);
+}
 
 bool CaptureFixture::pumpUntil(const std::function<bool()>& done, int ms) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 class CaptureFixture : public testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
     // Configures the virtual devices (the variable's syntax).

@@ -79,8 +79,9 @@ TEST_F(CaptureLifecycle, BuildRunStopResumeCloseFollowTheStates) {
         }
     } spy;
     ds.installEventFilter(&spy);
-    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(10, 10), ds.VideoView()->mapToGlobal(QPointF(10, 10)),
-                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(10, 10),
+                    ds.VideoView()->mapToGlobal(QPointF(10, 10)), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
     QCoreApplication::sendEvent(ds.VideoView(), &dbl);
     EXPECT_EQ(spy.clicks, 1);
     ds.removeEventFilter(&spy);

@@ -9,7 +9,7 @@
 namespace {
 
 class CompressorCatalogue : public CaptureFixture {
-protected:
+  protected:
     static bool has(const std::vector<std::string>& l, const std::string& n) {
         return std::find(l.begin(), l.end(), n) != l.end();
     }
@@ -19,8 +19,9 @@ TEST_F(CompressorCatalogue, ListsHideByFragmentAndLookupIsExact) {
     testenv::clearDir(testenv::configHome());
     {
         platform::RegistryKey key;
-        ASSERT_EQ(key.open(platform::RegRoot::CurrentUser, "Software\\TWK_CM_SW\\Compressors", true),
-                  platform::kErrorSuccess);
+        ASSERT_EQ(
+            key.open(platform::RegRoot::CurrentUser, "Software\\TWK_CM_SW\\Compressors", true),
+            platform::kErrorSuccess);
         key.setDword("jpeg", 0);
         key.setDword("Lame", 1);
         key.close();

@@ -28,14 +28,15 @@ TEST_F(DeviceDiscovery, SameIdsAreTakenInEnumerationOrderFromVideoDevice) {
 }
 
 TEST_F(DeviceDiscovery, MarkersAreMatchedExactlyAndReadFromTheDisplayName) {
-    devices("camera:name=Shouting,path=\\\\?\\usb#VID_3A7B&PID_0B01#loud;"
-            "camera:name=No Product,path=\\\\?\\usb#vid_1234#quiet;"
-            "camera:name=Broken,vid=5555,pid=6666,unbindable=1;"
-            "camera:name=Plain,vid=7777,pid=8888");
+    devices(
+        "camera:name=Shouting,path=\\\\?\\usb#VID_3A7B&PID_0B01#loud;"
+        "camera:name=No Product,path=\\\\?\\usb#vid_1234#quiet;"
+        "camera:name=Broken,vid=5555,pid=6666,unbindable=1;"
+        "camera:name=Plain,vid=7777,pid=8888");
     TDirectShow ds;
     EXPECT_EQ(ds.GetDeviceEnum("3a7b", "0b01"), 1);  // capitals do not match the lower-case text
     ds.PID = "prev";
-    EXPECT_EQ(ds.GetDeviceEnum("1234", ""), 1);       // "vid_1234&pid_" is not in its name
+    EXPECT_EQ(ds.GetDeviceEnum("1234", ""), 1);  // "vid_1234&pid_" is not in its name
     // Empty vendor id: the first device at or after VideoDevice that binds, whatever its ids.
     ds.VideoDevice = 1;
     EXPECT_EQ(ds.GetDeviceEnum("", ""), 0);
@@ -66,8 +67,9 @@ TEST_F(DeviceDiscovery, DisplayNamesAreReadIntoTheirBoundOnly) {
 }
 
 TEST_F(DeviceDiscovery, ListsOfCamerasAndMicrophones) {
-    devices("camera:name=A,vid=3a7b,pid=0b01;camera:name=B,vid=3a7b,pid=0b02;"
-            "microphone:name=M1;microphone:name=M2");
+    devices(
+        "camera:name=A,vid=3a7b,pid=0b01;camera:name=B,vid=3a7b,pid=0b02;"
+        "microphone:name=M1;microphone:name=M2");
     TDirectShow ds;
     std::vector<std::string> list{"stale"};
     EXPECT_EQ(ds.GetDeviceList("3a7b", "0b02", list), 1);
@@ -82,7 +84,8 @@ TEST_F(DeviceDiscovery, ListsOfCamerasAndMicrophones) {
 }
 
 TEST_F(DeviceDiscovery, AudioSearchSkipsByCountAndRetriesInPlace) {
-    devices("microphone:name=M0;microphone:name=M1,unbindable=1;microphone:name=M2;speaker:name=S0");
+    devices(
+        "microphone:name=M0;microphone:name=M1,unbindable=1;microphone:name=M2;speaker:name=S0");
     TDirectShow ds;
     ds.CaptureAudio = true;
     ds.AudioDevice = 1;
@@ -152,7 +155,9 @@ TEST_F(DeviceDiscovery, CameraUnpluggedAndPluggedAgain) {
     TDirectShow ds;
     std::vector<std::string> names;
     platform::media::VirtualDeviceProvider::setHotplugListener(
-        [&names](bool arrived, const std::string& n) { names.push_back((arrived ? "+" : "-") + n); });
+        [&names](bool arrived, const std::string& n) {
+            names.push_back((arrived ? "+" : "-") + n);
+        });
     ds.InitRunCapture("3a7b", "0b01", false);
     ASSERT_TRUE(ds.DeviceEnable());
     std::vector<std::string> list;

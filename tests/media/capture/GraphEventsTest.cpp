@@ -15,7 +15,7 @@
 namespace {
 
 class GraphEvents : public CaptureFixture {
-protected:
+  protected:
     // An error as an element posts it, straight onto the graph's bus.
     static void postError(TDirectShow& ds, GQuark domain, int code, const char* debug) {
         GError* e = g_error_new_literal(domain, code, "test error");
@@ -90,7 +90,8 @@ TEST_F(GraphEvents, ARealDiskFullArrivesOnTheGuiThread) {
     ASSERT_EQ(graph->addFilter(enc, "Test Encoder"), platform::S_Ok);
     ASSERT_EQ(graph->addFilter(valve, "Test Valve"), platform::S_Ok);
     ASSERT_EQ(graph->addFilter(sink, "File Writer"), platform::S_Ok);
-    ASSERT_TRUE(gst_element_link_many(src.element(), enc.element(), valve.element(), sink.element(), nullptr));
+    ASSERT_TRUE(gst_element_link_many(src.element(), enc.element(), valve.element(), sink.element(),
+                                      nullptr));
 
     ds.Run();
     ASSERT_EQ(ds.RunGraphResult(), 0);

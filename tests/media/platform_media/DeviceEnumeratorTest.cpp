@@ -13,7 +13,7 @@ using namespace platform::media;
 namespace {
 
 class DeviceEnumeratorTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(MediaRuntime::initialise());
         DeviceEnumerator::setRealDevicesEnabled(false);
@@ -39,9 +39,12 @@ protected:
 TEST_F(DeviceEnumeratorTest, CategoriesListTheirVirtualDevicesInOrder) {
     VirtualDeviceProvider::configure(
         "camera:name=Desk Camera,vid=3a7b,pid=0b01;microphone:name=Desk Microphone;"
-        "camera:name=Side,path=\\\\?\\usb#VID_3A7B&PID_0B01#x;speaker:name=Desk Speaker;microphone:name=Two");
-    EXPECT_EQ(friendly(DeviceCategory::VideoInput), (std::vector<std::string>{"Desk Camera", "Side"}));
-    EXPECT_EQ(friendly(DeviceCategory::AudioInput), (std::vector<std::string>{"Desk Microphone", "Two"}));
+        "camera:name=Side,path=\\\\?\\usb#VID_3A7B&PID_0B01#x;speaker:name=Desk "
+        "Speaker;microphone:name=Two");
+    EXPECT_EQ(friendly(DeviceCategory::VideoInput),
+              (std::vector<std::string>{"Desk Camera", "Side"}));
+    EXPECT_EQ(friendly(DeviceCategory::AudioInput),
+              (std::vector<std::string>{"Desk Microphone", "Two"}));
     EXPECT_EQ(friendly(DeviceCategory::AudioOutput), (std::vector<std::string>{"Desk Speaker"}));
     std::vector<Moniker> cams;
     ASSERT_EQ(DeviceEnumerator::createClassEnumerator(DeviceCategory::VideoInput, cams), S_Ok);
@@ -55,7 +58,8 @@ TEST_F(DeviceEnumeratorTest, CategoriesListTheirVirtualDevicesInOrder) {
 }
 
 TEST_F(DeviceEnumeratorTest, UnbindableAndUnpluggedDevicesFailToBind) {
-    VirtualDeviceProvider::configure("microphone:name=A;microphone:name=B,unbindable=1;camera:name=C");
+    VirtualDeviceProvider::configure(
+        "microphone:name=A;microphone:name=B,unbindable=1;camera:name=C");
     std::vector<Moniker> mics;
     ASSERT_EQ(DeviceEnumerator::createClassEnumerator(DeviceCategory::AudioInput, mics), S_Ok);
     ASSERT_EQ(mics.size(), 2u);

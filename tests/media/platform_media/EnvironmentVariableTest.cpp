@@ -58,8 +58,9 @@ TEST(EnvironmentVariable, VariableConfiguresAFreshProcess) {
     for (char** e = environ; *e != nullptr; ++e) {
         env.emplace_back(*e);
     }
-    env.emplace_back("TWK_ENV_CHILD=camera:name=Desk Camera,vid=3a7b,pid=0b01;camera:vid=oops;"
-                     "microphone:name=Desk Microphone");
+    env.emplace_back(
+        "TWK_ENV_CHILD=camera:name=Desk Camera,vid=3a7b,pid=0b01;camera:vid=oops;"
+        "microphone:name=Desk Microphone");
     std::vector<char*> envp;
     for (auto& s : env) {
         envp.push_back(s.data());
@@ -84,7 +85,8 @@ TEST(EnvironmentVariable, VariableConfiguresAFreshProcess) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << stderrText;
     EXPECT_NE(stderrText.find("[  PASSED  ] 1 test"), std::string::npos) << stderrText;
     // The malformed entry is reported and skipped; the others count.
-    EXPECT_NE(stderrText.find("TARNWICK_VIRTUAL_DEVICES: skipped \"camera:vid=oops\""), std::string::npos)
+    EXPECT_NE(stderrText.find("TARNWICK_VIRTUAL_DEVICES: skipped \"camera:vid=oops\""),
+              std::string::npos)
         << stderrText;
 }
 

@@ -26,7 +26,7 @@ using namespace platform::media;
 namespace {
 
 class FilterGraphTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(MediaRuntime::initialise());
         DeviceEnumerator::setRealDevicesEnabled(false);
@@ -72,8 +72,9 @@ TEST_F(FilterGraphTest, CameraPreviewRunsPausesResumesAndStops) {
     EXPECT_FALSE(g->findFilterByName("Smart Tee"));
 
     Pin out;
-    ASSERT_EQ(CaptureGraphBuilder::findPin(cam, PinDirection::Output, PinCategory::Capture, MajorType::Video,
-                                           true, 0, out), S_Ok);
+    ASSERT_EQ(CaptureGraphBuilder::findPin(cam, PinDirection::Output, PinCategory::Capture,
+                                           MajorType::Video, true, 0, out),
+              S_Ok);
     Pin in = pinOf(vmr, PinDirection::Input);
     ASSERT_EQ(g->connect(out, in), S_Ok);
     EXPECT_TRUE(out.isConnected());
@@ -118,17 +119,20 @@ TEST_F(FilterGraphTest, SmartTeeRunsWithOneOutputLeftOpen) {
     Pin teeIn = pinOf(tee, PinDirection::Input);
     ASSERT_EQ(g->connect(camOut, teeIn), S_Ok);
     Pin preview;
-    ASSERT_EQ(CaptureGraphBuilder::findPin(tee, PinDirection::Output, PinCategory::Preview, MajorType::Any, true, 0,
-                                           preview), S_Ok);
+    ASSERT_EQ(CaptureGraphBuilder::findPin(tee, PinDirection::Output, PinCategory::Preview,
+                                           MajorType::Any, true, 0, preview),
+              S_Ok);
     Pin capture;
-    ASSERT_EQ(CaptureGraphBuilder::findPin(tee, PinDirection::Output, PinCategory::Capture, MajorType::Any, true, 0,
-                                           capture), S_Ok);
+    ASSERT_EQ(CaptureGraphBuilder::findPin(tee, PinDirection::Output, PinCategory::Capture,
+                                           MajorType::Any, true, 0, capture),
+              S_Ok);
     Pin in = pinOf(vmr, PinDirection::Input);
     ASSERT_EQ(g->connect(preview, in), S_Ok);
     // An input pin carries no category: a search for one finds nothing.
     Pin none;
-    EXPECT_EQ(CaptureGraphBuilder::findPin(vmr, PinDirection::Input, PinCategory::Capture, MajorType::Any, false, 0,
-                                           none), E_Fail);
+    EXPECT_EQ(CaptureGraphBuilder::findPin(vmr, PinDirection::Input, PinCategory::Capture,
+                                           MajorType::Any, false, 0, none),
+              E_Fail);
     auto window = g->videoWindow();
     ASSERT_EQ(g->run(), S_Ok);
     EXPECT_TRUE(waitFrames(*window, 3));

@@ -8,7 +8,7 @@
 namespace {
 
 class RecordingBoxes : public platform::MessageBoxes {
-public:
+  public:
     platform::MsgAnswer show(QWidget* owner, const std::string& text, const std::string& caption,
                              platform::MsgButtons buttons) override {
         shown.push_back({text, caption});
@@ -32,9 +32,9 @@ TEST(ComponentState, FreshComponent) {
     EXPECT_FALSE(ds.InRecord());
     EXPECT_FALSE(ds.PinSet());
     EXPECT_EQ(ds.VMR_VER_get(), 7);
-    for (int32_t r : {ds.OpenFilterGraphResult(), ds.OpenCaptureGraphBuilder2(), ds.OpenVideoMixingRenderer9(),
-                      ds.PinConnectResult(), ds.AudioRanderResult(), ds.CaptureRanderResult(),
-                      ds.PreviewRanderResult(), ds.RunGraphResult()}) {
+    for (int32_t r : {ds.OpenFilterGraphResult(), ds.OpenCaptureGraphBuilder2(),
+                      ds.OpenVideoMixingRenderer9(), ds.PinConnectResult(), ds.AudioRanderResult(),
+                      ds.CaptureRanderResult(), ds.PreviewRanderResult(), ds.RunGraphResult()}) {
         EXPECT_EQ(r, 0);
     }
     EXPECT_EQ(ds.CapturePinGet().bmiHeader.biCompression, platform::kFourCC_None);

@@ -10,7 +10,8 @@ namespace {
 
 const char* const kPath = "Software\\TWK_CM_SW\\Compressors";
 
-void writeKey(const std::string& path, const std::vector<std::pair<std::string, uint32_t>>& values) {
+void writeKey(const std::string& path,
+              const std::vector<std::pair<std::string, uint32_t>>& values) {
     testenv::clearDir(testenv::configHome());
     platform::RegistryKey key;
     ASSERT_EQ(key.open(platform::RegRoot::CurrentUser, path, true), platform::kErrorSuccess);

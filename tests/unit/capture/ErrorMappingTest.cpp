@@ -19,7 +19,8 @@ HResult map(GQuark domain, int code, const std::string& debug) {
 
 TEST(ErrorMapping, ResourceErrorsBecomeTheirResults) {
     EXPECT_EQ(map(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT, ""), E_DiskFull);
-    EXPECT_EQ(map(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_WRITE, std::string("write: ") + g_strerror(EFBIG)),
+    EXPECT_EQ(map(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_WRITE,
+                  std::string("write: ") + g_strerror(EFBIG)),
               E_FileNotFound);
     EXPECT_EQ(map(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_WRITE, "Input/output error"), E_Fail);
     EXPECT_EQ(map(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_BUSY, ""), E_DeviceInUse);

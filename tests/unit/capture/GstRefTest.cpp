@@ -10,7 +10,9 @@ using platform::media::GstRef;
 
 namespace {
 
-guint refs(gpointer o) { return G_OBJECT(o)->ref_count; }
+guint refs(gpointer o) {
+    return G_OBJECT(o)->ref_count;
+}
 
 TEST(GstRef, CountsFollowOwnership) {
     ASSERT_TRUE(platform::media::MediaRuntime::initialise());

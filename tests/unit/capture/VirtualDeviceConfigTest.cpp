@@ -15,7 +15,8 @@ std::vector<VirtualDeviceDesc> parse(const std::string& text, std::vector<std::s
 
 TEST(VirtualDeviceConfig, ReadsTheDocumentedExample) {
     std::vector<std::string> problems;
-    auto d = parse("camera:name=Desk Camera,vid=3a7b,pid=0b01;microphone:name=Desk Microphone", problems);
+    auto d = parse("camera:name=Desk Camera,vid=3a7b,pid=0b01;microphone:name=Desk Microphone",
+                   problems);
     ASSERT_EQ(d.size(), 2u);
     EXPECT_TRUE(problems.empty());
     EXPECT_EQ(d[0].kind, VirtualKind::Camera);
@@ -25,14 +26,16 @@ TEST(VirtualDeviceConfig, ReadsTheDocumentedExample) {
     EXPECT_EQ(d[0].formats, (std::vector<std::string>{"YUY2", "MJPG", "RGB24"}));
     EXPECT_EQ(d[1].kind, VirtualKind::Microphone);
     EXPECT_EQ(d[1].name, "Desk Microphone");
-    EXPECT_NE(VirtualDeviceConfig::displayNameFor(d[0], 1).find("vid_3a7b&pid_0b01"), std::string::npos);
+    EXPECT_NE(VirtualDeviceConfig::displayNameFor(d[0], 1).find("vid_3a7b&pid_0b01"),
+              std::string::npos);
 }
 
 TEST(VirtualDeviceConfig, DefaultsFaultsFormatsAndPaths) {
     std::vector<std::string> problems;
-    auto d = parse("camera:;camera:formats=MJPG|YUY2,busy=1;camera:path=/x/y,unbindable=1;speaker:name=S;"
-                   "camera:vid=ABCD,pid=00Ef",
-                   problems);
+    auto d = parse(
+        "camera:;camera:formats=MJPG|YUY2,busy=1;camera:path=/x/y,unbindable=1;speaker:name=S;"
+        "camera:vid=ABCD,pid=00Ef",
+        problems);
     ASSERT_EQ(d.size(), 5u) << (problems.empty() ? "" : problems[0]);
     // No ids and no path: the edition's first camera.
     EXPECT_EQ(d[0].vid, "3a7b");
@@ -48,14 +51,16 @@ TEST(VirtualDeviceConfig, DefaultsFaultsFormatsAndPaths) {
     EXPECT_EQ(d[4].vid, "abcd");
     EXPECT_EQ(d[4].pid, "00ef");
     // Two cameras with the same ids still get different display names.
-    EXPECT_NE(VirtualDeviceConfig::displayNameFor(d[0], 1), VirtualDeviceConfig::displayNameFor(d[0], 2));
+    EXPECT_NE(VirtualDeviceConfig::displayNameFor(d[0], 1),
+              VirtualDeviceConfig::displayNameFor(d[0], 2));
 }
 
 TEST(VirtualDeviceConfig, MalformedEntriesAreSkippedAndReported) {
     std::vector<std::string> problems;
-    auto d = parse("webcam:name=X;camera:vid=3a7;camera:vid=3a7b;camera:name;camera:formats=H264;"
-                   "microphone:vid=3a7b,pid=0001;camera:busy=yes;camera:colour=red;;  ;microphone:name=Ok",
-                   problems);
+    auto d = parse(
+        "webcam:name=X;camera:vid=3a7;camera:vid=3a7b;camera:name;camera:formats=H264;"
+        "microphone:vid=3a7b,pid=0001;camera:busy=yes;camera:colour=red;;  ;microphone:name=Ok",
+        problems);
     ASSERT_EQ(d.size(), 1u);
     EXPECT_EQ(d[0].name, "Ok");
     EXPECT_EQ(problems.size(), 8u);
