@@ -287,6 +287,10 @@ bool TDirectShow::event(QEvent* e) {
 }
 
 bool TDirectShow::CompWinProc(uint32_t message) {
+    if (message == WM_DESTROY) {
+        CloseInterfaces();
+        return true;
+    }
     if (message != WM_GRAPHNOTIFY) {
         return false;
     }

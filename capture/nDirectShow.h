@@ -101,7 +101,7 @@ class TDirectShow : public QWidget {
     void Stop();
     void Close();
     platform::HResult HandleGraphEvent();
-    // The panel's message handling; true when the message was consumed.
+    // The panel's message handling (graph notification, destroy); true when consumed.
     bool CompWinProc(uint32_t message);
     void Motion();
 
@@ -150,6 +150,7 @@ class TDirectShow : public QWidget {
     VideoWidget* VideoView() const { return FVideoView; }
 
     static constexpr uint32_t WM_GRAPHNOTIFY = 0x8001;
+    static constexpr uint32_t WM_DESTROY = 0x0002;  // the panel's window goes: release the graph
     static constexpr int32_t kFilterTimerMs = 300;
     static constexpr uint32_t kDeviceSettleMs = 200;  // wait after binding a camera
     static constexpr size_t kDisplayNameBytes = 511;  // display names are read into 512 bytes

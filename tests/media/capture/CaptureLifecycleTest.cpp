@@ -157,6 +157,18 @@ TEST_F(CaptureLifecycle, TearDownKeepsTheSourceAndRendererAndEmptiesTheGraph) {
     EXPECT_EQ(graph->videoWindow()->owner(), nullptr);
 }
 
+TEST_F(CaptureLifecycle, DestroyMessageReleasesTheGraphOnly) {
+    devices("camera:name=Desk Camera,vid=3a7b,pid=0b01");
+    TDirectShow ds;
+    ds.InitRunCapture("3a7b", "0b01", false);
+    ds.Run();
+    ASSERT_TRUE(ds.Graph());
+    EXPECT_TRUE(ds.CompWinProc(TDirectShow::WM_DESTROY));
+    EXPECT_FALSE(ds.Graph());
+    EXPECT_FALSE(ds.VideoSource());
+    EXPECT_FALSE(ds.CompWinProc(0x0200));  // other messages go to the panel's own handling
+}
+
 TEST_F(CaptureLifecycle, NoCameraLeavesTheComponentDisabled) {
     devices("microphone:name=Only A Microphone");
     TDirectShow ds;
