@@ -1,0 +1,131 @@
+// Gallery benchmarks: rescans with a cold and a warm cache, and one thumbnail decode.
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+
+#include <benchmark/benchmark.h>
+
+#include <QImage>
+
+#include "app/gallery/GalleryModel.h"
+#include "app/gallery/ImageCache.h"
+#include "app/gallery/JpegDecoder.h"
+#include "app/gallery/JpegWriter.h"
+#include "app/gallery/Thumbnail.h"
+
+namespace {
+
+const QSize kThumb{80, 60};
+
+// A folder of `n` copies of one picture, made once per process and removed at exit.
+class PictureFolder {
+public:
+    PictureFolder(int n, int w, int h) {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string templ = std::string(tmp != nullptr ? tmp : "/tmp") + "/gallery-bench-XXXXXX";
+        dir_ = ::mkdtemp(templ.data()) != nullptr ? templ : std::string();
+        // Something like a webcam picture: smooth shading, a few edges and a little sensor noise.
+        QImage image(w, h, QImage::Format_BGR888);
+        uint32_t seed = 12345;
+        for (int y = 0; y < h; ++y) {
+            uint8_t* row = image.scanLine(y);
+            for (int x = 0; x < w; ++x) {
+                seed = seed * 1664525U + 1013904223U;
+                const int noise = static_cast<int>(seed >> 28) - 8;
+                const bool box = (x / 160 + y / 160) % 3 == 0;
+                row[3 * x] = static_cast<uint8_t>(std::clamp(x * 200 / w + noise + (box ? 40 : 0), 0, 255));
+                row[3 * x + 1] = static_cast<uint8_t>(std::clamp(y * 200 / h + noise, 0, 255));
+                row[3 * x + 2] = static_cast<uint8_t>(std::clamp(128 + noise + (box ? -60 : 0), 0, 255));
+            }
+        }
+        const std::string first = dir_ + "/seed.jpg";
+        gallery::SaveJpegWithExif(image, first, "Peekbox");
+        for (int i = 1; i <= n; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "/Picture%04d.jpg", i % 10000);
+            std::filesystem::copy_file(first, dir_ + name, std::filesystem::copy_options::overwrite_existing);
+        }
+        bytes_ = std::filesystem::file_size(first);
+        std::filesystem::remove(first);
+    }
+    ~PictureFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+    const std::string& dir() const { return dir_; }
+    double bytes() const { return static_cast<double>(bytes_); }
+
+private:
+    std::string dir_;
+    uintmax_t bytes_ = 0;
+};
+
+void BM_RescanNewPictures(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    PictureFolder folder(n, 1280, 800);
+    for (auto _ : state) {
+        gallery::ImageCache cache;
+        gallery::GalleryModel model;
+        const gallery::RescanStats s = model.RescanGallery(cache, folder.dir(), "", kThumb);
+        benchmark::DoNotOptimize(s.decoded);
+    }
+    state.counters["files"] = n;
+    state.counters["bytes_each"] = folder.bytes();
+}
+BENCHMARK(BM_RescanNewPictures)->Arg(1000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_RescanUnchangedWarmCache(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    PictureFolder folder(n, 64, 48);
+    gallery::ImageCache cache;
+    gallery::GalleryModel model;
+    model.RescanGallery(cache, folder.dir(), "", kThumb);
+    model.click(5, false, false);
+    for (auto _ : state) {
+        const gallery::RescanStats s = model.RescanGallery(cache, folder.dir(), "", kThumb);
+        if (s.decoded != 0) {
+            state.SkipWithError("a warm rescan decoded files");
+        }
+    }
+    state.counters["files"] = n;
+}
+BENCHMARK(BM_RescanUnchangedWarmCache)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeThumbnail(benchmark::State& state) {
+    PictureFolder folder(1, 1280, 800);
+    const std::string path = folder.dir() + "/Picture0001.jpg";
+    for (auto _ : state) {
+        const auto picture = gallery::decodeJpegForThumbnail(path, kThumb);
+        QImage thumb;
+        gallery::MakeThumbnail(picture.value_or(gallery::blackBitmap(kThumb)), thumb, false, kThumb);
+        benchmark::DoNotOptimize(thumb.constBits());
+    }
+    state.counters["bytes"] = folder.bytes();
+}
+BENCHMARK(BM_DecodeThumbnail)->Unit(benchmark::kMicrosecond);
+
+void BM_CacheSaveLoad(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    gallery::ImageCache cache;
+    QImage thumb;
+    gallery::MakeThumbnail(gallery::blackBitmap(kThumb), thumb, false, kThumb);
+    for (int i = 0; i < n; ++i) {
+        cache.Add(gallery::makeCacheRecord(thumb, "/home/user/Pictures/Picture" + std::to_string(i) + ".jpg", i, 1));
+    }
+    PictureFolder folder(0, 8, 8);
+    const std::string file = folder.dir() + "/Peekbox.icf";
+    for (auto _ : state) {
+        cache.SaveToFile(file);
+        gallery::ImageCache loaded;
+        loaded.LoadFromFile(file);
+        benchmark::DoNotOptimize(loaded.count());
+    }
+    state.counters["entries"] = n;
+}
+BENCHMARK(BM_CacheSaveLoad)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
