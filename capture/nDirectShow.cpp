@@ -521,6 +521,23 @@ void TDirectShow::InitRun(bool record) {
             FGraph->connect(out, in);  // like the preview connection, its result decides nothing
         }
     }
+    // Without a recording branch a bound microphone would stream into nothing and stop the
+    // graph; it ends in a discarding sink until the branch exists.
+    if (FAudioSource && FGraph->contains(FAudioSource)) {
+        Filter discard;
+        if (platform::succeeded(Filter::create("fakesink", discard))) {
+            g_object_set(discard.element(), "async", FALSE, "sync", FALSE, nullptr);
+            Pin out;
+            CaptureGraphBuilder::findPin(FAudioSource, PinDirection::Output, PinCategory::None,
+                                         MajorType::Any, true, 0, out);
+            Pin in;
+            CaptureGraphBuilder::findPin(discard, PinDirection::Input, PinCategory::None,
+                                         MajorType::Any, true, 0, in);
+            if (platform::succeeded(FGraph->addFilter(discard, "Audio Discard")) && out && in) {
+                FGraph->connect(out, in);
+            }
+        }
+    }
 
     if (GraphRot && platform::failed(FGraph->addToRot(FRotCookie))) {
         FRotCookie = 0;

@@ -143,6 +143,9 @@ TEST_F(DeviceDiscovery, RecordBuildBindsTheMicrophoneOrDropsSound) {
     EXPECT_TRUE(ds.AudioSource());
     EXPECT_TRUE(ds.CaptureAudio);
     EXPECT_TRUE(ds.Graph()->findFilterByName("Audio Device"));
+    ds.Run();
+    EXPECT_EQ(ds.RunGraphResult(), 0);
+    EXPECT_TRUE(ds.Ready());
 
     devices("camera:name=C,vid=3a7b,pid=0b01");
     ds.InitRunCapture("3a7b", "0b01", true);
