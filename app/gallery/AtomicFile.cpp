@@ -32,12 +32,15 @@ mode_t currentUmask() {
 
 AtomicFile::AtomicFile(std::string target, Mode mode) : target_(std::move(target)), mode_(mode) {}
 
-AtomicFile::~AtomicFile() { discard(); }
+AtomicFile::~AtomicFile() {
+    discard();
+}
 
 bool AtomicFile::open() {
     discard();
     const size_t slash = target_.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
+    const std::string dir =
+        slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
     if (name.empty()) {
         return false;

@@ -10,7 +10,7 @@
 namespace gallery {
 
 class AtomicFile {
-public:
+  public:
     // Private files (the thumbnail cache) are 0600; user files take 0666 less the umask.
     enum class Mode { Private, User };
 
@@ -31,7 +31,7 @@ public:
     bool failed() const { return failed_; }
     const std::string& tempPath() const { return temp_; }
 
-private:
+  private:
     void discard();
 
     std::string target_;

@@ -7,7 +7,7 @@
 namespace gallery {
 
 class AutoLock {
-public:
+  public:
     static constexpr uint32_t kWaitMs = 100;
     // Every user tests the flag before taking it, so a wait means a caller that did not; on
     // the one thread that uses the flag the holder cannot finish while we sleep, so the wait is
@@ -23,7 +23,7 @@ public:
 
     bool owns() const { return owns_; }
 
-private:
+  private:
     int32_t& busy_;
     bool owns_ = false;
 };

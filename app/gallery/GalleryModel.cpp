@@ -18,12 +18,14 @@ namespace gallery {
 
 namespace {
 
-std::optional<QImage> decodePicture(const ThumbnailSources& sources, const std::string& path, QSize thumb) {
+std::optional<QImage> decodePicture(const ThumbnailSources& sources, const std::string& path,
+                                    QSize thumb) {
     return sources.picture ? sources.picture(path, thumb) : decodeJpegForThumbnail(path, thumb);
 }
 
 bool readClip(const ThumbnailSources& sources, const std::string& path, QImage& frame) {
-    return sources.clip ? sources.clip(path, frame) : platform::succeeded(MakeVideoThumbnail(path, frame));
+    return sources.clip ? sources.clip(path, frame)
+                        : platform::succeeded(MakeVideoThumbnail(path, frame));
 }
 
 std::string joinPath(const std::string& folder, const std::string& name) {
@@ -59,7 +61,8 @@ int GalleryModel::indexOfPath(std::string_view path) const {
     return -1;
 }
 
-void GalleryModel::carryOver(const std::vector<std::string>& previous, std::vector<std::string>& paths) {
+void GalleryModel::carryOver(const std::vector<std::string>& previous,
+                             std::vector<std::string>& paths) {
     std::unordered_set<std::string_view> selected;
     for (const std::string& e : previous) {
         if (!e.empty() && e[0] == kSelected) {
@@ -67,7 +70,8 @@ void GalleryModel::carryOver(const std::vector<std::string>& previous, std::vect
         }
     }
     auto previousPath = [&](int32_t index) -> std::optional<std::string_view> {
-        if (index < 0 || static_cast<size_t>(index) >= previous.size() || previous[static_cast<size_t>(index)].empty()) {
+        if (index < 0 || static_cast<size_t>(index) >= previous.size() ||
+            previous[static_cast<size_t>(index)].empty()) {
             return std::nullopt;
         }
         return std::string_view(previous[static_cast<size_t>(index)]).substr(1);
@@ -158,8 +162,10 @@ RescanStats GalleryModel::RescanGallery(ImageCache& cache, const std::string& pi
     return stats;
 }
 
-void GalleryModel::RescanPicturesOnly(std::vector<QImage>& imageList, const std::string& pictureFolder,
-                                      const std::function<void()>& pump, const ThumbnailSources& sources) {
+void GalleryModel::RescanPicturesOnly(std::vector<QImage>& imageList,
+                                      const std::string& pictureFolder,
+                                      const std::function<void()>& pump,
+                                      const ThumbnailSources& sources) {
     std::vector<std::string> paths;
     for (const platform::FoundFile& f : platform::findFiles(pictureFolder, kPicturePattern)) {
         paths.push_back(joinPath(pictureFolder, f.name));
@@ -187,14 +193,17 @@ void GalleryModel::RescanPicturesOnly(std::vector<QImage>& imageList, const std:
     imageList = std::move(thumbs);
 }
 
-void GalleryModel::appendEntry(const std::string& path) { list_.push_back(kUnselected + path); }
+void GalleryModel::appendEntry(const std::string& path) {
+    list_.push_back(kUnselected + path);
+}
 
 void GalleryModel::AddGalleryItem(ImageCache& cache, const std::string& path, const QImage& thumb) {
     ImageCacheEntry record = makeCacheRecord(thumb, path, 0, 0);
     cache.Add(record, path);
 }
 
-int GalleryModel::ReplaceItemThumbnail(ImageCache& cache, const std::string& path, const QImage& thumb) const {
+int GalleryModel::ReplaceItemThumbnail(ImageCache& cache, const std::string& path,
+                                       const QImage& thumb) const {
     const int index = indexOfPath(path);
     if (index < 0) {
         return -1;
@@ -300,8 +309,8 @@ ClickResult GalleryModel::click(int entry, bool shift, bool ctrl) {
     return result;
 }
 
-std::vector<std::string> GalleryModel::DeleteSelected(ImageCache& cache,
-                                                      const std::function<void(const std::string& path)>& onFailure) {
+std::vector<std::string> GalleryModel::DeleteSelected(
+    ImageCache& cache, const std::function<void(const std::string& path)>& onFailure) {
     std::vector<std::string> failed;
     int i = 0;
     while (i < count()) {

@@ -35,12 +35,12 @@ struct RescanStats {
 };
 
 struct ClickResult {
-    bool redraw = false;   // DrawStrip
-    int openIndex = -1;    // OpenItem(index) was asked for
+    bool redraw = false;  // DrawStrip
+    int openIndex = -1;   // OpenItem(index) was asked for
 };
 
 class GalleryModel {
-public:
+  public:
     static constexpr char kUnselected = '0';
     static constexpr char kSelected = '1';
     static constexpr const char* kPicturePattern = "Picture????.jpg";
@@ -67,13 +67,15 @@ public:
     // readable frame is left out. Sorted case-insensitively in the user's locale; marks, focus
     // and anchor follow their files; cache entries of vanished files are deleted.
     RescanStats RescanGallery(ImageCache& cache, const std::string& pictureFolder,
-                              const std::string& videoFolder, QSize thumb, const ThumbnailSources& sources = {});
+                              const std::string& videoFolder, QSize thumb,
+                              const ThumbnailSources& sources = {});
 
     // The branded edition's rescan: pictures only, no cache; `imageList` receives 80 x 60
     // thumbnails at the same indexes as the entries. Undecodable pictures are left out.
     // `pump` runs after each thumbnail (the window processes its pending messages).
     void RescanPicturesOnly(std::vector<QImage>& imageList, const std::string& pictureFolder,
-                            const std::function<void()>& pump = {}, const ThumbnailSources& sources = {});
+                            const std::function<void()>& pump = {},
+                            const ThumbnailSources& sources = {});
 
     // Appends an unselected entry (a snapshot before its file is written, a finished clip).
     void appendEntry(const std::string& path);
@@ -98,10 +100,10 @@ public:
     // Deletes the files of the selected entries. Each file that is still there afterwards is
     // reported to `onFailure` (the window shows its message) and stays listed and selected;
     // the others leave the list and the cache. Answers the paths that could not be deleted.
-    std::vector<std::string> DeleteSelected(ImageCache& cache,
-                                            const std::function<void(const std::string& path)>& onFailure = {});
+    std::vector<std::string> DeleteSelected(
+        ImageCache& cache, const std::function<void(const std::string& path)>& onFailure = {});
 
-private:
+  private:
     void selectAlone(int index);
     // Marks, focus and anchor of `previous` carried over to the entries of `paths` (in order).
     void carryOver(const std::vector<std::string>& previous, std::vector<std::string>& paths);
@@ -114,6 +116,8 @@ private:
 };
 
 // The scroll position that makes `index` the rightmost visible entry (0 near the start).
-inline int scrollToShow(int index, int visibleCount) { return index < visibleCount ? 0 : index + 1 - visibleCount; }
+inline int scrollToShow(int index, int visibleCount) {
+    return index < visibleCount ? 0 : index + 1 - visibleCount;
+}
 
 }  // namespace gallery

@@ -51,7 +51,8 @@ std::string_view recordPath(const ImageCacheEntry& record) {
 
 bool ImageCache::setRecordPath(ImageCacheEntry& record, std::string_view path) {
     std::memset(record.path, 0, sizeof record.path);
-    if (path.size() > ImageCacheEntry::kMaxPathLength || path.find('\0') != std::string_view::npos) {
+    if (path.size() > ImageCacheEntry::kMaxPathLength ||
+        path.find('\0') != std::string_view::npos) {
         return false;
     }
     std::memcpy(record.path, path.data(), path.size());

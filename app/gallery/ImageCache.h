@@ -18,7 +18,7 @@
 namespace gallery {
 
 class ImageCache {
-public:
+  public:
     static constexpr int32_t kFormatMark = 1000;
 
     ImageCache() = default;
@@ -43,7 +43,9 @@ public:
     // The same with the full path given apart: needed when it does not fit the record.
     void Insert(int position, const ImageCacheEntry& record, std::string_view fullPath);
     void Add(const ImageCacheEntry& record) { Insert(count(), record); }
-    void Add(const ImageCacheEntry& record, std::string_view fullPath) { Insert(count(), record, fullPath); }
+    void Add(const ImageCacheEntry& record, std::string_view fullPath) {
+        Insert(count(), record, fullPath);
+    }
     // Copies the whole record, useCount included, over the entry; ignored outside the list.
     void Replace(int position, const ImageCacheEntry& record);
     void Replace(int position, const ImageCacheEntry& record, std::string_view fullPath);
@@ -53,10 +55,16 @@ public:
     void SortByPath();
 
     int count() const { return static_cast<int>(items_.size()); }
-    const ImageCacheEntry& entry(int position) const { return *items_.at(static_cast<size_t>(position)).record; }
-    ImageCacheEntry& entry(int position) { return *items_.at(static_cast<size_t>(position)).record; }
+    const ImageCacheEntry& entry(int position) const {
+        return *items_.at(static_cast<size_t>(position)).record;
+    }
+    ImageCacheEntry& entry(int position) {
+        return *items_.at(static_cast<size_t>(position)).record;
+    }
     // The full path of an entry (also for memory-only entries).
-    const std::string& pathOf(int position) const { return items_.at(static_cast<size_t>(position)).path; }
+    const std::string& pathOf(int position) const {
+        return items_.at(static_cast<size_t>(position)).path;
+    }
     // False for entries whose path is too long for the file.
     bool persistable(int position) const;
     // Resets every useCount (the start of a rescan).
@@ -68,7 +76,7 @@ public:
     // Fills a record's path field when the path fits (259 bytes, no zero byte inside).
     static bool setRecordPath(ImageCacheEntry& record, std::string_view path);
 
-private:
+  private:
     struct Item {
         std::unique_ptr<ImageCacheEntry> record;  // a separate block per entry, as in the file
         std::string path;

@@ -148,7 +148,8 @@ bool decode(DecodeState* s, FILE* file, QSize cover, const JpegDecodeLimits& lim
                     const size_t cols = std::min(k, ow - static_cast<size_t>(ox) * k);
                     const auto n = static_cast<uint32_t>(cols * rowsIn);
                     for (int c = 0; c < 3; ++c) {
-                        out[3 * ox + c] = static_cast<uint8_t>(s->acc[static_cast<size_t>(3 * ox + c)] / n);
+                        out[3 * ox + c] =
+                            static_cast<uint8_t>(s->acc[static_cast<size_t>(3 * ox + c)] / n);
                     }
                 }
                 std::fill(s->acc.begin(), s->acc.end(), 0U);

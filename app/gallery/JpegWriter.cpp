@@ -76,7 +76,8 @@ bool encode(EncodeState* s, const QImage* rows, const std::string* exif) {
     }
     while (cinfo->next_scanline < cinfo->image_height) {
         // libjpeg's row pointer is not const; it only reads input rows.
-        auto* line = const_cast<JSAMPLE*>(rows->constScanLine(static_cast<int>(cinfo->next_scanline)));
+        auto* line =
+            const_cast<JSAMPLE*>(rows->constScanLine(static_cast<int>(cinfo->next_scanline)));
         jpeg_write_scanlines(cinfo, &line, 1);
     }
     jpeg_finish_compress(cinfo);
@@ -183,7 +184,8 @@ std::string buildExifBlock(const std::string& artist, const std::string& dateTim
 
 bool SaveJpegWithExif(const QImage& bitmap, const std::string& path, const std::string& artist,
                       const LocalClock& clock) {
-    const std::string exif = buildExifBlock(artist, formatExifDateTime(clock ? clock() : localNow()));
+    const std::string exif =
+        buildExifBlock(artist, formatExifDateTime(clock ? clock() : localNow()));
     // The APP1 marker holds at most 65,533 bytes of payload.
     if (exif.empty() || exif.size() > 65533) {
         return false;
@@ -191,6 +193,8 @@ bool SaveJpegWithExif(const QImage& bitmap, const std::string& path, const std::
     return writeJpeg(bitmap, path, exif);
 }
 
-bool SaveJpeg(const QImage& bitmap, const std::string& path) { return writeJpeg(bitmap, path, std::string()); }
+bool SaveJpeg(const QImage& bitmap, const std::string& path) {
+    return writeJpeg(bitmap, path, std::string());
+}
 
 }  // namespace gallery

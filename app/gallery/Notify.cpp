@@ -50,7 +50,8 @@ void drain(int fd) {
 }  // namespace
 
 FolderNotifyThread::FolderNotifyThread(std::string pictureFolder, std::string videoFolder,
-                                       const std::atomic<bool>& stopFlag, const std::atomic<bool>& recording)
+                                       const std::atomic<bool>& stopFlag,
+                                       const std::atomic<bool>& recording)
     : pictureFolder_(std::move(pictureFolder)),
       videoFolder_(std::move(videoFolder)),
       stopFlag_(stopFlag),
@@ -98,7 +99,8 @@ void FolderNotifyThread::setNotifyWindow(QObject* window) {
     }
     setNotifyTarget([window](uint32_t message) {
         // postEvent is safe from any thread; the event is delivered on the window's thread.
-        QCoreApplication::postEvent(window, new QEvent(static_cast<QEvent::Type>(QEvent::User + message)));
+        QCoreApplication::postEvent(window,
+                                    new QEvent(static_cast<QEvent::Type>(QEvent::User + message)));
     });
 }
 

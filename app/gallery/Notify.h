@@ -15,13 +15,14 @@ class QObject;
 
 namespace gallery {
 
-constexpr uint32_t WM_FOLDERCHANGED = 1025;   // WM_USER + 1
-constexpr uint32_t WM_RESCANGALLERY = 1026;   // WM_USER + 2
+constexpr uint32_t WM_FOLDERCHANGED = 1025;  // WM_USER + 1
+constexpr uint32_t WM_RESCANGALLERY = 1026;  // WM_USER + 2
 // How the messages arrive at a QObject target: a plain QEvent of this type, posted.
-constexpr QEvent::Type kFolderChangedEvent = static_cast<QEvent::Type>(QEvent::User + WM_FOLDERCHANGED);
+constexpr QEvent::Type kFolderChangedEvent =
+    static_cast<QEvent::Type>(QEvent::User + WM_FOLDERCHANGED);
 
 class FolderNotifyThread {
-public:
+  public:
     static constexpr int kWaitMs = 50;  // the longest wait per folder between stop-flag checks
 
     using PostFn = std::function<void(uint32_t message)>;
@@ -46,7 +47,7 @@ public:
     bool running() const { return running_.load(std::memory_order_acquire); }
     int watchCount() const { return (pictureFd_ >= 0 ? 1 : 0) + (videoFd_ >= 0 ? 1 : 0); }
 
-private:
+  private:
     void run();
     // Waits up to kWaitMs on `fd` (or only on the wake-up when fd < 0); true when fd has events.
     bool waitOn(int fd);
@@ -58,7 +59,7 @@ private:
     const std::atomic<bool>& recording_;
     int pictureFd_ = -1;  // inotify instances, one per folder, owned; read by the thread only
     int videoFd_ = -1;
-    int wakeFd_ = -1;     // eventfd written by the destructor for a prompt stop
+    int wakeFd_ = -1;  // eventfd written by the destructor for a prompt stop
     std::atomic<bool> running_{false};
     bool woken_ = false;  // thread only
 

@@ -21,7 +21,9 @@ std::string pictureFileName(int32_t number) {
     return name;
 }
 
-std::string picturePath(const std::string& folder, int32_t number) { return folder + "/" + pictureFileName(number); }
+std::string picturePath(const std::string& folder, int32_t number) {
+    return folder + "/" + pictureFileName(number);
+}
 
 std::string clipPath(const std::string& folder, int32_t number) {
     char name[32];

@@ -17,7 +17,9 @@ constexpr int32_t kMaxPictureCounter = 10000;
 std::optional<int32_t> takePictureNumber(int32_t& counter);
 
 // Undoes takePictureNumber after a declined overwrite: the same number is offered next time.
-inline void givePictureNumberBack(int32_t& counter) { counter -= 1; }
+inline void givePictureNumberBack(int32_t& counter) {
+    counter -= 1;
+}
 
 // "Picture%04d.jpg".
 std::string pictureFileName(int32_t number);

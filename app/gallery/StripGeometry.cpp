@@ -25,7 +25,9 @@ StripGeometry StripGeometry::forCamera(int32_t cameraAspect, bool smallScreen) {
     return g;
 }
 
-StripGeometry StripGeometry::branded() { return forCamera(0, false); }
+StripGeometry StripGeometry::branded() {
+    return forCamera(0, false);
+}
 
 int StripGeometry::hitSlot(int x) const {
     for (int s = 0; s < visibleCount; ++s) {

@@ -10,9 +10,9 @@ namespace gallery {
 struct StripGeometry {
     QSize thumb{80, 60};
     int visibleCount = 7;
-    int pitch = 90;          // distance between slots
-    int slotOffset = 5;      // x of slot 0's selection picture
-    int frameLeft = 8;       // focus frame, relative to the slot's s * pitch
+    int pitch = 90;      // distance between slots
+    int slotOffset = 5;  // x of slot 0's selection picture
+    int frameLeft = 8;   // focus frame, relative to the slot's s * pitch
     int frameRight = 92;
     static constexpr int kFrameTop = 6;
     static constexpr int kFrameBottom = 70;
@@ -33,7 +33,9 @@ struct StripGeometry {
 
 // The scroll bar: maximum = entries - 1 (0 for none); the position that shows the end, never
 // below 0.
-inline int scrollMaximum(int entries) { return entries > 0 ? entries - 1 : 0; }
+inline int scrollMaximum(int entries) {
+    return entries > 0 ? entries - 1 : 0;
+}
 inline int scrollEndPosition(int entries, int visibleCount) {
     const int p = scrollMaximum(entries) - visibleCount + 1;
     return p > 0 ? p : 0;

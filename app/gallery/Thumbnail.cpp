@@ -67,7 +67,9 @@ QImage makeAviIcon() {
 
 }  // namespace
 
-QSize thumbnailSize(int32_t cameraAspect) { return cameraAspect == 0 ? QSize(80, 60) : QSize(96, 60); }
+QSize thumbnailSize(int32_t cameraAspect) {
+    return cameraAspect == 0 ? QSize(80, 60) : QSize(96, 60);
+}
 
 ThumbnailLayout thumbnailLayout(QSize thumb, QSize source) {
     const int w = thumb.width();
@@ -77,9 +79,11 @@ ThumbnailLayout thumbnailLayout(QSize thumb, QSize source) {
     ThumbnailLayout l;
     if (s > a) {
         l.mx = 1;
-        l.my = static_cast<int>(std::trunc(static_cast<float>(h) - static_cast<float>(w) / s)) / 2 + 1;
+        l.my =
+            static_cast<int>(std::trunc(static_cast<float>(h) - static_cast<float>(w) / s)) / 2 + 1;
     } else {
-        l.mx = static_cast<int>(std::trunc(static_cast<float>(w) - static_cast<float>(h) * s)) / 2 + 1;
+        l.mx =
+            static_cast<int>(std::trunc(static_cast<float>(w) - static_cast<float>(h) * s)) / 2 + 1;
         l.my = 1;
     }
     l.left = l.mx;
@@ -103,8 +107,7 @@ void stretchInto(const QImage& source, QImage& target, int left, int top, int ri
     auto spans = [](int dst, int src) {
         std::vector<int> edges(static_cast<size_t>(dst) + 1);
         for (int i = 0; i <= dst; ++i) {
-            edges[static_cast<size_t>(i)] =
-                static_cast<int>(static_cast<int64_t>(i) * src / dst);
+            edges[static_cast<size_t>(i)] = static_cast<int>(static_cast<int64_t>(i) * src / dst);
         }
         return edges;
     };
@@ -143,10 +146,12 @@ void stretchInto(const QImage& source, QImage& target, int left, int top, int ri
                 continue;
             }
             const int x0 = xs[static_cast<size_t>(tx)];
-            const uint32_t n = static_cast<uint32_t>(std::max(x0 + 1, xs[static_cast<size_t>(tx) + 1]) - x0) *
-                               static_cast<uint32_t>(y1 - y0);
+            const uint32_t n =
+                static_cast<uint32_t>(std::max(x0 + 1, xs[static_cast<size_t>(tx) + 1]) - x0) *
+                static_cast<uint32_t>(y1 - y0);
             for (int c = 0; c < 3; ++c) {
-                out[3 * outX + c] = static_cast<uint8_t>((acc[3 * static_cast<size_t>(tx) + static_cast<size_t>(c)] + n / 2) / n);
+                out[3 * outX + c] = static_cast<uint8_t>(
+                    (acc[3 * static_cast<size_t>(tx) + static_cast<size_t>(c)] + n / 2) / n);
             }
         }
     }
@@ -179,7 +184,8 @@ QImage MakeBrandedThumbnail(const QImage& source) {
     }
     QImage thumb(kBrandedThumbSize, kThumbFormat);
     thumb.fill(Qt::black);
-    stretchInto(asThumbFormat(source), thumb, 1, 1, kBrandedThumbSize.width() - 1, kBrandedThumbSize.height() - 1);
+    stretchInto(asThumbFormat(source), thumb, 1, 1, kBrandedThumbSize.width() - 1,
+                kBrandedThumbSize.height() - 1);
     return thumb;
 }
 
@@ -210,11 +216,13 @@ ImageCacheEntry makeCacheRecord(const QImage& thumb, std::string_view path, int3
     ImageCache::setRecordPath(record, path);
     const QImage src = asThumbFormat(thumb);
     const size_t rowBytes = static_cast<size_t>(src.width()) * 3;
-    if (!src.isNull() && rowBytes * static_cast<size_t>(src.height()) <= ImageCacheEntry::kPixelBytes) {
+    if (!src.isNull() &&
+        rowBytes * static_cast<size_t>(src.height()) <= ImageCacheEntry::kPixelBytes) {
         record.thumbWidth = src.width();
         record.thumbHeight = src.height();
         for (int y = 0; y < src.height(); ++y) {
-            std::memcpy(record.pixels + rowBytes * static_cast<size_t>(y), src.constScanLine(y), rowBytes);
+            std::memcpy(record.pixels + rowBytes * static_cast<size_t>(y), src.constScanLine(y),
+                        rowBytes);
         }
     }
     record.useCount = 1;

@@ -40,7 +40,8 @@ void onPadAdded(GstElement*, GstPad* pad, gpointer data) {
         return;  // other streams stay unlinked; the demuxer carries on while one stream flows
     }
     GstRef<GstPad> sink = GstRef<GstPad>::adopt(gst_element_get_static_pad(state->convert, "sink"));
-    if (sink && !gst_pad_is_linked(sink.get()) && gst_pad_link(pad, sink.get()) == GST_PAD_LINK_OK) {
+    if (sink && !gst_pad_is_linked(sink.get()) &&
+        gst_pad_link(pad, sink.get()) == GST_PAD_LINK_OK) {
         state->linked.store(true);
     }
 }
@@ -49,12 +50,15 @@ void onPadAdded(GstElement*, GstPad* pad, gpointer data) {
 void onNoMorePads(GstElement* decoder, gpointer data) {
     auto* state = static_cast<LinkState*>(data);
     if (!state->linked.load()) {
-        gst_element_post_message(decoder, gst_message_new_application(
-                                              GST_OBJECT(decoder), gst_structure_new_empty("no-video")));
+        gst_element_post_message(
+            decoder,
+            gst_message_new_application(GST_OBJECT(decoder), gst_structure_new_empty("no-video")));
     }
 }
 
-GstRef<GstElement> make(const char* factory) { return GstRef<GstElement>::ref(gst_element_factory_make(factory, nullptr)); }
+GstRef<GstElement> make(const char* factory) {
+    return GstRef<GstElement>::ref(gst_element_factory_make(factory, nullptr));
+}
 
 bool copyFrame(GstSample* sample, QImage& target) {
     GstCaps* caps = gst_sample_get_caps(sample);
@@ -76,7 +80,8 @@ bool copyFrame(GstSample* sample, QImage& target) {
         const auto* src = static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0));
         const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0);  // rows padded to 4 bytes
         for (int y = 0; y < h; ++y) {
-            std::memcpy(image.scanLine(y), src + static_cast<ptrdiff_t>(y) * stride, static_cast<size_t>(w) * 3);
+            std::memcpy(image.scanLine(y), src + static_cast<ptrdiff_t>(y) * stride,
+                        static_cast<size_t>(w) * 3);
         }
     }
     gst_video_frame_unmap(&frame);
@@ -111,15 +116,17 @@ platform::HResult MakeVideoThumbnail(const std::string& path, QImage& target, in
         gst_caps_from_string("video/x-raw,format=BGR,pixel-aspect-ratio=1/1"));
     g_object_set(filter.get(), "caps", caps.get(), nullptr);
     g_object_set(sink.get(), "sync", FALSE, "max-buffers", 1, nullptr);
-    gst_bin_add_many(GST_BIN(pipeline.get()), source.get(), convert.get(), scale.get(), filter.get(),
-                     sink.get(), nullptr);
+    gst_bin_add_many(GST_BIN(pipeline.get()), source.get(), convert.get(), scale.get(),
+                     filter.get(), sink.get(), nullptr);
     if (!gst_element_link_many(convert.get(), scale.get(), filter.get(), sink.get(), nullptr)) {
         return platform::E_Fail;
     }
     LinkState state;
     state.convert = convert.get();
-    const gulong padAdded = g_signal_connect(source.get(), "pad-added", G_CALLBACK(onPadAdded), &state);
-    const gulong noMorePads = g_signal_connect(source.get(), "no-more-pads", G_CALLBACK(onNoMorePads), &state);
+    const gulong padAdded =
+        g_signal_connect(source.get(), "pad-added", G_CALLBACK(onPadAdded), &state);
+    const gulong noMorePads =
+        g_signal_connect(source.get(), "no-more-pads", G_CALLBACK(onNoMorePads), &state);
 
     platform::HResult hr = platform::E_Timeout;
     GstRef<GstBus> bus = GstRef<GstBus>::adopt(gst_element_get_bus(pipeline.get()));
@@ -134,25 +141,26 @@ platform::HResult MakeVideoThumbnail(const std::string& path, QImage& target, in
             }
             GstRef<GstMessage> msg = GstRef<GstMessage>::adopt(gst_bus_timed_pop_filtered(
                 bus.get(), static_cast<GstClockTime>(left) * 1000,
-                static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_APPLICATION |
-                                            GST_MESSAGE_EOS)));
+                static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE |
+                                            GST_MESSAGE_APPLICATION | GST_MESSAGE_EOS)));
             if (!msg) {
                 break;
             }
             switch (GST_MESSAGE_TYPE(msg.get())) {
-            case GST_MESSAGE_ASYNC_DONE: {
-                GstRef<GstSample> sample =
-                    GstRef<GstSample>::adopt(gst_app_sink_try_pull_preroll(GST_APP_SINK(sink.get()), 0));
-                hr = sample && copyFrame(sample.get(), target) ? platform::S_Ok : E_InvalidMediaType;
-                break;
-            }
-            case GST_MESSAGE_ERROR:
-            case GST_MESSAGE_APPLICATION:
-            case GST_MESSAGE_EOS:
-                hr = E_InvalidMediaType;
-                break;
-            default:
-                break;
+                case GST_MESSAGE_ASYNC_DONE: {
+                    GstRef<GstSample> sample = GstRef<GstSample>::adopt(
+                        gst_app_sink_try_pull_preroll(GST_APP_SINK(sink.get()), 0));
+                    hr = sample && copyFrame(sample.get(), target) ? platform::S_Ok
+                                                                   : E_InvalidMediaType;
+                    break;
+                }
+                case GST_MESSAGE_ERROR:
+                case GST_MESSAGE_APPLICATION:
+                case GST_MESSAGE_EOS:
+                    hr = E_InvalidMediaType;
+                    break;
+                default:
+                    break;
             }
         }
     }

@@ -21,7 +21,7 @@ const QSize kThumb{80, 60};
 
 // A folder of `n` copies of one picture, made once per process and removed at exit.
 class PictureFolder {
-public:
+  public:
     PictureFolder(int n, int w, int h) {
         const char* tmp = std::getenv("TMPDIR");
         std::string templ = std::string(tmp != nullptr ? tmp : "/tmp") + "/gallery-bench-XXXXXX";
@@ -35,9 +35,11 @@ public:
                 seed = seed * 1664525U + 1013904223U;
                 const int noise = static_cast<int>(seed >> 28) - 8;
                 const bool box = (x / 160 + y / 160) % 3 == 0;
-                row[3 * x] = static_cast<uint8_t>(std::clamp(x * 200 / w + noise + (box ? 40 : 0), 0, 255));
+                row[3 * x] =
+                    static_cast<uint8_t>(std::clamp(x * 200 / w + noise + (box ? 40 : 0), 0, 255));
                 row[3 * x + 1] = static_cast<uint8_t>(std::clamp(y * 200 / h + noise, 0, 255));
-                row[3 * x + 2] = static_cast<uint8_t>(std::clamp(128 + noise + (box ? -60 : 0), 0, 255));
+                row[3 * x + 2] =
+                    static_cast<uint8_t>(std::clamp(128 + noise + (box ? -60 : 0), 0, 255));
             }
         }
         const std::string first = dir_ + "/seed.jpg";
@@ -45,7 +47,8 @@ public:
         for (int i = 1; i <= n; ++i) {
             char name[32];
             std::snprintf(name, sizeof name, "/Picture%04d.jpg", i % 10000);
-            std::filesystem::copy_file(first, dir_ + name, std::filesystem::copy_options::overwrite_existing);
+            std::filesystem::copy_file(first, dir_ + name,
+                                       std::filesystem::copy_options::overwrite_existing);
         }
         bytes_ = std::filesystem::file_size(first);
         std::filesystem::remove(first);
@@ -57,7 +60,7 @@ public:
     const std::string& dir() const { return dir_; }
     double bytes() const { return static_cast<double>(bytes_); }
 
-private:
+  private:
     std::string dir_;
     uintmax_t bytes_ = 0;
 };
@@ -99,7 +102,8 @@ void BM_DecodeThumbnail(benchmark::State& state) {
     for (auto _ : state) {
         const auto picture = gallery::decodeJpegForThumbnail(path, kThumb);
         QImage thumb;
-        gallery::MakeThumbnail(picture.value_or(gallery::blackBitmap(kThumb)), thumb, false, kThumb);
+        gallery::MakeThumbnail(picture.value_or(gallery::blackBitmap(kThumb)), thumb, false,
+                               kThumb);
         benchmark::DoNotOptimize(thumb.constBits());
     }
     state.counters["bytes"] = folder.bytes();
@@ -112,7 +116,8 @@ void BM_CacheSaveLoad(benchmark::State& state) {
     QImage thumb;
     gallery::MakeThumbnail(gallery::blackBitmap(kThumb), thumb, false, kThumb);
     for (int i = 0; i < n; ++i) {
-        cache.Add(gallery::makeCacheRecord(thumb, "/home/user/Pictures/Picture" + std::to_string(i) + ".jpg", i, 1));
+        cache.Add(gallery::makeCacheRecord(
+            thumb, "/home/user/Pictures/Picture" + std::to_string(i) + ".jpg", i, 1));
     }
     PictureFolder folder(0, 8, 8);
     const std::string file = folder.dir() + "/Peekbox.icf";

@@ -22,8 +22,8 @@ bool launch(const std::string& pipeline) {
 std::string makeClip(const std::string& name, int w, int h, bool withAudio) {
     const std::string path = testenv::videosDir() + "/" + name;
     std::string p = "videotestsrc num-buffers=30 ! video/x-raw,width=" + std::to_string(w) +
-                    ",height=" + std::to_string(h) + ",framerate=30/1 ! jpegenc ! avimux name=m ! filesink location='" +
-                    path + "'";
+                    ",height=" + std::to_string(h) +
+                    ",framerate=30/1 ! jpegenc ! avimux name=m ! filesink location='" + path + "'";
     if (withAudio) {
         p += " audiotestsrc num-buffers=30 ! audioconvert ! audio/x-raw,format=S16LE ! m.";
     }
@@ -31,7 +31,8 @@ std::string makeClip(const std::string& name, int w, int h, bool withAudio) {
 }
 
 bool near(QColor a, QColor b, int tolerance = 30) {
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
            std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
@@ -45,8 +46,10 @@ TEST(VideoThumbnail, FirstFrameOfAWideClipAndItsThumbnail) {
     ASSERT_EQ(frame.size(), QSize(1280, 800));
     // The test pattern's first bar (white) is at the left, the blue bar right of centre:
     // upright, and blue where blue belongs.
-    EXPECT_TRUE(near(frame.pixelColor(40, 100), QColor(235, 235, 235))) << frame.pixelColor(40, 100).name().toStdString();
-    EXPECT_TRUE(near(frame.pixelColor(1280 - 40, 100), QColor(16, 0, 228))) << frame.pixelColor(1240, 100).name().toStdString();
+    EXPECT_TRUE(near(frame.pixelColor(40, 100), QColor(235, 235, 235)))
+        << frame.pixelColor(40, 100).name().toStdString();
+    EXPECT_TRUE(near(frame.pixelColor(1280 - 40, 100), QColor(16, 0, 228)))
+        << frame.pixelColor(1240, 100).name().toStdString();
 
     QImage thumb;
     ASSERT_TRUE(gallery::MakeThumbnail(frame, thumb, true, {80, 60}));
@@ -83,7 +86,8 @@ TEST(VideoThumbnail, FilesWithoutVideoFailAndLeaveTheTarget) {
         ASSERT_FALSE(whole.empty());
         testenv::writeFile(truncated, testenv::readFile(whole).substr(0, 300));
     }
-    for (const std::string& path : {wav, empty, text, truncated, testenv::videosDir() + "/missing.avi"}) {
+    for (const std::string& path :
+         {wav, empty, text, truncated, testenv::videosDir() + "/missing.avi"}) {
         QImage target(4, 4, QImage::Format_BGR888);
         target.fill(Qt::green);
         const platform::HResult hr = gallery::MakeVideoThumbnail(path, target);

@@ -35,8 +35,12 @@ ThumbnailSources fakeClips() {
     return s;
 }
 
-std::string pic(const std::string& name) { return testenv::picturesDir() + "/" + name; }
-std::string vid(const std::string& name) { return testenv::videosDir() + "/" + name; }
+std::string pic(const std::string& name) {
+    return testenv::picturesDir() + "/" + name;
+}
+std::string vid(const std::string& name) {
+    return testenv::videosDir() + "/" + name;
+}
 
 void writePictures(int from, int to) {
     for (int i = from; i <= to; ++i) {
@@ -58,7 +62,8 @@ struct Gallery {
     ImageCache cache;
     GalleryModel model;
     RescanStats rescan() {
-        return model.RescanGallery(cache, testenv::picturesDir(), testenv::videosDir(), kThumb, fakeClips());
+        return model.RescanGallery(cache, testenv::picturesDir(), testenv::videosDir(), kThumb,
+                                   fakeClips());
     }
 };
 
@@ -81,10 +86,12 @@ TEST(GalleryModel, RescanListsSortsAndDecodesOnlyWhatChanged) {
     EXPECT_EQ(s.decoded, 5);
     EXPECT_EQ(s.leftOut, 1);
     // One list ordered by full path without regard to case.
-    std::vector<std::string> expected = {pic("Picture0001.jpg"), pic("Picture0002.jpg"), pic("picture0003.JPG"),
-                                         pic("Picture0004.jpg"), vid("Movie0001.avi")};
+    std::vector<std::string> expected = {pic("Picture0001.jpg"), pic("Picture0002.jpg"),
+                                         pic("picture0003.JPG"), pic("Picture0004.jpg"),
+                                         vid("Movie0001.avi")};
     std::sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
-        return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) < 0;
+        return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) <
+               0;
     });
     EXPECT_EQ(paths(g.model), expected);
     for (const std::string& e : g.model.GalleryList()) {
@@ -100,7 +107,8 @@ TEST(GalleryModel, RescanListsSortsAndDecodesOnlyWhatChanged) {
     EXPECT_EQ(black.pixelColor(0, 0), QColor(Qt::white));
     const int clip = g.cache.IndexOf(vid("Movie0001.avi"));
     ASSERT_GE(clip, 0);
-    EXPECT_EQ(thumbnailFromRecord(g.cache.entry(clip)).pixelColor(59, 34), AviIcon().pixelColor(0, 0));
+    EXPECT_EQ(thumbnailFromRecord(g.cache.entry(clip)).pixelColor(59, 34),
+              AviIcon().pixelColor(0, 0));
 
     // Nothing changed: nothing decoded. Through a saved and reloaded cache as at the next start.
     ASSERT_TRUE(g.cache.SaveToFile(testenv::tempDir() + "/Peekbox.icf"));
@@ -115,8 +123,10 @@ TEST(GalleryModel, RescanListsSortsAndDecodesOnlyWhatChanged) {
     EXPECT_EQ(s.decoded, 1);
     EXPECT_EQ(next.model.count(), 4);
     EXPECT_EQ(next.cache.count(), 4);
-    EXPECT_EQ(next.cache.IndexOf(pic("Picture0001.jpg")), -1) << "a vanished file's entry is deleted";
-    s = next.model.RescanGallery(next.cache, testenv::picturesDir(), testenv::videosDir(), {96, 60}, fakeClips());
+    EXPECT_EQ(next.cache.IndexOf(pic("Picture0001.jpg")), -1)
+        << "a vanished file's entry is deleted";
+    s = next.model.RescanGallery(next.cache, testenv::picturesDir(), testenv::videosDir(), {96, 60},
+                                 fakeClips());
     EXPECT_EQ(s.decoded, 4);
     EXPECT_EQ(next.cache.entry(0).thumbWidth, 96);
 
@@ -228,7 +238,8 @@ TEST(GalleryModel, NewAndReplacedThumbnails) {
     Gallery g;
     g.rescan();
     QImage thumb;
-    ASSERT_TRUE(MakeThumbnail(gallerytest::picture(640, 480, Qt::green, Qt::green), thumb, false, kThumb));
+    ASSERT_TRUE(
+        MakeThumbnail(gallerytest::picture(640, 480, Qt::green, Qt::green), thumb, false, kThumb));
 
     const std::string snap = pic("Picture0003.jpg");
     g.model.appendEntry(snap);
@@ -239,7 +250,8 @@ TEST(GalleryModel, NewAndReplacedThumbnails) {
     ASSERT_EQ(at, g.cache.count() - 1);
     EXPECT_EQ(g.cache.entry(at).fileSize, 0);
     EXPECT_EQ(g.cache.entry(at).thumbWidth, 80);
-    EXPECT_EQ(g.rescan().decoded, 1) << "size and time 0: the next rescan rebuilds it from the file";
+    EXPECT_EQ(g.rescan().decoded, 1)
+        << "size and time 0: the next rescan rebuilds it from the file";
 
     // Overwritten picture: same entry, new thumbnail.
     const int index = g.model.ReplaceItemThumbnail(g.cache, pic("Picture0001.jpg"), thumb);
@@ -271,7 +283,8 @@ TEST(GalleryModel, DeleteSelectedKeepsWhatCannotBeDeleted) {
     EXPECT_EQ(messages, 1);
     ASSERT_EQ(failed.size(), 1U);
     EXPECT_EQ(failed[0], stuck);
-    EXPECT_EQ(paths(g.model), (std::vector<std::string>{pic("Picture0002.jpg"), pic("Picture0004.jpg"), stuck}));
+    EXPECT_EQ(paths(g.model),
+              (std::vector<std::string>{pic("Picture0002.jpg"), pic("Picture0004.jpg"), stuck}));
     EXPECT_TRUE(g.model.IsItemSelected(2));
     EXPECT_EQ(g.model.selectedCount(), 1);
     EXPECT_FALSE(g.model.deleteEnabled());
@@ -302,7 +315,8 @@ TEST(GalleryModel, LongAndNonUtf8PathsAreListedDrawnAndDeleted) {
     EXPECT_GT(first.size(), ImageCacheEntry::kMaxPathLength);
     const int at = cache.IndexOf(first);
     ASSERT_GE(at, 0) << "drawn from the cache like any other entry";
-    EXPECT_TRUE(gallerytest::near(thumbnailFromRecord(cache.entry(at)).pixelColor(40, 30), QColor(Qt::red)));
+    EXPECT_TRUE(gallerytest::near(thumbnailFromRecord(cache.entry(at)).pixelColor(40, 30),
+                                  QColor(Qt::red)));
     EXPECT_FALSE(cache.persistable(at));
     EXPECT_EQ(model.RescanGallery(cache, folder, "", kThumb, fakeClips()).decoded, 0);
     EXPECT_EQ(s.decoded, model.count());
@@ -318,7 +332,8 @@ TEST(GalleryModel, LongAndNonUtf8PathsAreListedDrawnAndDeleted) {
     EXPECT_TRUE(model.DeleteSelected(cache).empty());
     EXPECT_EQ(model.count(), 1);
     EXPECT_FALSE(testenv::fileExists(first));
-    EXPECT_FALSE(testenv::fileExists(odd)) << "sorted last, the odd name was the entry deleted with the first";
+    EXPECT_FALSE(testenv::fileExists(odd))
+        << "sorted last, the odd name was the entry deleted with the first";
 }
 
 TEST(GalleryModel, BrandedRescanKeepsDecodablePicturesOnly) {
@@ -357,7 +372,8 @@ TEST(AutoLock, TakesAndReleasesTheBusyFlagAndNeverHangs) {
             EXPECT_FALSE(nested.owns());
             EXPECT_EQ(busy, 1);
         }
-        EXPECT_EQ(platform::sleptMsTotal() - slept, uint64_t{AutoLock::kWaitMs} * AutoLock::kMaxWaitRounds);
+        EXPECT_EQ(platform::sleptMsTotal() - slept,
+                  uint64_t{AutoLock::kWaitMs} * AutoLock::kMaxWaitRounds);
         EXPECT_EQ(busy, 1);
     }
     EXPECT_EQ(busy, 0);

@@ -27,7 +27,9 @@ inline std::string run(const std::string& command) {
     return out;
 }
 
-inline std::string quoted(const std::string& s) { return "'" + s + "'"; }
+inline std::string quoted(const std::string& s) {
+    return "'" + s + "'";
+}
 
 // A BGR picture in one colour, with a distinct top-left quarter so that orientation shows.
 inline QImage picture(int w, int h, QColor colour, QColor corner = Qt::white) {
@@ -41,13 +43,15 @@ inline QImage picture(int w, int h, QColor colour, QColor corner = Qt::white) {
     return image;
 }
 
-inline bool writePicture(const std::string& path, int w, int h, QColor colour = QColor(200, 40, 30)) {
+inline bool writePicture(const std::string& path, int w, int h,
+                         QColor colour = QColor(200, 40, 30)) {
     return gallery::SaveJpegWithExif(picture(w, h, colour), path, "Peekbox");
 }
 
 // True when two colours differ by at most `tolerance` per channel (JPEG is lossy).
 inline bool near(QColor a, QColor b, int tolerance = 24) {
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
            std::abs(a.blue() - b.blue()) <= tolerance;
 }
 

@@ -19,7 +19,8 @@ using gallery::ImageCacheEntry;
 
 namespace {
 
-std::unique_ptr<ImageCacheEntry> record(const std::string& path, int w = 80, int h = 60, uint8_t fill = 7) {
+std::unique_ptr<ImageCacheEntry> record(const std::string& path, int w = 80, int h = 60,
+                                        uint8_t fill = 7) {
     auto r = std::make_unique<ImageCacheEntry>();
     ImageCache::setRecordPath(*r, path);
     r->fileSize = static_cast<int32_t>(path.size());
@@ -31,10 +32,13 @@ std::unique_ptr<ImageCacheEntry> record(const std::string& path, int w = 80, int
     return r;
 }
 
-std::string bytesOf(const void* p, size_t n) { return std::string(static_cast<const char*>(p), n); }
+std::string bytesOf(const void* p, size_t n) {
+    return std::string(static_cast<const char*>(p), n);
+}
 
 // A cache file by hand: mark, count and raw records.
-std::string cacheFile(int32_t mark, int32_t count, const std::vector<const ImageCacheEntry*>& records) {
+std::string cacheFile(int32_t mark, int32_t count,
+                      const std::vector<const ImageCacheEntry*>& records) {
     std::string out = bytesOf(&mark, 4) + bytesOf(&count, 4);
     for (const ImageCacheEntry* r : records) {
         out += bytesOf(r, sizeof *r);
@@ -42,7 +46,9 @@ std::string cacheFile(int32_t mark, int32_t count, const std::vector<const Image
     return out;
 }
 
-std::string cachePath() { return testenv::tempDir() + "/Peekbox.icf"; }
+std::string cachePath() {
+    return testenv::tempDir() + "/Peekbox.icf";
+}
 
 size_t filesIn(const std::string& dir) {
     size_t n = 0;
@@ -73,7 +79,8 @@ TEST(ImageCache, RoundTripOrdersByPathWithUseCountOne) {
     }
     auto expected = record("/p/Picture0001.jpg", 96, 60, 1);
     expected->useCount = 1;
-    EXPECT_EQ(bytesOf(&loaded.entry(1), sizeof(ImageCacheEntry)), bytesOf(expected.get(), sizeof(ImageCacheEntry)));
+    EXPECT_EQ(bytesOf(&loaded.entry(1), sizeof(ImageCacheEntry)),
+              bytesOf(expected.get(), sizeof(ImageCacheEntry)));
     EXPECT_EQ(filesIn(testenv::tempDir()), 1U) << "no temporary file is left beside the cache";
 }
 
@@ -121,14 +128,15 @@ TEST(ImageCache, LyingCountsKeepWhatWasReadWhole) {
 
 TEST(ImageCache, RecordsThatDoNotFitTheirBlockAreSkipped) {
     auto good = record("/p/good.jpg");
-    auto tooBig = record("/p/big.jpg", 100, 76);          // 7,600 pixels > 7,500
-    auto negative = record("/p/neg.jpg", -80, -60);       // product is positive
-    auto overflow = record("/p/ovf.jpg", 65536, 65536);   // product wraps to 0 in 32 bits
+    auto tooBig = record("/p/big.jpg", 100, 76);         // 7,600 pixels > 7,500
+    auto negative = record("/p/neg.jpg", -80, -60);      // product is positive
+    auto overflow = record("/p/ovf.jpg", 65536, 65536);  // product wraps to 0 in 32 bits
     auto unterminated = record("/p/x.jpg");
     std::memset(unterminated->path, 'x', sizeof unterminated->path);
-    auto edge = record("/p/edge.jpg", 100, 75);           // exactly 22,500 bytes
-    testenv::writeFile(cachePath(), cacheFile(1000, 6, {tooBig.get(), negative.get(), overflow.get(),
-                                                        unterminated.get(), good.get(), edge.get()}));
+    auto edge = record("/p/edge.jpg", 100, 75);  // exactly 22,500 bytes
+    testenv::writeFile(cachePath(), cacheFile(1000, 6,
+                                              {tooBig.get(), negative.get(), overflow.get(),
+                                               unterminated.get(), good.get(), edge.get()}));
     ImageCache cache;
     EXPECT_TRUE(cache.LoadFromFile(cachePath()));
     ASSERT_EQ(cache.count(), 2);
@@ -172,7 +180,7 @@ TEST(ImageCache, FailedSaveKeepsTheOldFile) {
 
     // A file-size limit below the new file's size: the write fails part-way.
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old {};
+    rlimit old{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
     rlimit small = old;
     small.rlim_cur = 30000;

@@ -29,7 +29,9 @@ namespace {
 
 const gallery::LocalTime kMarch7{2009, 3, 7, 9, 5, 3};
 
-std::string dir() { return testenv::picturesDir(); }
+std::string dir() {
+    return testenv::picturesDir();
+}
 
 size_t entriesIn(const std::string& folder) {
     size_t n = 0;
@@ -85,15 +87,18 @@ std::string withDimensions(std::string jpeg, uint16_t w, uint16_t h, bool progre
 
 TEST(JpegWriter, ExifArtistAndLocalCaptureTimeReadByExiftool) {
     const std::string path = dir() + "/Picture0001.jpg";
-    ASSERT_TRUE(gallery::SaveJpegWithExif(picture(640, 480, Qt::blue), path, "Peekbox", [] { return kMarch7; }));
+    ASSERT_TRUE(gallery::SaveJpegWithExif(picture(640, 480, Qt::blue), path, "Peekbox",
+                                          [] { return kMarch7; }));
     EXPECT_EQ(run("exiftool -s3 -Artist -DateTimeOriginal -ImageSize " + quoted(path)),
               "Peekbox\n2009:03:07 09:05:03\n640x480\n");
     EXPECT_EQ(run("exiftool -s3 -validate -warning -a " + quoted(path)), "OK\n");
     EXPECT_EQ(run("exiftool -s3 -JPEGQualityEstimate " + quoted(path)), "75\n");
 
-    ASSERT_TRUE(gallery::SaveJpegWithExif(picture(64, 48, Qt::blue), path, "Norvale Glimmer",
-                                          [] { return gallery::LocalTime{2026, 12, 31, 23, 59, 59}; }));
-    EXPECT_EQ(run("exiftool -s3 -Artist -DateTimeOriginal " + quoted(path)), "Norvale Glimmer\n2026:12:31 23:59:59\n");
+    ASSERT_TRUE(gallery::SaveJpegWithExif(picture(64, 48, Qt::blue), path, "Norvale Glimmer", [] {
+        return gallery::LocalTime{2026, 12, 31, 23, 59, 59};
+    }));
+    EXPECT_EQ(run("exiftool -s3 -Artist -DateTimeOriginal " + quoted(path)),
+              "Norvale Glimmer\n2026:12:31 23:59:59\n");
 }
 
 TEST(JpegWriter, DateTimeTextAlwaysHasItsShape) {
@@ -133,12 +138,13 @@ TEST(JpegWriter, FailedWritesReportFailureAndLeaveNoFile) {
     ASSERT_TRUE(gallery::SaveJpegWithExif(image, path, "Peekbox"));
     const std::string before = testenv::readFile(path);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit old {};
+    rlimit old{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
     rlimit small = old;
     small.rlim_cur = 2000;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool overwritten = gallery::SaveJpegWithExif(picture(640, 480, Qt::blue), path, "Peekbox");
+    const bool overwritten =
+        gallery::SaveJpegWithExif(picture(640, 480, Qt::blue), path, "Peekbox");
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(overwritten);
@@ -184,7 +190,8 @@ TEST(JpegDecoder, LargeOutputIsReducedWhileStreaming) {
     limits.maxOutputBytes = 64 * 1024;
     const auto d = gallery::decodeJpegForThumbnail(path, {2000, 1500}, limits);  // scale 4/8
     ASSERT_TRUE(d.has_value());
-    EXPECT_LE(static_cast<size_t>(d->width()) * static_cast<size_t>(d->height()) * 3, limits.maxOutputBytes);
+    EXPECT_LE(static_cast<size_t>(d->width()) * static_cast<size_t>(d->height()) * 3,
+              limits.maxOutputBytes);
     EXPECT_NEAR(static_cast<double>(d->width()) / d->height(), 4.0 / 3.0, 0.02);
     EXPECT_TRUE(near(d->pixelColor(d->width() - 5, d->height() - 5), Qt::blue));
     EXPECT_TRUE(near(d->pixelColor(3, 3), Qt::white));
@@ -212,7 +219,8 @@ TEST(JpegDecoder, BrokenFilesFailCleanly) {
     const std::string corrupt = dir() + "/corrupt.jpg";
     testenv::writeFile(corrupt, garbled);
 
-    for (const std::string& path : {empty, text, header, truncated, png, dir() + "/missing.jpg", dir()}) {
+    for (const std::string& path :
+         {empty, text, header, truncated, png, dir() + "/missing.jpg", dir()}) {
         EXPECT_FALSE(gallery::decodeJpegForThumbnail(path, {80, 60}).has_value()) << path;
     }
     // Corrupt entropy data is not fatal to the codec; either answer is fine as long as it ends.

@@ -23,7 +23,7 @@ namespace {
 
 // Counts the messages the watcher posts (called on the watcher's thread).
 class MessageCounter {
-public:
+  public:
     FolderNotifyThread::PostFn target() {
         return [this](uint32_t message) {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -43,7 +43,7 @@ public:
         return count_;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable cv_;
     int count_ = 0;
@@ -139,7 +139,8 @@ TEST(FolderNotifyThread, StopsWithTheFlagOrOnDestruction) {
         EXPECT_TRUE(watcher.running());
     }
     // Neither folder can be watched: the thread ends at once.
-    FolderNotifyThread none(testenv::root() + "/gone1", testenv::root() + "/gone2", stop, recording);
+    FolderNotifyThread none(testenv::root() + "/gone1", testenv::root() + "/gone2", stop,
+                            recording);
     EXPECT_EQ(none.watchCount(), 0);
     EXPECT_FALSE(none.running());
     // One folder, which cannot be watched: the loop only waits for the stop.

@@ -28,11 +28,11 @@ struct LayoutCase {
 TEST(Thumbnail, LayoutTable) {
     const LayoutCase cases[] = {
         {{80, 60}, {640, 480}, 1, 1, 59, 39},
-        {{80, 60}, {1280, 800}, 1, 6, 59, 34},   // picture rows 6 to 53
-        {{96, 60}, {1280, 800}, 1, 1, 75, 39},   // same aspect: no bars
-        {{96, 60}, {640, 480}, 9, 1, 67, 39},    // trunc(96 - 80) / 2 + 1
-        {{80, 60}, {480, 640}, 18, 1, 42, 39},   // portrait: trunc(80 - 45) / 2 + 1
-        {{80, 60}, {1, 10000}, 40, 1, 20, 39},   // a sliver: empty picture rectangle
+        {{80, 60}, {1280, 800}, 1, 6, 59, 34},  // picture rows 6 to 53
+        {{96, 60}, {1280, 800}, 1, 1, 75, 39},  // same aspect: no bars
+        {{96, 60}, {640, 480}, 9, 1, 67, 39},   // trunc(96 - 80) / 2 + 1
+        {{80, 60}, {480, 640}, 18, 1, 42, 39},  // portrait: trunc(80 - 45) / 2 + 1
+        {{80, 60}, {1, 10000}, 40, 1, 20, 39},  // a sliver: empty picture rectangle
         {{80, 60}, {10000, 1}, 1, 30, 59, 10},
     };
     for (const LayoutCase& c : cases) {
@@ -50,7 +50,8 @@ TEST(Thumbnail, LayoutTable) {
 
 TEST(Thumbnail, WideClipFillsRowsSixToFiftyThreeWithMarker) {
     QImage thumb;
-    ASSERT_TRUE(MakeThumbnail(gallerytest::picture(1280, 800, Qt::red, Qt::red), thumb, true, {80, 60}));
+    ASSERT_TRUE(
+        MakeThumbnail(gallerytest::picture(1280, 800, Qt::red, Qt::red), thumb, true, {80, 60}));
     ASSERT_EQ(thumb.size(), QSize(80, 60));
     EXPECT_EQ(thumb.format(), kThumbFormat);
     // Outline, bars, picture.
@@ -78,13 +79,15 @@ TEST(Thumbnail, WideClipFillsRowsSixToFiftyThreeWithMarker) {
     EXPECT_EQ(thumb.pixelColor(77, 52), QColor(Qt::red));
 
     QImage noMarker;
-    ASSERT_TRUE(MakeThumbnail(gallerytest::picture(1280, 800, Qt::red, Qt::red), noMarker, false, {80, 60}));
+    ASSERT_TRUE(MakeThumbnail(gallerytest::picture(1280, 800, Qt::red, Qt::red), noMarker, false,
+                              {80, 60}));
     EXPECT_EQ(noMarker.pixelColor(60, 35), QColor(Qt::red));
 }
 
 TEST(Thumbnail, PortraitIsCentredWithEqualBars) {
     QImage thumb;
-    ASSERT_TRUE(MakeThumbnail(gallerytest::picture(480, 640, Qt::blue, Qt::blue), thumb, false, {80, 60}));
+    ASSERT_TRUE(
+        MakeThumbnail(gallerytest::picture(480, 640, Qt::blue, Qt::blue), thumb, false, {80, 60}));
     int left = 0, right = 0;
     for (int x = 1; x < 79 && thumb.pixelColor(x, 30) == kGrey; ++x) {
         ++left;
@@ -101,7 +104,8 @@ TEST(Thumbnail, PortraitIsCentredWithEqualBars) {
 TEST(Thumbnail, DownscaleAveragesAndKeepsOrientation) {
     // 4:3 source: fills the inside; the white top-left quarter lands top-left.
     QImage thumb;
-    ASSERT_TRUE(MakeThumbnail(gallerytest::picture(640, 480, Qt::black, Qt::white), thumb, false, {80, 60}));
+    ASSERT_TRUE(MakeThumbnail(gallerytest::picture(640, 480, Qt::black, Qt::white), thumb, false,
+                              {80, 60}));
     EXPECT_EQ(thumb.pixelColor(5, 5), QColor(Qt::white));
     EXPECT_EQ(thumb.pixelColor(70, 50), QColor(Qt::black));
     // A one-pixel checkerboard averages to mid grey rather than aliasing to one colour.
@@ -126,8 +130,9 @@ TEST(Thumbnail, EmptySourceIsRefusedAndTargetKept) {
     EXPECT_EQ(target.pixelColor(40, 30), QColor(Qt::black));
     EXPECT_EQ(target.pixelColor(0, 0), QColor(Qt::white));
     // Other pixel formats are accepted.
-    ASSERT_TRUE(MakeThumbnail(gallerytest::picture(64, 48, Qt::red, Qt::red).convertToFormat(QImage::Format_RGB32),
-                              target, false, {80, 60}));
+    ASSERT_TRUE(MakeThumbnail(
+        gallerytest::picture(64, 48, Qt::red, Qt::red).convertToFormat(QImage::Format_RGB32),
+        target, false, {80, 60}));
     EXPECT_EQ(target.pixelColor(40, 30), QColor(Qt::red));
 }
 
@@ -143,7 +148,8 @@ TEST(Thumbnail, BrandedStretchesTheWholePicture) {
 
 TEST(Thumbnail, CacheRecordCarriesRowsWithoutPadding) {
     QImage thumb;
-    ASSERT_TRUE(MakeThumbnail(gallerytest::picture(1280, 800, Qt::red, Qt::blue), thumb, true, {96, 60}));
+    ASSERT_TRUE(
+        MakeThumbnail(gallerytest::picture(1280, 800, Qt::red, Qt::blue), thumb, true, {96, 60}));
     const ImageCacheEntry r = makeCacheRecord(thumb, "/p/Movie0001.avi", -5, 0x0123456789ABCDEFULL);
     EXPECT_EQ(r.thumbWidth, 96);
     EXPECT_EQ(r.thumbHeight, 60);
@@ -170,8 +176,10 @@ TEST(StripGeometry, TablesAndHitTest) {
         int w, visible, pitch, offset, frameLeft, frameRight;
     };
     const Case cases[] = {
-        {0, false, 80, 7, 90, 5, 8, 92},  {1, false, 96, 7, 108, 5, 8, 108},
-        {0, true, 80, 5, 97, 11, 14, 97}, {1, true, 96, 5, 116, 11, 14, 113},
+        {0, false, 80, 7, 90, 5, 8, 92},
+        {1, false, 96, 7, 108, 5, 8, 108},
+        {0, true, 80, 5, 97, 11, 14, 97},
+        {1, true, 96, 5, 116, 11, 14, 113},
     };
     for (const Case& c : cases) {
         const StripGeometry g = StripGeometry::forCamera(c.aspect, c.small);
@@ -218,7 +226,8 @@ TEST(SnapshotNaming, CounterRunsOneTo9999AndSkips10000) {
 
 TEST(SnapshotNaming, OverwriteQuestionNamesTheFileOnly) {
     app::MessageTexts texts(editions::edition());
-    EXPECT_EQ(overwriteQuestion(texts, 12), "Picture0012.jpg already exists, do you want to replace it?");
+    EXPECT_EQ(overwriteQuestion(texts, 12),
+              "Picture0012.jpg already exists, do you want to replace it?");
     texts.set(editions::MSG_FILEEXIST, "%d %n %s %s 100%");
     EXPECT_EQ(overwriteQuestion(texts, 3), "%d %n Picture0003.jpg %s 100%");
 }
