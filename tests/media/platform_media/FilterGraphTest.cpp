@@ -234,7 +234,7 @@ TEST_F(FilterGraphTest, NoObjectOutlivesTheGraphAndItsFilters) {
             Pin in = pinOf(vmr, PinDirection::Input);
             ASSERT_EQ(g->connect(out, in), S_Ok);
         }
-        ASSERT_EQ(g->run(), S_Ok);
+        ASSERT_TRUE(succeeded(g->run()));  // S_False on a loaded machine is fine here
         g->pause();
         // A removed filter survives for its holder (the frame filter is kept across builds).
         g->stop();
