@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <QColor>
+#include <QImage>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -114,6 +115,15 @@ class TDirectShow : public QWidget {
     platform::VideoInfoHeader CapturePinGet() const { return FCaptureFormat; }
     // Sets the capture subtype (FOURCC) in the capture format's compression field.
     void SetCaptureSubtype(uint32_t fourcc) { FCaptureFormat.bmiHeader.biCompression = fourcc; }
+
+    // --- stills and the video window ---
+    // Asks the frame filter for a still and waits for it (500 polls of 10 ms).
+    bool StillImg();
+    // Copies the last still into `bitmap` (24 bits, upright unless SnapFlip); false when there
+    // is no filter or it never delivered a still.
+    bool GetImg(QImage& bitmap);
+    // Fits the video window to the panel.
+    void ReSizeDS();
 
     // --- devices ---
     // Friendly names of the cameras (all, or those carrying vid/pid); the list is cleared first.
