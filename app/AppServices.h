@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/gallery/JpegWriter.h"
 #include "platform/DiskSpace.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ShellOpen.h"
@@ -18,6 +19,7 @@ struct AppServices {
     std::function<platform::LangId()> uiLanguage;  // the system's interface language
     platform::FreeSpaceSource freeSpace;           // free bytes of a path's volume
     std::vector<std::string> arguments;            // command-line arguments after the program name
+    gallery::LocalClock clock;                     // capture time of snapshots; empty: the real one
 };
 
 // The real services of a running program.

@@ -11,6 +11,7 @@
 #include "Popups.h"
 #include "editions/Edition.h"
 #include "platform/InstanceLock.h"
+#include "platform/media/VirtualDeviceProvider.h"
 #include "platform/TerminationSignals.h"
 
 namespace app {
@@ -22,6 +23,11 @@ int runProgram(int argc, char** argv) {
     static platform::InstanceLock instanceLock;  // held until the process ends
     if (instanceLock.acquire(edition.mutexName) == platform::InstanceLock::Result::AlreadyHeld) {
         return 1;
+    }
+
+    // A virtual camera given without ids stands in for the edition's first supported camera.
+    if (!edition.cameras.empty()) {
+        platform::media::VirtualDeviceProvider::setDefaultCameraIds(edition.cameras[0].vid, edition.cameras[0].pid);
     }
 
     QApplication application(argc, argv);

@@ -11,6 +11,8 @@
 
 #include "CaptureFormat.h"
 #include "ImageView.h"
+#include "OutsideMessages.h"
+#include "app/gallery/Notify.h"
 #include "Popups.h"
 #include "Localisation.h"
 #include "capture/nDirectShow.h"
@@ -36,6 +38,7 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
     // 2. The thumbnail cache file lives in the per-user temporary directory.
     if (edition_.cacheFileName != nullptr) {
         cacheFilePath_ = platform::tempDir() + edition_.cacheFileName;
+        imageCache_.LoadFromFile(cacheFilePath_);
     }
 
     // 3. Every start asks for 640 x 480 at 30 frames per second.
@@ -47,10 +50,9 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
     }
 
     // 4. Selection, busy and counters.
-    selectedCount_ = 0;
     busy_ = 0;
-    focusIndex_ = -1;
-    anchorIndex_ = -1;
+    gallery_.setFocusIndex(-1);
+    gallery_.setAnchorIndex(-1);
     pictureCounter_ = 1;
     frequency_ = 1;
     drawingStrip_ = false;
@@ -90,7 +92,6 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
     ApplyLanguage();
 
     // 11. Gallery list and the strip's background bitmap.
-    galleryList_.clear();
     stripBackground_ = art::stripBackground(QSize(edition_.recording ? 768 : 642, 74));
     ImageShow_->setImage(stripBackground_.copy(0, 0, ImageShow_->width(), ImageShow_->height()));
 
@@ -98,6 +99,14 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
     for (int b = 1; b <= 5; ++b) {
         DrawButton(b, kDisabled);
     }
+
+    // 13. The folder watcher; it posts nothing until it knows the window.
+    stopFlag().store(false, std::memory_order_release);
+    FolderNotifyThread_ = std::make_unique<gallery::FolderNotifyThread>(
+        pictureFolder_, edition_.recording ? videoFolder_ : std::string(), stopFlag(), recording_);
+    FolderNotifyThread_->setNotifyWindow(this);
+    // Other programs reach the window through a per-user socket (the same two messages).
+    outsideMessages_ = std::make_unique<OutsideMessages>(edition_.mutexName, this);
 
     // 14. The preview inside its panel.
     FitPreview();
@@ -151,11 +160,15 @@ void TMainForm::createDesign() {
     DirectShow1_->installEventFilter(this);  // its double click toggles the enlarged view
 
     ImageShow_ = new ImageView(this);
-    ImageShow_->onMouseUp = [this](Qt::MouseButton, QPoint) { /* strip clicks: the gallery */ };
+    ImageShow_->onMouseUp = [this](Qt::MouseButton b, QPoint p) {
+        ImageShowMouseUp(b, QGuiApplication::keyboardModifiers(), p);
+    };
     ScrollBar_ = new QScrollBar(Qt::Horizontal, this);
     ScrollBar_->setRange(0, 1);
     ScrollBar_->setPageStep(7);
     ScrollBar_->setFocusPolicy(Qt::NoFocus);
+    connect(ScrollBar_, &QScrollBar::valueChanged, this, [this] { DrawStrip(); });
+    setFocusPolicy(Qt::StrongFocus);  // every key reaches FormKeyDown
 
     layout_ = edition_.cameraProbe ? app::computeLayout(0, false, false) : app::brandedLayout();
     applyLayout();
@@ -170,6 +183,8 @@ void TMainForm::applyLayout() {
     buttons_.setRecordCapable(edition_.recording && recordCapable_);
     buttons_.setImageSize(imageWidth_, imageHeight_, edition_.recording);
     selectionPicture_ = art::selectionPicture(layout_.thumbnail + QSize(10, 10));
+    strip_ = edition_.cameraProbe ? gallery::StripGeometry::forCamera(cameraAspect_, smallScreen_)
+                                  : gallery::StripGeometry::branded();
     update();
 }
 
@@ -207,7 +222,7 @@ bool TMainForm::tryCameraRows(bool probe) {
 }
 
 bool TMainForm::FormCreate() {
-    // The gallery rescan arrives with the gallery itself.
+    RescanGallery();
     if (!StartPreview(false)) {
         return false;
     }
@@ -250,7 +265,7 @@ void TMainForm::StopPreview() {
     if (DirectShow1_->Ready()) {
         DirectShow1_->Close();
     }
-    focusIndex_ = -1;
+    gallery_.setFocusIndex(-1);
     for (int b : {1, 3, 4, 5}) {
         DrawButton(b, kDisabled);
     }
@@ -285,7 +300,7 @@ platform::MsgAnswer TMainForm::ShowMessage(int id, platform::MsgButtons buttons)
 }
 
 void TMainForm::DrawButton(int button, int32_t state) {
-    buttons_.setRecording(recording_);
+    buttons_.setRecording(recording_.load());
     buttons_.setState(button, state);
     buttons_.setImageSize(imageWidth_, imageHeight_, edition_.recording);
     update(buttons_.rectOf(button));
@@ -421,15 +436,6 @@ bool TMainForm::ChooseResolution(int choice) {
     return StartPreview(false);
 }
 
-void TMainForm::TakeSnapshot() {
-    // Saving pictures arrives with the gallery; with the preview stopped this restarts it.
-    if (!DirectShow1_->Ready()) {
-        StartPreview(false);
-    }
-}
-
-void TMainForm::DeleteSelected() {}
-
 void TMainForm::ToggleRecording() {}
 
 void TMainForm::ShowCameraProperties() {}
@@ -446,9 +452,13 @@ void TMainForm::FormDestroy() {
     out.frequency = frequency_;
     settings_.write(out);
 
-    // Device notifications and the folder watcher arrive with hot-plug and the gallery.
+    // Device notifications arrive with hot-plug.
     platform::sleepMs(kUnregisterWaitMs);
+    FolderNotifyThread_.reset();  // waits for its loop to end
+    outsideMessages_.reset();
 
     StopPreview();
-    galleryList_.clear();
+    if (!cacheFilePath_.empty()) {
+        imageCache_.SaveToFile(cacheFilePath_);
+    }
 }

@@ -16,6 +16,9 @@
 
 #include "AppServices.h"
 #include "ButtonBar.h"
+#include "app/gallery/GalleryModel.h"
+#include "app/gallery/ImageCache.h"
+#include "app/gallery/StripGeometry.h"
 #include "MessageTexts.h"
 #include "SettingsStore.h"
 #include "WindowLayout.h"
@@ -24,7 +27,11 @@
 #include "platform/VideoInfoHeader.h"
 
 class ImageView;
+class OutsideMessages;
 class QScrollBar;
+namespace gallery {
+class FolderNotifyThread;
+}
 class TDirectShow;
 class TPopup;
 
@@ -70,13 +77,18 @@ public:
     const std::string& pictureFolder() const { return pictureFolder_; }
     const std::string& videoFolder() const { return videoFolder_; }
     const std::string& cacheFilePath() const { return cacheFilePath_; }
-    int32_t focusIndex() const { return focusIndex_; }
+    int32_t focusIndex() const { return gallery_.focusIndex(); }
+    const gallery::GalleryModel& gallery() const { return gallery_; }
+    const gallery::ImageCache& imageCache() const { return imageCache_; }
+    int scrollPosition() const;
+    void setScrollPosition(int position);
+    int busy() const { return busy_; }
     int32_t buttonState(int button) const { return buttons_.state(button); }
     const app::WindowLayout& layout() const { return layout_; }
     QWidget* BgPanel() const { return BgPanel_; }
     ImageView* ImageShow() const { return ImageShow_; }
     bool enlarged() const { return enlarged_; }
-    bool recording() const { return recording_; }
+    bool recording() const { return recording_.load(); }
 
     // Button states as drawn.
     static constexpr int32_t kDisabled = app::ButtonBar::kDisabled;
@@ -92,9 +104,17 @@ public:
     void DirectShow1DblClick();
     bool ChooseResolution(int choice);
     void setPopup(TPopup* popup) { popup_ = popup; }
-    // Snapshot, delete, record and camera settings arrive with their own features.
+    // The gallery and the snapshot.
+    void RescanGallery();
+    void DrawStrip();
+    void ImageShowMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint p);
+    void OpenItem(int index, bool withWorkingDirectory = false);
+    void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
     void TakeSnapshot();
     void DeleteSelected();
+    // A message from the folder watcher or another program (WM_FOLDERCHANGED, WM_RESCANGALLERY).
+    void HandleFolderMessage(uint32_t message);
+    static constexpr uint32_t kRescanWaitMs = 200;
     void ToggleRecording();
     void ShowCameraProperties();
 
@@ -108,6 +128,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void customEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -147,17 +171,19 @@ private:
     int32_t cameraAspect_ = 0;
     bool recordCapable_ = false;
     bool smallScreen_ = false;
-    int32_t focusIndex_ = -1;
-    int32_t anchorIndex_ = -1;
-    int32_t selectedCount_ = 0;
     int32_t busy_ = 0;
-    bool recording_ = false;
+    std::atomic<bool> recording_{false};  // read by the folder watcher
     bool drawingStrip_ = false;
     platform::LangId lastLanguage_ = 0;
     std::string pictureFolder_;
     std::string videoFolder_;
     std::string cacheFilePath_;
-    std::vector<std::string> galleryList_;
+    gallery::GalleryModel gallery_;
+    gallery::ImageCache imageCache_;
+    gallery::StripGeometry strip_;
+    std::vector<QImage> imageList_;  // the branded edition's thumbnails, by gallery index
+    std::unique_ptr<gallery::FolderNotifyThread> FolderNotifyThread_;
+    std::unique_ptr<OutsideMessages> outsideMessages_;
     QImage stripBackground_;
     QImage selectionPicture_;
 };

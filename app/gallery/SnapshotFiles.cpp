@@ -21,13 +21,24 @@ SnapshotOutcome takeSnapshotFiles(int32_t& counter, GalleryModel& model, ImageCa
     out.number = *number;
     out.path = picturePath(settings.pictureFolder, *number);
     const QImage still = grabStill ? grabStill() : QImage();
+    if (still.isNull()) {
+        // An older frame must never be saved as a new picture.
+        givePictureNumberBack(counter);
+        out.result = Result::NoStill;
+        return out;
+    }
 
     struct stat st {};
     const bool exists = ::lstat(out.path.c_str(), &st) == 0;
     bool replaced = false;
     if (!exists) {
-        model.appendEntry(out.path);
         out.saved = SaveJpegWithExif(still, out.path, settings.artist, settings.clock);
+        if (!out.saved) {
+            givePictureNumberBack(counter);
+            out.result = Result::WriteFailed;
+            return out;
+        }
+        model.appendEntry(out.path);
     } else {
         if (!askOverwrite || !askOverwrite(*number)) {
             givePictureNumberBack(counter);
@@ -37,6 +48,12 @@ SnapshotOutcome takeSnapshotFiles(int32_t& counter, GalleryModel& model, ImageCa
         out.saved = settings.exifOnOverwrite
                         ? SaveJpegWithExif(still, out.path, settings.artist, settings.clock)
                         : SaveJpeg(still, out.path);
+        if (!out.saved) {
+            // The old picture is still there, unchanged: keep its number for the next try.
+            givePictureNumberBack(counter);
+            out.result = Result::WriteFailed;
+            return out;
+        }
         replaced = true;
     }
 

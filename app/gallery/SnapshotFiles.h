@@ -27,6 +27,8 @@ struct SnapshotSettings {
 struct SnapshotOutcome {
     enum class Result {
         OutOfRange,   // counter above 10000: nothing happened
+        NoStill,      // the still did not arrive: nothing written, the counter stepped back
+        WriteFailed,  // the picture could not be written: no entry, the counter stepped back
         Declined,     // the user kept the existing file; the counter stepped back
         NoThumbnail,  // the still had no pixels: the file was attempted, the strip is unchanged
         Added,        // a new file: entry appended, thumbnail added (cache or `thumb`)

@@ -37,6 +37,7 @@ protected:
         app::AppServices s;
         s.messageBoxes = &boxes;
         s.uiLanguage = [] { return platform::LangId{0x0409}; };
+        s.freeSpace = platform::statvfsFreeBytes;
         return std::make_unique<TMainForm>(editions::edition(), s);
     }
 

@@ -97,13 +97,29 @@ TEST(SnapshotFiles, OutOfRangeAndEmptyStills) {
     EXPECT_FALSE(grabbed);
     EXPECT_EQ(counter, 10001);
 
+    // A still that never arrived writes nothing and gives its number back.
     counter = 5;
     out = takeSnapshotFiles(
         counter, model, &cache, mainEdition(), [] { return QImage(); }, nullptr);
-    EXPECT_EQ(out.result, Result::NoThumbnail);
-    EXPECT_FALSE(out.saved);
+    EXPECT_EQ(out.result, Result::NoStill);
     EXPECT_FALSE(testenv::fileExists(out.path));
-    EXPECT_EQ(model.count(), 1) << "the entry stays until the next rescan drops it";
+    EXPECT_EQ(counter, 5);
+    EXPECT_EQ(model.count(), 0);
+    EXPECT_EQ(cache.count(), 0);
+}
+
+TEST(SnapshotFiles, FailedWriteLeavesNoEntryAndKeepsTheNumber) {
+    ImageCache cache;
+    GalleryModel model;
+    SnapshotSettings s = mainEdition();
+    s.pictureFolder = testenv::root() + "/no-such-folder";
+    int32_t counter = 7;
+    const SnapshotOutcome out = takeSnapshotFiles(
+        counter, model, &cache, s, [] { return still(Qt::green); }, nullptr);
+    EXPECT_EQ(out.result, Result::WriteFailed);
+    EXPECT_FALSE(out.saved);
+    EXPECT_EQ(counter, 7);
+    EXPECT_EQ(model.count(), 0);
     EXPECT_EQ(cache.count(), 0);
 }
 

@@ -1,0 +1,346 @@
+// TMainForm: the thumbnail strip, its clicks and keys, snapshots, deletion and folder messages.
+#include <QCoreApplication>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "ImageView.h"
+#include "Main.h"
+#include "app/gallery/AutoLock.h"
+#include "app/gallery/JpegWriter.h"
+#include "app/gallery/Notify.h"
+#include "app/gallery/SnapshotFiles.h"
+#include "app/gallery/SnapshotNaming.h"
+#include "app/gallery/Thumbnail.h"
+#include "capture/nDirectShow.h"
+#include "platform/DiskSpace.h"
+#include "platform/Sleep.h"
+
+using editions::MSG_DELETE_ERROR;
+using editions::MSG_DELETE_MESSAGE;
+using editions::MSG_DISKFULL;
+using platform::MsgAnswer;
+using platform::MsgButtons;
+
+int TMainForm::scrollPosition() const { return ScrollBar_->value(); }
+
+void TMainForm::setScrollPosition(int position) { ScrollBar_->setValue(std::max(0, position)); }
+
+// The delete button follows the selection as the gallery's rules leave it.
+static int32_t deleteButtonState(const gallery::GalleryModel& model) {
+    return model.deleteEnabled() ? TMainForm::kNormal : TMainForm::kDisabled;
+}
+
+void TMainForm::RescanGallery() {
+    gallery::AutoLock lock(busy_);
+    if (!lock.owns()) {
+        return;
+    }
+    DrawButton(2, kDisabled);
+    ScrollBar_->setMaximum(0);
+    if (edition_.recording) {
+        gallery_.RescanGallery(imageCache_, pictureFolder_, videoFolder_, layout_.thumbnail);
+        DrawButton(2, deleteButtonState(gallery_));
+    } else {
+        gallery_.RescanPicturesOnly(imageList_, pictureFolder_, [] { QCoreApplication::processEvents(); });
+    }
+    const int maximum = gallery::scrollMaximum(gallery_.count());
+    ScrollBar_->setMaximum(maximum);
+    if (gallery_.focusIndex() > maximum) {
+        gallery_.setFocusIndex(0);
+    }
+    setScrollPosition(maximum - strip_.visibleCount + 1);
+    DrawStrip();
+}
+
+// Paints the visible slots from cached pixels only; never decodes a file.
+void TMainForm::DrawStrip() {
+    if (drawingStrip_) {
+        return;
+    }
+    drawingStrip_ = true;
+    QImage& canvas = ImageShow_->image();
+    canvas = stripBackground_.copy(0, 0, ImageShow_->width(), ImageShow_->height()).convertToFormat(QImage::Format_RGB32);
+    QPainter p(&canvas);
+    QPen dotted(Qt::black);
+    dotted.setStyle(Qt::DotLine);
+    dotted.setWidth(1);
+    const int maximum = gallery::scrollMaximum(gallery_.count());
+    for (int s = 0, j = scrollPosition(); gallery_.count() > 0 && j <= maximum && s < strip_.visibleCount; ++s, ++j) {
+        if (gallery_.IsItemSelected(j)) {
+            p.drawImage(strip_.selectionX(s), gallery::StripGeometry::kSelectTop, selectionPicture_);
+        }
+        QImage thumb;
+        if (edition_.recording) {
+            const int found = imageCache_.IndexOf(std::string(gallery_.pathAt(j)));
+            if (found >= 0) {
+                thumb = gallery::thumbnailFromRecord(imageCache_.entry(found));
+            }
+        } else if (static_cast<size_t>(j) < imageList_.size()) {
+            thumb = imageList_[static_cast<size_t>(j)];
+        }
+        if (!thumb.isNull()) {
+            p.drawImage(strip_.thumbX(s), gallery::StripGeometry::kThumbTop, thumb);
+        }
+        if (j == gallery_.focusIndex()) {
+            p.setPen(dotted);
+            const int x0 = s * strip_.pitch + strip_.frameLeft;
+            const int x1 = s * strip_.pitch + strip_.frameRight;
+            p.drawPolygon(QPolygon({QPoint(x0, gallery::StripGeometry::kFrameTop), QPoint(x1, gallery::StripGeometry::kFrameTop),
+                                    QPoint(x1, gallery::StripGeometry::kFrameBottom), QPoint(x0, gallery::StripGeometry::kFrameBottom)}));
+        }
+    }
+    p.end();
+    ImageShow_->update();
+    drawingStrip_ = false;
+}
+
+void TMainForm::ImageShowMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint p) {
+    if (button != Qt::LeftButton) {
+        return;
+    }
+    const bool shift = modifiers.testFlag(Qt::ShiftModifier);
+    const bool ctrl = modifiers.testFlag(Qt::ControlModifier);
+    const int entry = gallery_.entryAt(strip_.hitSlot(p.x()), scrollPosition());
+    const gallery::ClickResult r = gallery_.click(entry, shift, ctrl);
+    DrawButton(2, deleteButtonState(gallery_));
+    if (r.openIndex >= 0) {
+        OpenItem(r.openIndex);
+    }
+    if (r.redraw) {
+        DrawStrip();
+    }
+}
+
+void TMainForm::OpenItem(int index, bool withWorkingDirectory) {
+    if (services_.shell == nullptr || index < 0 || index >= gallery_.count()) {
+        return;
+    }
+    services_.shell->open(std::string(gallery_.pathAt(index)), withWorkingDirectory ? pictureFolder_ : std::string());
+}
+
+void TMainForm::DeleteSelected() {
+    gallery::AutoLock lock(busy_);
+    if (!lock.owns()) {
+        return;
+    }
+    if (ShowMessage(MSG_DELETE_MESSAGE, MsgButtons::YesNo) != MsgAnswer::Yes) {
+        return;
+    }
+    gallery_.DeleteSelected(imageCache_, [this](const std::string&) { ShowMessage(MSG_DELETE_ERROR); });
+    imageList_.resize(std::min(imageList_.size(), static_cast<size_t>(gallery_.count())));
+    gallery_.setFocusIndex(-1);
+    gallery_.setAnchorIndex(-1);
+    DrawButton(2, deleteButtonState(gallery_));
+    const int maximum = gallery::scrollMaximum(gallery_.count());
+    ScrollBar_->setMaximum(maximum);
+    setScrollPosition(maximum - strip_.visibleCount + 1);
+    DrawStrip();
+}
+
+void TMainForm::TakeSnapshot() {
+    if (edition_.recording && !platform::HasFreeDiskSpace(pictureFolder_, services_.freeSpace)) {
+        ShowMessage(MSG_DISKFULL);
+        return;
+    }
+    if (!DirectShow1_->Ready()) {
+        StartPreview(false);
+        return;
+    }
+    if (busy_ != 0) {
+        return;
+    }
+    gallery::AutoLock lock(busy_);
+    gallery::SnapshotSettings settings;
+    settings.pictureFolder = pictureFolder_;
+    settings.artist = edition_.exifArtist;
+    settings.exifOnOverwrite = edition_.recording;
+    settings.brandedThumbnail = !edition_.recording;
+    settings.thumbSize = layout_.thumbnail;
+    if (services_.clock) {
+        settings.clock = services_.clock;
+    }
+    const gallery::SnapshotOutcome out = gallery::takeSnapshotFiles(
+        pictureCounter_, gallery_, edition_.recording ? &imageCache_ : nullptr, settings,
+        [this] {
+            const bool arrived = DirectShow1_->StillImg();
+            QImage still;
+            DirectShow1_->GetImg(still);
+            return arrived ? still : QImage();
+        },
+        [this](int32_t number) {
+            const std::string question = gallery::overwriteQuestion(texts_, number);
+            return services_.messageBoxes != nullptr &&
+                   services_.messageBoxes->show(nullptr, question, texts_.text(editions::MSG_TITLE),
+                                                MsgButtons::YesNo) == MsgAnswer::Yes;
+        });
+    using Result = gallery::SnapshotOutcome::Result;
+    if (out.result != Result::Added && out.result != Result::Replaced) {
+        return;
+    }
+    const int maximum = gallery::scrollMaximum(gallery_.count());
+    ScrollBar_->setMaximum(maximum);
+    if (out.result == Result::Added) {
+        if (!edition_.recording) {
+            imageList_.push_back(out.thumb);
+        }
+        setScrollPosition(maximum - strip_.visibleCount + 1);
+    } else if (out.listIndex >= 0) {
+        if (!edition_.recording && static_cast<size_t>(out.listIndex) < imageList_.size()) {
+            imageList_[static_cast<size_t>(out.listIndex)] = out.thumb;
+        }
+        setScrollPosition(gallery::scrollToShow(out.listIndex, strip_.visibleCount));
+    }
+    DrawStrip();
+}
+
+void TMainForm::HandleFolderMessage(uint32_t message) {
+    const bool rescan = message == gallery::WM_RESCANGALLERY ||
+                        (message == gallery::WM_FOLDERCHANGED && !isActiveWindow());
+    if (!rescan) {
+        return;
+    }
+    platform::sleepMs(kRescanWaitMs);
+    if (busy_ == 0) {
+        RescanGallery();
+    }
+}
+
+void TMainForm::customEvent(QEvent* event) {
+    const int type = static_cast<int>(event->type()) - static_cast<int>(QEvent::User);
+    if (type == static_cast<int>(gallery::WM_FOLDERCHANGED) || type == static_cast<int>(gallery::WM_RESCANGALLERY)) {
+        HandleFolderMessage(static_cast<uint32_t>(type));
+        return;
+    }
+    QWidget::customEvent(event);
+}
+
+void TMainForm::focusInEvent(QFocusEvent* event) {
+    ApplyLanguage();
+    QWidget::focusInEvent(event);
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        ApplyLanguage();
+    }
+    QWidget::changeEvent(event);
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event) { FormKeyDown(event->key(), event->modifiers()); }
+
+// The keyboard rules, applied in order.
+void TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    const bool shift = modifiers.testFlag(Qt::ShiftModifier);
+    const bool ctrl = modifiers.testFlag(Qt::ControlModifier);
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (enter && gallery_.focusIndex() == -1) {
+        TakeSnapshot();
+        return;
+    }
+    const int count = gallery_.count();
+    if (count == 0) {
+        return;
+    }
+    const int last = count - 1;
+    const int visible = strip_.visibleCount;
+    auto select = [this](int from, int to) {
+        for (int i = std::min(from, to); i <= std::max(from, to); ++i) {
+            gallery_.SetItemSelected(i, true);
+        }
+    };
+    // After an arrow move: Shift extends from the anchor, plain moves the anchor, Ctrl keeps both.
+    auto selectionRule = [&] {
+        const int focus = gallery_.focusIndex();
+        if (shift) {
+            if (gallery_.anchorIndex() == -1) {
+                gallery_.setAnchorIndex(focus);
+            } else {
+                gallery_.DeselectAll();
+                select(gallery_.anchorIndex(), focus);
+            }
+        } else if (!ctrl) {
+            gallery_.DeselectAll();
+            gallery_.setAnchorIndex(focus);
+        }
+    };
+    if (ctrl && key == Qt::Key_A) {
+        select(0, last);
+    } else if (key == Qt::Key_Right) {
+        if (gallery_.focusIndex() == -1) {
+            gallery_.setFocusIndex(0);
+        } else {
+            if (gallery_.focusIndex() < last) {
+                gallery_.setFocusIndex(gallery_.focusIndex() + 1);
+                if (gallery_.focusIndex() >= scrollPosition() + visible) {
+                    setScrollPosition(gallery_.focusIndex());
+                }
+            }
+            selectionRule();
+        }
+    } else if (key == Qt::Key_Left) {
+        if (gallery_.focusIndex() == -1) {
+            gallery_.setFocusIndex(last);
+        } else {
+            if (gallery_.focusIndex() > 0) {
+                gallery_.setFocusIndex(gallery_.focusIndex() - 1);
+                if (gallery_.focusIndex() < scrollPosition()) {
+                    setScrollPosition(scrollPosition() < visible ? 0 : scrollPosition() - visible);
+                }
+            }
+            selectionRule();
+        }
+    } else if (key == Qt::Key_Home) {
+        gallery_.setFocusIndex(0);
+        if (gallery_.anchorIndex() == -1) {
+            gallery_.setAnchorIndex(0);
+        }
+        if (shift) {
+            gallery_.DeselectAll();
+            select(0, gallery_.anchorIndex());
+        } else if (!ctrl) {
+            gallery_.DeselectAll();
+            gallery_.setAnchorIndex(0);
+        }
+        setScrollPosition(0);
+    } else if (key == Qt::Key_End) {
+        gallery_.setFocusIndex(last);
+        if (shift) {
+            if (gallery_.anchorIndex() == -1) {
+                gallery_.setAnchorIndex(last);
+            } else {
+                gallery_.DeselectAll();
+                select(gallery_.anchorIndex(), last);
+            }
+        } else if (!ctrl) {
+            gallery_.DeselectAll();
+            gallery_.setAnchorIndex(last);
+        }
+        setScrollPosition(visible < last ? last - (visible - 1) : 0);
+    } else if (enter) {
+        const int focus = gallery_.focusIndex();
+        if (ctrl) {
+            gallery_.SetItemSelected(focus, !gallery_.IsItemSelected(focus));
+        } else {
+            OpenItem(focus, /*withWorkingDirectory=*/true);
+        }
+    } else if (key == Qt::Key_Delete) {
+        if (buttonState(2) != kDisabled) {
+            DeleteSelected();
+        }
+        return;
+    } else if (key == Qt::Key_Escape) {
+        gallery_.DeselectAll();
+        gallery_.setFocusIndex(-1);
+        gallery_.setAnchorIndex(-1);
+        DrawButton(2, kDisabled);
+    } else {
+        return;
+    }
+    DrawButton(2, deleteButtonState(gallery_));
+    if (key == Qt::Key_Escape) {
+        DrawButton(2, kDisabled);
+    }
+    DrawStrip();
+}
