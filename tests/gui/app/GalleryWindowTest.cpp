@@ -1,0 +1,156 @@
+// The strip in the real window: rescan on start, keys, outside messages and folder changes.
+#include <chrono>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLocalSocket>
+
+#include "app/Main.h"
+#include "app/gallery/JpegWriter.h"
+#include "app/gallery/SnapshotNaming.h"
+#include "platform/Sleep.h"
+#include "support/TestEnvironment.h"
+
+namespace {
+
+class YesBoxes final : public platform::MessageBoxes {
+public:
+    platform::MsgAnswer show(QWidget*, const std::string& text, const std::string&, platform::MsgButtons b) override {
+        shown.push_back(text);
+        return b == platform::MsgButtons::YesNo ? platform::MsgAnswer::Yes : platform::MsgAnswer::Ok;
+    }
+    std::vector<std::string> shown;
+};
+
+class RecordingShell final : public platform::ShellOpener {
+public:
+    bool open(const std::string& target, const std::string& dir) override {
+        opened.push_back(target + "|" + dir);
+        return true;
+    }
+    std::vector<std::string> opened;
+};
+
+class GalleryWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        platform::setSleepScale(0.0);
+        testenv::clearDir(testenv::picturesDir());
+        testenv::clearDir(testenv::videosDir());
+        testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=1\n");
+    }
+
+    std::unique_ptr<TMainForm> makeForm() {
+        app::AppServices s;
+        s.messageBoxes = &boxes;
+        s.shell = &shell;
+        s.uiLanguage = [] { return platform::LangId{0x0409}; };
+        s.freeSpace = platform::statvfsFreeBytes;
+        return std::make_unique<TMainForm>(editions::edition(), s);
+    }
+
+    static void writePicture(int number) {
+        QImage img(64, 48, QImage::Format_RGB888);
+        img.fill(QColor(20 * number % 255, 100, 200));
+        ASSERT_TRUE(gallery::SaveJpeg(img, gallery::picturePath(testenv::picturesDir(), number)));
+    }
+
+    // Processes events until `done` or about five seconds.
+    template <typename F>
+    static bool waitFor(F done) {
+        for (int i = 0; i < 500 && !done(); ++i) {
+            QApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return done();
+    }
+
+    YesBoxes boxes;
+    RecordingShell shell;
+};
+
+}  // namespace
+
+TEST_F(GalleryWindowTest, NinePicturesShowTheLastOnesWithTheStripAtItsEnd) {
+    for (int n = 1; n <= 9; ++n) {
+        writePicture(n);
+    }
+    auto form = makeForm();
+    form->RescanGallery();
+    EXPECT_EQ(form->gallery().count(), 9);
+    // Seven slots on a normal screen show pictures 3 to 9; the test screen may be a small one.
+    EXPECT_EQ(form->scrollPosition(), 9 - form->layout().visibleThumbnails);
+    EXPECT_EQ(form->imageCache().count(), 9);
+    EXPECT_EQ(form->buttonState(2), TMainForm::kDisabled);
+}
+
+TEST_F(GalleryWindowTest, KeysMoveFocusSelectOpenAndEscape) {
+    for (int n = 1; n <= 3; ++n) {
+        writePicture(n);
+    }
+    auto form = makeForm();
+    form->RescanGallery();
+    form->FormKeyDown(Qt::Key_Right, Qt::NoModifier);
+    EXPECT_EQ(form->focusIndex(), 0);
+    form->FormKeyDown(Qt::Key_Right, Qt::NoModifier);
+    EXPECT_EQ(form->focusIndex(), 1);
+    EXPECT_EQ(form->gallery().anchorIndex(), 1);
+    form->FormKeyDown(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(form->gallery().selectedCount(), 2);
+    EXPECT_EQ(form->buttonState(2), TMainForm::kNormal);
+    form->FormKeyDown(Qt::Key_Right, Qt::NoModifier);  // on the last item: nothing moves
+    EXPECT_EQ(form->focusIndex(), 2);
+
+    form->FormKeyDown(Qt::Key_Return, Qt::NoModifier);
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0], gallery::picturePath(testenv::picturesDir(), 3) + "|" + testenv::picturesDir());
+    form->FormKeyDown(Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_TRUE(form->gallery().IsItemSelected(2));
+
+    form->FormKeyDown(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(form->gallery().selectedCount(), 3);
+    form->FormKeyDown(Qt::Key_Escape, Qt::NoModifier);
+    EXPECT_EQ(form->gallery().selectedCount(), 0);
+    EXPECT_EQ(form->focusIndex(), -1);
+    EXPECT_EQ(form->buttonState(2), TMainForm::kDisabled);
+}
+
+TEST_F(GalleryWindowTest, DeleteKeyAsksAndRemovesTheSelectedFiles) {
+    for (int n = 1; n <= 3; ++n) {
+        writePicture(n);
+    }
+    auto form = makeForm();
+    form->RescanGallery();
+    form->FormKeyDown(Qt::Key_Home, Qt::NoModifier);
+    form->FormKeyDown(Qt::Key_Right, Qt::ShiftModifier);
+    ASSERT_EQ(form->gallery().selectedCount(), 2);
+    form->FormKeyDown(Qt::Key_Delete, Qt::NoModifier);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0], "Are you sure you want delete this file?");
+    EXPECT_EQ(form->gallery().count(), 1);
+    EXPECT_FALSE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 1)));
+    EXPECT_TRUE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 3)));
+    EXPECT_EQ(form->buttonState(2), TMainForm::kDisabled);
+}
+
+TEST_F(GalleryWindowTest, PictureDroppedInWhileInactiveAppearsAndSocketAsksForRescan) {
+    auto form = makeForm();
+    form->RescanGallery();
+    ASSERT_EQ(form->gallery().count(), 0);
+    ASSERT_FALSE(form->isActiveWindow());
+    writePicture(5);
+    EXPECT_TRUE(waitFor([&] { return form->gallery().count() == 1; }));
+
+    // Another program asks for a rescan through the socket.
+    writePicture(6);
+    QLocalSocket socket;
+    socket.connectToServer(QString::fromStdString(testenv::runtimeDir() + "/Peekbox.sock"));
+    ASSERT_TRUE(socket.waitForConnected(2000));
+    socket.write("1026\n");
+    socket.flush();
+    EXPECT_TRUE(waitFor([&] { return form->gallery().count() == 2; }));
+    EXPECT_TRUE(waitFor([&] { return socket.canReadLine(); }));
+    EXPECT_EQ(socket.readLine().trimmed().toStdString(), "ok");
+}
