@@ -12,6 +12,8 @@
 #include "CaptureFormat.h"
 #include "ImageView.h"
 #include "OutsideMessages.h"
+#include "StandbyWatcher.h"
+#include "VirtualDeviceControl.h"
 #include "app/gallery/Notify.h"
 #include "Popups.h"
 #include "Localisation.h"
@@ -91,6 +93,13 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
     // 9. The user's language.
     ApplyLanguage();
 
+    // 10. Camera notifications; a failure only means that unplugging goes unnoticed.
+    cameraNotification_.RegisterCameraNotification(this);
+    if (QScreen* s = screen()) {
+        connect(s, &QScreen::geometryChanged, this, [this] { DisplayChange(); });
+    }
+    standby_ = std::make_unique<StandbyWatcher>([this] { Suspend(); });
+
     // 11. Gallery list and the strip's background bitmap.
     stripBackground_ = art::stripBackground(QSize(edition_.recording ? 768 : 642, 74));
     ImageShow_->setImage(stripBackground_.copy(0, 0, ImageShow_->width(), ImageShow_->height()));
@@ -107,6 +116,8 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
     FolderNotifyThread_->setNotifyWindow(this);
     // Other programs reach the window through a per-user socket (the same two messages).
     outsideMessages_ = std::make_unique<OutsideMessages>(edition_.mutexName, this);
+    virtualDevices_ = std::make_unique<VirtualDeviceControl>();
+    outsideMessages_->extraCommand = [this](const std::string& line) { return virtualDevices_->command(line); };
 
     // 14. The preview inside its panel.
     FitPreview();
@@ -452,7 +463,7 @@ void TMainForm::FormDestroy() {
     out.frequency = frequency_;
     settings_.write(out);
 
-    // Device notifications arrive with hot-plug.
+    cameraNotification_.UnregisterDeviceNotification();
     platform::sleepMs(kUnregisterWaitMs);
     FolderNotifyThread_.reset();  // waits for its loop to end
     outsideMessages_.reset();
@@ -461,4 +472,43 @@ void TMainForm::FormDestroy() {
     if (!cacheFilePath_.empty()) {
         imageCache_.SaveToFile(cacheFilePath_);
     }
+}
+
+// Unplug: only while the preview runs, and only the running camera's interface counts.
+int TMainForm::DeviceChange(uint32_t event, const std::string& interfaceName) {
+    if (!DirectShow1_->Ready()) {
+        return 0;
+    }
+    const bool ours = CameraNotification::matchesCamera(interfaceName, DirectShow1_->VID, DirectShow1_->PID);
+    if (event == DeviceChangeEvent::DBT_DEVICEREMOVECOMPLETE) {
+        if (ours) {
+            StopPreview();
+            return 1;
+        }
+        return 0;
+    }
+    if (event == DeviceChangeEvent::DBT_DEVICEQUERYREMOVE) {
+        if (ours) {
+            StopPreview();
+        }
+        return 1;
+    }
+    return 0;
+}
+
+void TMainForm::DisplayChange() {
+    if (!smallScreen_ || !edition_.cameraProbe) {
+        setFixedHeight(kDisplayChangeOuterHeight - app::kFrameExtraHeight);
+    }
+    if (DirectShow1_->Ready()) {
+        DirectShow1_->Stop();
+        platform::sleepMs(kDisplayChangeWaitMs);
+        DirectShow1_->Run();
+    }
+}
+
+// Standby closes the window through the normal shutdown, so the settings are written.
+void TMainForm::Suspend() {
+    close();
+    QCoreApplication::quit();
 }

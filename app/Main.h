@@ -16,6 +16,7 @@
 
 #include "AppServices.h"
 #include "ButtonBar.h"
+#include "CameraNotification.h"
 #include "app/gallery/GalleryModel.h"
 #include "app/gallery/ImageCache.h"
 #include "app/gallery/StripGeometry.h"
@@ -28,6 +29,8 @@
 
 class ImageView;
 class OutsideMessages;
+class StandbyWatcher;
+class VirtualDeviceControl;
 class QScrollBar;
 namespace gallery {
 class FolderNotifyThread;
@@ -115,6 +118,14 @@ public:
     // A message from the folder watcher or another program (WM_FOLDERCHANGED, WM_RESCANGALLERY).
     void HandleFolderMessage(uint32_t message);
     static constexpr uint32_t kRescanWaitMs = 200;
+
+    // Hot-plug and system messages.
+    // The device-change message; answers the message result (1 when handled or granted).
+    int DeviceChange(uint32_t event, const std::string& interfaceName);
+    void DisplayChange();
+    void Suspend();
+    static constexpr uint32_t kDisplayChangeWaitMs = 200;
+    static constexpr int kDisplayChangeOuterHeight = 653;
     void ToggleRecording();
     void ShowCameraProperties();
 
@@ -184,6 +195,9 @@ private:
     std::vector<QImage> imageList_;  // the branded edition's thumbnails, by gallery index
     std::unique_ptr<gallery::FolderNotifyThread> FolderNotifyThread_;
     std::unique_ptr<OutsideMessages> outsideMessages_;
+    std::unique_ptr<VirtualDeviceControl> virtualDevices_;
+    std::unique_ptr<StandbyWatcher> standby_;
+    CameraNotification cameraNotification_;
     QImage stripBackground_;
     QImage selectionPicture_;
 };

@@ -208,6 +208,11 @@ void TMainForm::HandleFolderMessage(uint32_t message) {
 }
 
 void TMainForm::customEvent(QEvent* event) {
+    if (event->type() == DeviceChangeEvent::kType) {
+        const auto* change = static_cast<DeviceChangeEvent*>(event);
+        DeviceChange(change->event, change->name);
+        return;
+    }
     const int type = static_cast<int>(event->type()) - static_cast<int>(QEvent::User);
     if (type == static_cast<int>(gallery::WM_FOLDERCHANGED) || type == static_cast<int>(gallery::WM_RESCANGALLERY)) {
         HandleFolderMessage(static_cast<uint32_t>(type));

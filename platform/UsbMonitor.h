@@ -1,0 +1,44 @@
+// USB hot-plug from the kernel through libudev: arrivals and removals of USB interfaces, named
+// the way device notifications name them ("\\?\usb#vid_xxxx&pid_yyyy#...").
+//
+// Threads: a worker polls the udev monitor and an eventfd; the callback runs on that worker.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+struct udev;
+struct udev_monitor;
+
+namespace platform {
+
+class UsbMonitor {
+public:
+    using Callback = std::function<void(bool arrived, const std::string& interfaceName)>;
+
+    UsbMonitor() = default;
+    ~UsbMonitor();
+    UsbMonitor(const UsbMonitor&) = delete;
+    UsbMonitor& operator=(const UsbMonitor&) = delete;
+
+    // False when udev cannot be reached (no monitor; the program runs without unplug events).
+    bool start(Callback callback);
+    void stop();
+    bool running() const { return thread_.joinable(); }
+
+    // "\\?\usb#vid_<vid>&pid_<pid>#<rest>" as a device-interface name.
+    static std::string interfaceName(const std::string& vid, const std::string& pid, const std::string& rest);
+
+private:
+    void run();
+
+    Callback callback_;
+    udev* udev_ = nullptr;
+    udev_monitor* monitor_ = nullptr;
+    int wakeFd_ = -1;
+    std::thread thread_;
+};
+
+}  // namespace platform

@@ -1,0 +1,114 @@
+// Unplugging and replugging virtual cameras while the window runs; display change; matching.
+#include <chrono>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "app/CameraNotification.h"
+#include "app/Main.h"
+#include "app/VirtualDeviceControl.h"
+#include "capture/nDirectShow.h"
+#include "platform/Sleep.h"
+#include "support/TestEnvironment.h"
+
+namespace {
+
+class NoBoxes final : public platform::MessageBoxes {
+public:
+    platform::MsgAnswer show(QWidget*, const std::string&, const std::string&, platform::MsgButtons) override {
+        return platform::MsgAnswer::Ok;
+    }
+};
+
+template <typename F>
+bool waitFor(F done) {
+    for (int i = 0; i < 300 && !done(); ++i) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return done();
+}
+
+class HotplugTest : public testing::Test {
+protected:
+    void SetUp() override {
+        platform::setSleepScale(0.0);
+        testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=1\n");
+        ::setenv("TARNWICK_VIRTUAL_DEVICES",
+                 "camera:name=Desk Camera,vid=3a7b,pid=0b01;microphone:name=Mic;camera:name=Other,vid=1234,pid=5678", 1);
+        app::AppServices s;
+        s.messageBoxes = &boxes;
+        s.uiLanguage = [] { return platform::LangId{0x0409}; };
+        s.freeSpace = platform::statvfsFreeBytes;
+        form = std::make_unique<TMainForm>(editions::edition(), s);
+        ASSERT_TRUE(form->StartPreview(false));
+    }
+    void TearDown() override {
+        form.reset();
+        ::unsetenv("TARNWICK_VIRTUAL_DEVICES");
+    }
+
+    NoBoxes boxes;
+    std::unique_ptr<TMainForm> form;
+};
+
+}  // namespace
+
+TEST(CameraMatch, PatternIsFoundInTheLowerCasedName) {
+    EXPECT_TRUE(CameraNotification::matchesCamera("\\\\?\\USB#VID_3A7B&PID_0B01#5&1#{guid}", "3a7b", "0b01"));
+    EXPECT_FALSE(CameraNotification::matchesCamera("\\\\?\\usb#vid_3a7b&pid_0b02#x", "3a7b", "0b01"));
+    EXPECT_TRUE(CameraNotification::matchesCamera("usb#vid_&pid_#x", "", ""));
+    // The name is looked at through a 256-byte buffer.
+    EXPECT_FALSE(CameraNotification::matchesCamera(std::string(300, 'x') + "vid_3a7b&pid_0b01", "3a7b", "0b01"));
+}
+
+TEST_F(HotplugTest, UnplugOfTheRunningCameraStopsThePreviewAndReplugRestartsIt) {
+    VirtualDeviceControl control;
+    ASSERT_EQ(form->DirectShow1()->VID, "3a7b");
+    form->FormKeyDown(Qt::Key_Escape, Qt::NoModifier);
+
+    // Another device going away changes nothing.
+    ASSERT_TRUE(control.unplug(2));
+    for (int i = 0; i < 20; ++i) {
+        QApplication::processEvents();
+    }
+    EXPECT_TRUE(form->DirectShow1()->Ready());
+
+    ASSERT_TRUE(control.unplug(0));
+    ASSERT_TRUE(waitFor([&] { return !form->DirectShow1()->Ready(); }));
+    for (int b : {1, 3, 4, 5}) {
+        EXPECT_EQ(form->buttonState(b), TMainForm::kDisabled) << b;
+    }
+    EXPECT_EQ(form->DirectShow1()->Caption(), "No Preview");
+    // A second removal while stopped is ignored.
+    EXPECT_EQ(form->DeviceChange(DeviceChangeEvent::DBT_DEVICEREMOVECOMPLETE, "usb#vid_3a7b&pid_0b01#x"), 0);
+
+    ASSERT_TRUE(control.replug(0));
+    form->FormKeyDown(Qt::Key_Return, Qt::NoModifier);  // Enter with no thumbnail focused: button 1
+    EXPECT_TRUE(form->DirectShow1()->Ready());
+    EXPECT_EQ(form->buttonState(1), TMainForm::kNormal);
+}
+
+TEST_F(HotplugTest, QueryRemoveIsGrantedAndDisplayChangeRestartsTheGraph) {
+    EXPECT_EQ(form->DeviceChange(DeviceChangeEvent::DBT_DEVICEQUERYREMOVE, "usb#vid_9999&pid_0001#x"), 1);
+    EXPECT_TRUE(form->DirectShow1()->Ready());
+
+    const uint64_t before = platform::sleptMsTotal();
+    form->DisplayChange();
+    EXPECT_EQ(platform::sleptMsTotal() - before, TMainForm::kDisplayChangeWaitMs);
+    EXPECT_TRUE(form->DirectShow1()->Ready());
+    if (!form->smallScreen()) {
+        EXPECT_EQ(form->height(), TMainForm::kDisplayChangeOuterHeight - app::kFrameExtraHeight);
+    }
+}
+
+TEST(VirtualDeviceCommands, OnlyWellFormedCommandsAreUnderstood) {
+    VirtualDeviceControl control;  // no variable in this process: nothing to unplug
+    EXPECT_FALSE(control.command("unplug 0"));
+    EXPECT_FALSE(control.command("unplug"));
+    EXPECT_FALSE(control.command("unplug x"));
+    EXPECT_FALSE(control.command("replug 1 2"));
+    EXPECT_FALSE(control.command("format c:"));
+}
