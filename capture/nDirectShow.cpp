@@ -2,13 +2,12 @@
 // device discovery and the compressor catalogue.
 #include "nDirectShow.h"
 
-#include <cfenv>
-
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPainter>
 
 #include "capture/VideoWidget.h"
+#include "filter/MyTransFilter.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Sleep.h"
 #include "platform/media/DeviceEnumerator.h"
@@ -22,8 +21,6 @@ using namespace platform::media;
 
 namespace {
 
-constexpr HResult kNoPreviewPin = 0x0004027E;       // VFW_S_NOPREVIEWPIN: an accepted render result
-constexpr uint32_t kVideoWindowStyle = 0x44000000;  // WS_CHILD | WS_CLIPSIBLINGS
 const char* const kDefaultRegsPath = "Software\\TWK_CM_SW\\Compressors";
 
 // Display names are read into a 512-byte buffer: keep at most 511 bytes.
@@ -34,19 +31,6 @@ std::string bounded(const std::string& s) {
 std::string matchText(const std::string& vid, const std::string& pid) {
     return "vid_" + vid + "&pid_" + pid;
 }
-
-// Floating-point exceptions stay masked for the whole build; the caller's environment comes back
-// on every path.
-class FpuGuard {
-  public:
-    FpuGuard() { std::feholdexcept(&saved_); }
-    ~FpuGuard() { std::fesetenv(&saved_); }
-    FpuGuard(const FpuGuard&) = delete;
-    FpuGuard& operator=(const FpuGuard&) = delete;
-
-  private:
-    std::fenv_t saved_{};
-};
 
 }  // namespace
 
@@ -78,6 +62,10 @@ TDirectShow::TDirectShow(QWidget* owner, platform::MessageBoxes* boxes) : QWidge
 // The panel's window going away releases the graph objects, as its destroy message would.
 TDirectShow::~TDirectShow() {
     CloseInterfaces();
+    // The stopped filter outlives nothing of ours: it goes with FTransFilter.
+    if (filter::MyTransFilter* tf = TransFilter()) {
+        tf->setOwner(nullptr);
+    }
 }
 
 void TDirectShow::FWriteSupportDev(const std::vector<std::string>& list) {
@@ -86,27 +74,6 @@ void TDirectShow::FWriteSupportDev(const std::vector<std::string>& list) {
     }
     FSupportDevs = list;
 }
-
-bool TDirectShow::FullScreen_get() const {
-    if (!FDeviceEnable || !FVideoWindow) {
-        return false;
-    }
-    return FVideoWindow->fullScreenMode();
-}
-
-void TDirectShow::FullScreen_set(bool on) {
-    if (!FDeviceEnable || !FVideoWindow) {
-        return;
-    }
-    FVideoWindow->setFullScreenMode(on);
-}
-
-// ---- The frame filter is inserted by the preview build; until it exists there is no trigger.
-bool TDirectShow::MotionEnabled_get() const {
-    return false;
-}
-
-void TDirectShow::MotionEnabled_set(bool) {}
 
 void TDirectShow::SetCaptionStrings(const std::string& noPreview, const std::string& preview,
                                     const std::string& locked) {
@@ -126,10 +93,6 @@ void TDirectShow::SetCaptionStrings(const std::string& noPreview, const std::str
         default:
             break;
     }
-}
-
-void TDirectShow::CapturePinSet(const platform::VideoInfoHeader& format) {
-    FCaptureFormat = format;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -445,116 +408,6 @@ int32_t TDirectShow::GetAudioDevice(int32_t index, bool renderer) {
         AudioDevice = 0;
     }
     return result;
-}
-
-void TDirectShow::InitRunCapture(const std::string& vid, const std::string& pid, bool record) {
-    CloseInterfaces();
-    if (platform::failed(GetInterfaces())) {
-        // No graph objects are held after a failed open: nothing can run.
-        CloseInterfaces();
-        FDeviceEnable = false;
-        FReady = false;
-        return;
-    }
-    FDeviceEnable = true;
-    FFileMode = false;
-    if (VID.empty() && PID.empty() && !FSupportDevs.empty()) {
-        for (const std::string& entry : FSupportDevs) {
-            if (entry.size() < 9) {
-                continue;  // too short to hold "vvvv?pppp"
-            }
-            GetDeviceEnum(entry.substr(0, 4), entry.substr(5, 4));
-            if (FVideoSource) {
-                break;
-            }
-        }
-    } else {
-        GetDeviceEnum(vid, pid);
-    }
-    if (record) {
-        GetAudioDevice(AudioDevice, false);
-        if (!FAudioSource) {
-            CaptureAudio = false;
-        }
-    }
-    if (FVideoSource) {
-        InitRun(record);
-    } else {
-        FDeviceEnable = false;
-    }
-}
-
-void TDirectShow::InitRun(bool record) {
-    if (!FDeviceEnable) {
-        return;
-    }
-    FInRecord = record;
-    FCaptureStarted = false;
-    const FpuGuard fpu;
-
-    FMediaEvent->setNotify([this] {
-        // Runs on the posting thread; the event is handled on the GUI thread by CompWinProc.
-        QCoreApplication::postEvent(this, new QEvent(static_cast<QEvent::Type>(WM_GRAPHNOTIFY)));
-    });
-    FCaptureBuilder->setFiltergraph(FGraph);
-    FGraph->addFilter(FVideoSource, "Source Capture");
-    FGraph->addFilter(FAudioSource, "Audio Device");  // refused when there is none
-    if (FVideoRenderer) {
-        FGraph->addFilter(FVideoRenderer, "VMR");
-    }
-
-    // ---- Preview build: capture format on the camera, "My TransFilter", "Smart Tee", the MJPEG
-    // chain and RenderPreview or the recording branch go here. Until then the camera's capture
-    // pin feeds the renderer directly, so running, stopping and a busy camera are real.
-    if (FVideoRenderer) {
-        Pin out;
-        if (platform::failed(CaptureGraphBuilder::findPin(FVideoSource, PinDirection::Output,
-                                                          PinCategory::Capture, MajorType::Any,
-                                                          true, 0, out))) {
-            CaptureGraphBuilder::findPin(FVideoSource, PinDirection::Output, PinCategory::None,
-                                         MajorType::Any, true, 0, out);
-        }
-        Pin in;
-        CaptureGraphBuilder::findPin(FVideoRenderer, PinDirection::Input, PinCategory::None,
-                                     MajorType::Any, true, 0, in);
-        if (out && in) {
-            FGraph->connect(out, in);  // like the preview connection, its result decides nothing
-        }
-    }
-    // Without a recording branch a bound microphone would stream into nothing and stop the
-    // graph; it ends in a discarding sink until the branch exists.
-    if (FAudioSource && FGraph->contains(FAudioSource)) {
-        Filter discard;
-        if (platform::succeeded(Filter::create("fakesink", discard))) {
-            g_object_set(discard.element(), "async", FALSE, "sync", FALSE, nullptr);
-            Pin out;
-            CaptureGraphBuilder::findPin(FAudioSource, PinDirection::Output, PinCategory::None,
-                                         MajorType::Any, true, 0, out);
-            Pin in;
-            CaptureGraphBuilder::findPin(discard, PinDirection::Input, PinCategory::None,
-                                         MajorType::Any, true, 0, in);
-            if (platform::succeeded(FGraph->addFilter(discard, "Audio Discard")) && out && in) {
-                FGraph->connect(out, in);
-            }
-        }
-    }
-
-    if (GraphRot && platform::failed(FGraph->addToRot(FRotCookie))) {
-        FRotCookie = 0;
-    }
-    if (FPreviewRanderResult == platform::S_Ok || FPreviewRanderResult == kNoPreviewPin) {
-        setCaption(FPreviewText);
-        FCaptionState = 1;
-        FReady = true;
-    } else {
-        setCaption("Graph render fail");
-        FCaptionState = 2;
-        FReady = FFileMode;
-    }
-    FVideoWindow->setWindowPosition(0, 0, width(), height());
-    FVideoWindow->setOwner(this);
-    FVideoWindow->setWindowStyle(kVideoWindowStyle);
-    FVideoWindow->setMessageDrain(this);
 }
 
 // ---------------------------------------------------------------------------------------------

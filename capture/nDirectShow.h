@@ -17,11 +17,13 @@
 #include <QWidget>
 
 #include "capture/CompressorTable.h"
+#include "filter/FilterTypes.h"
 #include "platform/HResult.h"
 #include "platform/VideoInfoHeader.h"
 #include "platform/media/CaptureGraphBuilder.h"
 #include "platform/media/Filter.h"
 #include "platform/media/FilterGraph.h"
+#include "platform/media/StreamConfig.h"
 #include "platform/media/VideoWindow.h"
 
 class TDirectShow;
@@ -30,11 +32,14 @@ class VideoWidget;
 namespace platform {
 class MessageBoxes;
 }
+namespace filter {
+class MyTransFilter;
+}
 
 // Event callback: the component as Sender, `data` always null.
 using TDirectShowEvent = std::function<void(TDirectShow* Sender, void* data)>;
 
-class TDirectShow : public QWidget {
+class TDirectShow : public QWidget, public filter::FilterOwner {
   public:
     // `boxes` shows the start-up failure box; null uses the real Qt message boxes.
     explicit TDirectShow(QWidget* owner = nullptr, platform::MessageBoxes* boxes = nullptr);
@@ -104,17 +109,35 @@ class TDirectShow : public QWidget {
     platform::HResult HandleGraphEvent();
     // The panel's message handling (graph notification, destroy); true when consumed.
     bool CompWinProc(uint32_t message);
-    void Motion();
+    // Raises OnMotion; called by the frame filter on the streaming thread.
+    void Motion() override;
 
     // --- caption ---
     void SetCaptionStrings(const std::string& noPreview, const std::string& preview,
                            const std::string& locked);
 
+    // --- graph builds ---
+    // Finds the camera with the given ids (empty: the supported-devices list) and builds its graph.
+    void InitRunCapture(const std::string& vid, const std::string& pid, bool record);
+    // Connects camera (or the MJPEG chain) -> frame filter -> renderer; the last result.
+    platform::HResult RenderPreview();
+
     // --- capture format ---
+    // Copies all 88 bytes, the compression field included.
     void CapturePinSet(const platform::VideoInfoHeader& format);
     platform::VideoInfoHeader CapturePinGet() const { return FCaptureFormat; }
     // Sets the capture subtype (FOURCC) in the capture format's compression field.
     void SetCaptureSubtype(uint32_t fourcc) { FCaptureFormat.bmiHeader.biCompression = fourcc; }
+    // Fills `vih` for a capture format: 2 bytes a pixel for any FOURCC but 0 (RGB24, 3 bytes);
+    // the bit rate wraps as 32-bit. An interval of 0 is taken as 30 frames a second. Returns 0.
+    static platform::HResult FillVH(platform::VideoInfoHeader& vih, uint32_t width,
+                                    uint32_t height, uint32_t interval, uint32_t fourcc);
+    // Lets the user choose one of the camera's formats on a modal page, then rebuilds and runs.
+    void VCapCapturePinSet();
+    // The modal page of VCapCapturePinSet: shows the formats, sets the chosen one through
+    // `config` and returns when closed. Replaceable so tests answer it without a person.
+    using FormatPage = std::function<void(platform::media::StreamConfig& config)>;
+    void setFormatPage(FormatPage page) { FFormatPage = std::move(page); }
 
     // --- stills and the video window ---
     // Asks the frame filter for a still and waits for it (500 polls of 10 ms).
@@ -124,6 +147,24 @@ class TDirectShow : public QWidget {
     bool GetImg(QImage& bitmap);
     // Fits the video window to the panel.
     void ReSizeDS();
+    // Zoom percent and table (byte offsets of source luma bytes) for the frame filter; only while
+    // CaptureVideo is set and the filter exists. At most the table's capacity is copied.
+    void SetZoomValue(int32_t zoom, const int32_t* table, int32_t bytes);
+
+    // --- graph utilities ---
+    // The first pin of `filter` with this direction; empty when there is none.
+    static platform::media::Pin GetPin(const platform::media::Filter& filter,
+                                       platform::media::PinDirection direction);
+    // Creates the filter of a factory (the class identifier's stand-in) and adds it as `name`.
+    static platform::HResult AddFilterByClsid(
+        const std::shared_ptr<platform::media::FilterGraph>& graph, const std::string& name,
+        const char* factory, platform::media::Filter& out);
+    // Connects the first free output of `up` (by category, else any) to the first free input of
+    // `down`, inserting converters where needed.
+    platform::HResult FiltersConnect(const platform::media::Filter& up,
+                                     const platform::media::Filter& down,
+                                     platform::media::PinCategory category,
+                                     platform::media::MajorType type);
 
     // --- devices ---
     // Friendly names of the cameras (all, or those carrying vid/pid); the list is cleared first.
@@ -135,9 +176,6 @@ class TDirectShow : public QWidget {
     int32_t GetDeviceEnum(const std::string& vid, const std::string& pid);
     // Binds the index-th microphone (or sound output); 0 when bound.
     int32_t GetAudioDevice(int32_t index, bool renderer);
-    // Finds the camera with the given ids (empty: the supported-devices list) and builds its graph.
-    void InitRunCapture(const std::string& vid, const std::string& pid, bool record);
-
     // --- compressors ---
     bool SetSupportCompressors();
     // kind 0: the video compressor named CompressorName, 1: the audio one; empty when none matches.
@@ -158,6 +196,9 @@ class TDirectShow : public QWidget {
     const platform::media::Filter& AudioSource() const { return FAudioSource; }
     const platform::media::Filter& AudioRenderer() const { return FAudioRenderer; }
     VideoWidget* VideoView() const { return FVideoView; }
+    // The frame filter (null before the first build) and its element.
+    filter::MyTransFilter* TransFilter() const;
+    const platform::media::Filter& TransFilterElement() const { return FTransFilter; }
 
     static constexpr uint32_t WM_GRAPHNOTIFY = 0x8001;
     static constexpr uint32_t WM_DESTROY = 0x0002;  // the panel's window goes: release the graph
@@ -171,6 +212,19 @@ class TDirectShow : public QWidget {
 
   private:
     void InitRun(bool record);
+    // The capture format step of a build; false when the camera refused the format.
+    bool applyCaptureFormat();
+    bool setCameraFormat(platform::media::StreamConfig& config);
+    void configureTransFilter(bool record);
+    // Recording branches (filled by the recording build).
+    void RenderWM(bool video, bool audio, bool preview);
+    void RenderAVI(bool audio);
+    void RenderAudioAVI(bool preview);
+    void RenderWAV(bool preview);
+    // Start and stop of the recorded streams; null means now.
+    void ControlStream(const int64_t* start, const int64_t* stop, uint32_t startCookie,
+                       uint32_t stopCookie);
+    void holdUnrecordedOutputs();
     void setCaption(const std::string& text);
     void FilterTimerTimer();
     platform::HResult compressorList(int category, std::vector<std::string>& list);
@@ -220,6 +274,10 @@ class TDirectShow : public QWidget {
     platform::media::Filter FAudioRenderer;
     platform::media::Filter FMjpegDecoder;
     platform::media::Filter FColorConverter;
+    // The frame filter's element: made by the first build and held for the component's life;
+    // each build re-adds it to the new graph.
+    platform::media::Filter FTransFilter;
+    FormatPage FFormatPage;
 
     VideoWidget* FVideoView = nullptr;  // child widget showing the renderer's frames
 };

@@ -1,17 +1,127 @@
-// TDirectShow: stills out of the frame filter and fitting the video window.
+// TDirectShow: stills out of the frame filter, the video window's fit and full-screen mode, and
+// the filter's motion trigger and zoom table.
+//
+// GUI thread. The still handshake with the streaming thread is the filter's (see MyTransFilter):
+// the buffer is read only after the ready flag was seen set, or after a still filled it earlier.
 #include "nDirectShow.h"
+
+#include <cstring>
+
+#include "filter/MyTransFilter.h"
+#include "platform/Sleep.h"
+
+namespace {
+
+constexpr int kStillPolls = 500;
+constexpr uint32_t kStillPollMs = 10;
+
+// A camera may keep another format than the one it was asked for. The filter addresses frames
+// with the requested size, so it is given the size the frames really have before a still: a
+// still is never read across the wrong rows.
+void followNegotiatedSize(GstElement* element, filter::MyTransFilter& tf) {
+    g_autoptr(GstPad) sink = gst_element_get_static_pad(element, "sink");
+    if (sink == nullptr) {
+        return;
+    }
+    g_autoptr(GstCaps) caps = gst_pad_get_current_caps(sink);
+    if (caps == nullptr || gst_caps_get_size(caps) == 0) {
+        return;  // nothing negotiated yet
+    }
+    const GstStructure* s = gst_caps_get_structure(caps, 0);
+    int w = 0;
+    int h = 0;
+    if (gst_structure_get_int(s, "width", &w) && gst_structure_get_int(s, "height", &h) && w > 0 &&
+        h > 0 && (w != tf.requestedWidth() || h != tf.requestedHeight())) {
+        tf.setRequestedSize(w, h);
+    }
+}
+
+}  // namespace
 
 bool TDirectShow::StillImg() {
     if (!FReady) {
         return false;
     }
-    // The frame filter joins the graph with the preview build.
+    filter::MyTransFilter* tf = TransFilter();
+    if (tf == nullptr) {
+        return false;
+    }
+    followNegotiatedSize(FTransFilter.element(), *tf);
+    tf->requestStill();
+    // The check comes before each wait: a still that arrives during the last wait is not seen.
+    for (int i = 0; i < kStillPolls; ++i) {
+        if (tf->stillReady()) {
+            return true;
+        }
+        platform::sleepMs(kStillPollMs);
+    }
     return false;
 }
 
 bool TDirectShow::GetImg(QImage& bitmap) {
     bitmap = QImage();
-    return false;
+    const filter::MyTransFilter* tf = TransFilter();
+    if (tf == nullptr || !tf->stillFilled()) {
+        return false;  // there is no picture to copy
+    }
+    const int w = tf->requestedWidth();
+    const int h = tf->requestedHeight();
+    const std::span<const uint8_t> still = tf->stillBuffer();
+    const size_t rowBytes = static_cast<size_t>(w) * 3;
+    if (w <= 0 || h <= 0 || still.size() != rowBytes * static_cast<size_t>(h)) {
+        return false;  // a new frame size was asked for but no frame of it has come yet
+    }
+    // The buffer holds blue, green, red: Qt's BGR888, so rows go across with one copy each.
+    QImage image(w, h, QImage::Format_BGR888);
+    if (image.isNull()) {
+        return false;
+    }
+    const bool bottomUp = (tf->isYuy2() == 1 && SnapFlip) || (tf->isYuy2() == 0 && !SnapFlip);
+    for (int i = 0; i < h; ++i) {
+        const int line = bottomUp ? h - 1 - i : i;
+        std::memcpy(image.scanLine(line), still.data() + rowBytes * static_cast<size_t>(i),
+                    rowBytes);
+    }
+    bitmap = std::move(image);
+    return true;
 }
 
-void TDirectShow::ReSizeDS() {}
+void TDirectShow::ReSizeDS() {
+    if (FReady && FVideoWindow) {
+        FVideoWindow->setWindowPosition(0, 0, width(), height());
+    }
+}
+
+bool TDirectShow::FullScreen_get() const {
+    if (!FDeviceEnable || !FVideoWindow) {
+        return false;
+    }
+    return FVideoWindow->fullScreenMode();
+}
+
+void TDirectShow::FullScreen_set(bool on) {
+    if (!FDeviceEnable || !FVideoWindow) {
+        return;
+    }
+    FVideoWindow->setFullScreenMode(on);
+}
+
+bool TDirectShow::MotionEnabled_get() const {
+    const filter::MyTransFilter* tf = TransFilter();
+    return tf != nullptr && tf->motionEnabled();
+}
+
+void TDirectShow::MotionEnabled_set(bool on) {
+    if (filter::MyTransFilter* tf = TransFilter()) {
+        tf->setMotionEnabled(on);
+    }
+}
+
+void TDirectShow::SetZoomValue(int32_t zoom, const int32_t* table, int32_t bytes) {
+    filter::MyTransFilter* tf = TransFilter();
+    if (!CaptureVideo || tf == nullptr) {
+        return;
+    }
+    // The filter copies whole entries up to its table's capacity and ignores a larger count's rest.
+    tf->SetZoomValue(zoom, table, bytes);
+}

@@ -102,6 +102,7 @@ void MyTransFilter::prepare(int32_t width, int32_t height) {
     if (width != preparedWidth_ || height != preparedHeight_) {
         if (pixels * 3 != m_stillBufferSize) {
             m_stillBuffer = std::make_unique<uint8_t[]>(pixels * 3);  // black until the first still
+            stillFilled_.store(false, std::memory_order_release);
             m_stillBufferSize = pixels * 3;
         }
         m_motionReference.reset(new uint8_t[pixels * 3]);
@@ -351,6 +352,7 @@ void MyTransFilter::convertStill(const FrameView& frame) {
         copyBgrRows(frame.data, frame.stride, frame.width, frame.height, !rgbBottomUp_,
                     m_stillBuffer.get(), dstStride);
     }
+    stillFilled_.store(true, std::memory_order_release);
 }
 
 void MyTransFilter::frameTo24(const FrameView& frame, uint8_t* dst) const {

@@ -106,6 +106,9 @@ class MyTransFilter {
     std::span<const uint8_t> stillBuffer() const {
         return {m_stillBuffer.get(), m_stillBufferSize};
     }
+    // True once a still (requested or taken by the motion trigger) has filled the buffer at its
+    // present size; false again when a new frame size replaces the buffer.
+    bool stillFilled() const { return stillFilled_.load(std::memory_order_acquire); }
     // 1 for YUY2 frames, 0 for RGB24 (m_isYuy2; GetImg's row order depends on it).
     int32_t isYuy2() const { return m_isYuy2.load(std::memory_order_acquire); }
 
@@ -181,6 +184,7 @@ class MyTransFilter {
     std::atomic<bool> m_showStreamDebug{false};
     std::atomic<bool> m_stillRequest{false};
     std::atomic<bool> m_stillReady{false};
+    std::atomic<bool> stillFilled_{false};
     std::atomic<bool> m_motionEnabled{false};
     std::atomic<int32_t> m_motionThreshold{kDefaultMotionThreshold};
     std::atomic<FilterOwner*> m_owner{nullptr};

@@ -73,6 +73,7 @@ FilterGraph::~FilterGraph() {
     gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
     for (auto& [name, f] : filters_) {
         VideoRenderer::detach(f.element());
+        gst_element_set_locked_state(f.element(), FALSE);
     }
     g_autoptr(GstBus) bus = gst_pipeline_get_bus(GST_PIPELINE(pipeline_.get()));
     gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
@@ -140,6 +141,7 @@ HResult FilterGraph::removeFilter(const Filter& filter) {
             VideoRenderer::detach(e);
             removeLinks(e);
             gst_element_set_state(e, GST_STATE_NULL);
+            gst_element_set_locked_state(e, FALSE);  // a filter may outlive the graph
             gst_bin_remove(GST_BIN(pipeline_.get()), e);
             filters_.erase(it);
             return S_Ok;
@@ -295,7 +297,24 @@ GstState FilterGraph::currentState() const {
     return state;
 }
 
+// A filter with no connected pin takes no part in streaming, as an unconnected filter of a
+// capture graph does: a lone sink would hold the state change for a preroll that never comes,
+// and a lone live source would stop the graph with "not linked".
+void FilterGraph::isolateUnconnected() {
+    for (auto& [name, f] : filters_) {
+        bool linked = false;
+        for (const Pin& pin : f.pins()) {
+            linked = linked || pin.isConnected();
+        }
+        if (!linked && !gst_element_is_locked_state(f.element())) {
+            gst_element_set_state(f.element(), GST_STATE_NULL);
+        }
+        gst_element_set_locked_state(f.element(), linked ? FALSE : TRUE);
+    }
+}
+
 HResult FilterGraph::run() {
+    isolateUnconnected();
     {
         std::lock_guard lock(mutex_);
         waitingForRun_ = true;
@@ -320,6 +339,7 @@ HResult FilterGraph::run() {
 }
 
 HResult FilterGraph::pause() {
+    isolateUnconnected();
     switch (gst_element_set_state(pipeline_.get(), GST_STATE_PAUSED)) {
         case GST_STATE_CHANGE_FAILURE:
             return E_Fail;
@@ -331,9 +351,11 @@ HResult FilterGraph::pause() {
 }
 
 HResult FilterGraph::stop() {
-    return gst_element_set_state(pipeline_.get(), GST_STATE_NULL) == GST_STATE_CHANGE_FAILURE
-               ? E_Fail
-               : S_Ok;
+    const bool ok = gst_element_set_state(pipeline_.get(), GST_STATE_NULL) != GST_STATE_CHANGE_FAILURE;
+    for (auto& [name, f] : filters_) {
+        gst_element_set_locked_state(f.element(), FALSE);  // each build decides afresh
+    }
+    return ok ? S_Ok : E_Fail;
 }
 
 // Runs on the posting thread (a streaming thread, or ours during a state change). Nothing may

@@ -52,7 +52,8 @@ class FilterGraph {
 
     // --- media control ---
     // Asks for PLAYING and waits (bounded) for the state change or the first error: a busy
-    // camera reports its error from the streaming thread after the request returned.
+    // camera reports its error from the streaming thread after the request returned. Filters
+    // without any connected pin stay stopped (run and pause), until stop() releases them.
     HResult run();
     HResult pause();
     HResult stop();
@@ -89,6 +90,7 @@ class FilterGraph {
     void handleMessage(GstMessage* message);
     void pushEvent(const GraphEvent& event);
     void removeLinks(GstElement* element);
+    void isolateUnconnected();
     std::string uniqueConverterName();
 
     GstRef<GstElement> pipeline_;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "StreamConfig.h"
 #include "VirtualDeviceProvider.h"
 #include "VirtualSources.h"
 
@@ -160,6 +161,10 @@ HResult Moniker::bindToObject(Filter& out) const {
         e = VirtualSources::wrapSource(e);
         if (e == nullptr) {
             return E_Fail;
+        }
+        if (category_ == DeviceCategory::VideoInput) {
+            g_autoptr(GstCaps) offered = gst_device_get_caps(device_.get());
+            StreamConfig::attach(e, offered, nullptr);
         }
     }
     out = Filter::fromElement(e);

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "StreamConfig.h"
+
 namespace platform::media {
 namespace {
 
@@ -68,26 +70,71 @@ GstElement* VirtualSources::createCamera(const VirtualDeviceDesc& desc) {
     GstElement* src = make("videotestsrc");
     GstElement* raw = make("capsfilter");
     GstElement* enc = format == "MJPG" ? make("jpegenc") : make("identity");
-    if (src == nullptr || raw == nullptr || enc == nullptr) {
-        dropAll({src, raw, enc});
+    GstElement* out = make("capsfilter");
+    if (src == nullptr || raw == nullptr || enc == nullptr || out == nullptr) {
+        dropAll({src, raw, enc, out});
         return nullptr;
     }
     g_object_set(src, "is-live", TRUE, nullptr);
     gst_util_set_object_arg(G_OBJECT(src), "pattern", "ball");
-    const std::string rawCaps = format == "MJPG"
-                                    ? "video/x-raw,format=I420,width=640,height=480,framerate=30/1"
-                                    : capsFor(format, 640, 480);
-    g_autoptr(GstCaps) caps = gst_caps_from_string(rawCaps.c_str());
-    g_object_set(raw, "caps", caps, nullptr);
+    gst_object_set_name(GST_OBJECT(raw), "raw");
+    gst_object_set_name(GST_OBJECT(enc), "enc");
+    gst_object_set_name(GST_OBJECT(out), "format");
     GstElement* bin = gst_bin_new(nullptr);
-    gst_bin_add_many(GST_BIN(bin), src, raw, enc, nullptr);
-    gst_element_link_many(src, raw, enc, nullptr);
-    ghost(bin, enc, "src", "capture");
+    gst_bin_add_many(GST_BIN(bin), src, raw, enc, out, nullptr);
+    gst_element_link_many(src, raw, enc, out, nullptr);
+    ghost(bin, out, "src", "capture");
+    // The camera's own format until one is set: its first format at 640 x 480.
+    g_autoptr(GstCaps) current = gst_caps_from_string(capsFor(format, 640, 480).c_str());
+    applyCameraFormat(bin, current);
+    g_autoptr(GstCaps) offered = cameraCaps(desc.formats);
+    StreamConfig::attach(bin, offered, &VirtualSources::applyCameraFormat, current);
     if (desc.busy) {
         g_autoptr(GstPad) pad = gst_element_get_static_pad(src, "src");
         gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &busyProbe, nullptr, nullptr);
     }
     return bin;
+}
+
+bool VirtualSources::applyCameraFormat(GstElement* camera, const GstCaps* fixed) {
+    if (!GST_IS_BIN(camera) || fixed == nullptr || gst_caps_get_size(fixed) != 1) {
+        return false;
+    }
+    g_autoptr(GstElement) raw = gst_bin_get_by_name(GST_BIN(camera), "raw");
+    g_autoptr(GstElement) enc = gst_bin_get_by_name(GST_BIN(camera), "enc");
+    g_autoptr(GstElement) out = gst_bin_get_by_name(GST_BIN(camera), "format");
+    if (raw == nullptr || enc == nullptr || out == nullptr) {
+        return false;
+    }
+    const GstStructure* s = gst_caps_get_structure(fixed, 0);
+    const bool jpeg = gst_structure_has_name(s, "image/jpeg");
+    // A compressed format is encoded from an I420 picture of the same size and rate.
+    GstStructure* rs = gst_structure_copy(s);
+    if (jpeg) {
+        gst_structure_set_name(rs, "video/x-raw");
+        gst_structure_set(rs, "format", G_TYPE_STRING, "I420", nullptr);
+    }
+    g_autoptr(GstCaps) rawCaps = gst_caps_new_full(rs, nullptr);
+    GstElementFactory* factory = gst_element_get_factory(enc);
+    const bool hasJpegEnc =
+        factory != nullptr &&
+        std::string(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory))) == "jpegenc";
+    if (jpeg != hasJpegEnc) {
+        GstElement* next = make(jpeg ? "jpegenc" : "identity");
+        if (next == nullptr) {
+            return false;
+        }
+        gst_element_unlink_many(raw, enc, out, nullptr);
+        gst_bin_remove(GST_BIN(camera), enc);
+        gst_object_set_name(GST_OBJECT(next), "enc");
+        gst_bin_add(GST_BIN(camera), next);
+        if (gst_element_link_many(raw, next, out, nullptr) == FALSE) {
+            return false;
+        }
+    }
+    g_object_set(raw, "caps", rawCaps, nullptr);
+    g_object_set(out, "caps", fixed, nullptr);
+    return true;
 }
 
 GstElement* VirtualSources::createMicrophone(const VirtualDeviceDesc&) {
@@ -130,6 +177,7 @@ GstElement* VirtualSources::wrapSource(GstElement* source) {
         dropAll({source});
         return nullptr;
     }
+    gst_object_set_name(GST_OBJECT(filter), "format");  // where a chosen capture format goes
     GstElement* bin = gst_bin_new(nullptr);
     gst_bin_add_many(GST_BIN(bin), source, filter, nullptr);
     gst_element_link(source, filter);

@@ -13,12 +13,16 @@ namespace platform::media {
 class VirtualSources {
   public:
     // A camera: moving test picture, live, at its first format and 640x480 30 fps; output pin
-    // "capture". A busy camera builds but posts a busy error once streaming starts.
+    // "capture"; its stream configuration offers every format of cameraCaps(). A busy camera
+    // builds but posts a busy error once streaming starts.
     static GstElement* createCamera(const VirtualDeviceDesc& desc);
     // A microphone: a live 440 Hz tone; output pin "capture".
     static GstElement* createMicrophone(const VirtualDeviceDesc& desc);
     // A speaker: consumes audio in real time; input pin "in".
     static GstElement* createSpeaker(const VirtualDeviceDesc& desc);
+    // Sets a camera made by createCamera to one of its formats (fixed caps); false when the
+    // bin is not such a camera.
+    static bool applyCameraFormat(GstElement* camera, const GstCaps* fixed);
     // Wraps a real source element in a bin whose output pin is "capture".
     static GstElement* wrapSource(GstElement* source);
 

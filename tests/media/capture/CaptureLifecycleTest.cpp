@@ -141,7 +141,9 @@ TEST_F(CaptureLifecycle, BusyCameraShowsTheLockedCaption) {
 TEST_F(CaptureLifecycle, TearDownKeepsTheSourceAndRendererAndEmptiesTheGraph) {
     devices("camera:name=Desk Camera,vid=3a7b,pid=0b01,formats=MJPG");
     TDirectShow ds;
-    ds.SetCaptureSubtype(platform::kFourCC_MJPG);
+    platform::VideoInfoHeader format;
+    TDirectShow::FillVH(format, 640, 480, 333333, platform::kFourCC_MJPG);
+    ds.CapturePinSet(format);
     ds.InitRunCapture("3a7b", "0b01", false);
     ASSERT_TRUE(ds.Ready());
     auto graph = ds.Graph();
@@ -151,8 +153,18 @@ TEST_F(CaptureLifecycle, TearDownKeepsTheSourceAndRendererAndEmptiesTheGraph) {
     EXPECT_GT(graph->filters().size(), 2u);
     ds.TearDownGraph();
     EXPECT_EQ(graph->currentState(), GST_STATE_NULL);
-    ASSERT_EQ(graph->filters().size(), 1u);
+    // The frame filter and the MJPEG chain are gone; the source, renderer and tee stay, loose.
+    ASSERT_EQ(graph->filters().size(), 3u);
     EXPECT_EQ(graph->filters()[0], ds.VideoSource());
+    EXPECT_TRUE(graph->findFilterByName("VMR"));
+    EXPECT_TRUE(graph->findFilterByName("Smart Tee"));
+    EXPECT_FALSE(graph->findFilterByName("My TransFilter"));
+    EXPECT_FALSE(graph->findFilterByName("MJPEGDEC"));
+    for (const auto& f : graph->filters()) {
+        for (const auto& pin : f.pins()) {
+            EXPECT_FALSE(pin.isConnected()) << f.name();
+        }
+    }
     EXPECT_FALSE(graph->videoWindow()->visible());
     EXPECT_EQ(graph->videoWindow()->owner(), nullptr);
 }

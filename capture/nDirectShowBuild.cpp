@@ -1,0 +1,323 @@
+// TDirectShow: graph builds on a camera or a media file, the capture format step, the frame
+// filter's insertion, the preview chain and the graph utilities the builds use.
+//
+// Everything here runs on the GUI thread while the graph is stopped (NULL state).
+#include "nDirectShow.h"
+
+#include <cfenv>
+#include <climits>
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include "filter/MyTransFilter.h"
+#include "filter/TransFilterElement.h"
+
+using platform::HResult;
+using namespace platform::media;
+
+namespace {
+
+constexpr HResult kNoPreviewPin = 0x0004027E;       // VFW_S_NOPREVIEWPIN: an accepted render result
+constexpr uint32_t kVideoWindowStyle = 0x44000000;  // WS_CHILD | WS_CLIPSIBLINGS
+constexpr int32_t kDefaultFrameWidth = 640;
+constexpr int32_t kDefaultFrameHeight = 480;
+constexpr uint32_t kUnitsPerSecond = 10000000;  // frame intervals are in 100 ns units
+constexpr uint32_t kThirtyFpsInterval = 333333;
+constexpr int64_t kMaxReferenceTime = INT64_MAX;  // a start at this time never comes
+
+// Floating-point exceptions stay masked for the whole build; the caller's environment comes back
+// on every path.
+class FpuGuard {
+  public:
+    FpuGuard() { std::feholdexcept(&saved_); }
+    ~FpuGuard() { std::fesetenv(&saved_); }
+    FpuGuard(const FpuGuard&) = delete;
+    FpuGuard& operator=(const FpuGuard&) = delete;
+
+  private:
+    std::fenv_t saved_{};
+};
+
+VideoSubtype subtypeOf(uint32_t fourcc) {
+    if (fourcc == platform::kFourCC_RGB24) {
+        return VideoSubtype::RGB24;
+    }
+    return fourcc == platform::kFourCC_MJPG ? VideoSubtype::MJPG : VideoSubtype::YUY2;
+}
+
+// A filter joins one graph at a time: an element still held by an earlier pipeline leaves it.
+void leaveOldGraph(const Filter& f) {
+    GstObject* parent = gst_object_get_parent(GST_OBJECT(f.element()));
+    if (parent == nullptr) {
+        return;
+    }
+    gst_element_set_state(f.element(), GST_STATE_NULL);
+    if (GST_IS_BIN(parent)) {
+        gst_bin_remove(GST_BIN(parent), f.element());
+    }
+    gst_object_unref(parent);
+}
+
+}  // namespace
+
+filter::MyTransFilter* TDirectShow::TransFilter() const {
+    return filter::transFilterOf(FTransFilter.element());
+}
+
+void TDirectShow::CapturePinSet(const platform::VideoInfoHeader& format) {
+    FCaptureFormat = format;
+}
+
+HResult TDirectShow::FillVH(platform::VideoInfoHeader& vih, uint32_t width, uint32_t height,
+                            uint32_t interval, uint32_t fourcc) {
+    if (interval == 0) {
+        interval = kThirtyFpsInterval;  // a stored interval of 0 would divide by zero
+    }
+    const uint32_t bytes = fourcc != 0 ? 2u : 3u;
+    vih.rcSource = {};
+    vih.rcTarget = {};
+    // Unsigned 32-bit arithmetic throughout: large sizes wrap, as the record's field does.
+    vih.dwBitRate = (kUnitsPerSecond / interval) * (width * height * bytes) * 8u;
+    vih.dwBitErrorRate = 0;
+    vih.AvgTimePerFrame = interval;
+    platform::BitmapInfoHeader& bi = vih.bmiHeader;
+    bi.biSize = sizeof(platform::BitmapInfoHeader);
+    bi.biWidth = static_cast<int32_t>(width);
+    bi.biHeight = static_cast<int32_t>(height);
+    bi.biPlanes = 1;
+    bi.biBitCount = static_cast<uint16_t>(bytes * 8);
+    bi.biCompression = fourcc;
+    bi.biSizeImage = width * height * bytes;
+    bi.biXPelsPerMeter = 0;
+    bi.biYPelsPerMeter = 0;
+    bi.biClrUsed = 0;
+    bi.biClrImportant = 0;
+    return platform::S_Ok;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Entry builds
+
+void TDirectShow::InitRunCapture(const std::string& vid, const std::string& pid, bool record) {
+    CloseInterfaces();
+    if (platform::failed(GetInterfaces())) {
+        // No graph objects are held after a failed open: nothing can run.
+        CloseInterfaces();
+        FDeviceEnable = false;
+        FReady = false;
+        return;
+    }
+    FDeviceEnable = true;
+    FFileMode = false;
+    if (VID.empty() && PID.empty() && !FSupportDevs.empty()) {
+        for (const std::string& entry : FSupportDevs) {
+            if (entry.size() < 9) {
+                continue;  // too short to hold "vvvv?pppp"
+            }
+            GetDeviceEnum(entry.substr(0, 4), entry.substr(5, 4));
+            if (FVideoSource) {
+                break;
+            }
+        }
+    } else {
+        GetDeviceEnum(vid, pid);
+    }
+    if (record) {
+        GetAudioDevice(AudioDevice, false);
+        if (!FAudioSource) {
+            CaptureAudio = false;
+        }
+    }
+    if (FVideoSource) {
+        InitRun(record);
+    } else {
+        FDeviceEnable = false;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The common build
+
+void TDirectShow::InitRun(bool record) {
+    if (!FDeviceEnable) {
+        return;
+    }
+    FInRecord = record;
+    FCaptureStarted = false;
+    const FpuGuard fpu;
+
+    FMediaEvent->setNotify([this] {
+        // Runs on the posting thread; the event is handled on the GUI thread by CompWinProc.
+        QCoreApplication::postEvent(this, new QEvent(static_cast<QEvent::Type>(WM_GRAPHNOTIFY)));
+    });
+    FCaptureBuilder->setFiltergraph(FGraph);
+    FGraph->addFilter(FVideoSource, "Source Capture");  // already there in file mode
+    FGraph->addFilter(FAudioSource, "Audio Device");    // refused when there is none
+    if (FVideoRenderer) {
+        FGraph->addFilter(FVideoRenderer, "VMR");
+    }
+    const uint32_t subtype = FCaptureFormat.bmiHeader.biCompression;
+    if (subtype != platform::kFourCC_None && !applyCaptureFormat()) {
+        return;  // the camera refused: caption, Ready and the video window stay as they were
+    }
+    configureTransFilter(record);
+    FGraph->addFilter(FSmartTee, "Smart Tee");
+    if (subtype == platform::kFourCC_MJPG) {
+        FGraph->addFilter(FMjpegDecoder, "MJPEGDEC");
+        FGraph->addFilter(FColorConverter, "COLORCONV");
+    }
+
+    if (record) {
+        if (CompressorName == "WMV") {
+            RenderWM(CaptureVideo, CaptureAudio, true);
+        } else if (CaptureVideo) {
+            RenderAVI(CaptureAudio);
+        } else if (CaptureAudio) {
+            if (AudioCompressorName == "WMA") {
+                RenderWM(false, true, true);
+            } else if (AudioCompressorName == "WAV") {
+                RenderWAV(true);
+            } else {
+                RenderAudioAVI(CaptureVideo);
+            }
+        }
+        // Nothing is written until StartCapture opens the streams.
+        const int64_t never = kMaxReferenceTime;
+        ControlStream(&never, nullptr, 0, 0);
+    } else {
+        RenderPreview();
+    }
+
+    if (OverlayDisable) {
+        // The renderer draws through the video window and never asks for overlay surfaces, so
+        // finding it is all there is to do.
+        (void)FGraph->findFilterByName("VMR");
+    }
+    if (GraphRot && platform::failed(FGraph->addToRot(FRotCookie))) {
+        FRotCookie = 0;
+    }
+    if (FPreviewRanderResult == platform::S_Ok || FPreviewRanderResult == kNoPreviewPin) {
+        setCaption(FPreviewText);
+        FCaptionState = 1;
+        FReady = true;
+    } else {
+        setCaption("Graph render fail");
+        FCaptionState = 2;
+        FReady = FFileMode;
+    }
+    FVideoWindow->setWindowPosition(0, 0, width(), height());
+    FVideoWindow->setOwner(this);
+    FVideoWindow->setWindowStyle(kVideoWindowStyle);
+    FVideoWindow->setMessageDrain(this);
+}
+
+bool TDirectShow::applyCaptureFormat() {
+    StreamConfig config;
+    if (platform::failed(StreamConfig::find(FVideoSource, config))) {
+        return true;  // no stream configuration: the camera keeps its own format
+    }
+    return setCameraFormat(config);
+}
+
+// Capability 0 is the template; its format block is refilled from FCaptureFormat.
+bool TDirectShow::setCameraFormat(StreamConfig& config) {
+    VideoMediaType type;
+    if (platform::failed(config.getStreamCaps(0, type)) || !type.videoInfoFormat) {
+        return true;
+    }
+    const platform::BitmapInfoHeader& bi = FCaptureFormat.bmiHeader;
+    FillVH(type.format, static_cast<uint32_t>(bi.biWidth), static_cast<uint32_t>(bi.biHeight),
+           static_cast<uint32_t>(FCaptureFormat.AvgTimePerFrame & 0xFFFFFFFF), bi.biCompression);
+    type.subtype = subtypeOf(bi.biCompression);
+    type.fixedSizeSamples = true;
+    type.temporalCompression = false;
+    type.sampleSize = type.format.bmiHeader.biSizeImage;
+    return platform::succeeded(config.setFormat(type));
+}
+
+// The filter is made once and kept; its members are written before it joins the stopped graph.
+void TDirectShow::configureTransFilter(bool record) {
+    if (!FTransFilter) {
+        if (!filter::registerTransFilterElement() ||
+            platform::failed(Filter::create(filter::kTransFilterFactory, FTransFilter))) {
+            return;
+        }
+    }
+    filter::MyTransFilter* tf = TransFilter();
+    if (tf == nullptr) {
+        return;
+    }
+    leaveOldGraph(FTransFilter);
+    tf->setOwner(this);
+    tf->setAddTime(record && AddTimeStr);
+    tf->setShowDate(record && ShowDate);
+    tf->setStillByFilter(StillByTransFtr);
+    tf->ShowStreamDebug(ShowStreamDebug);
+    FGraph->addFilter(FTransFilter, "My TransFilter");
+    const platform::BitmapInfoHeader& bi = FCaptureFormat.bmiHeader;
+    if (bi.biWidth != 0 && bi.biHeight != 0) {
+        tf->setRequestedSize(bi.biWidth, bi.biHeight);
+    } else {
+        tf->setRequestedSize(kDefaultFrameWidth, kDefaultFrameHeight);
+    }
+}
+
+HResult TDirectShow::RenderPreview() {
+    Filter upstream = FVideoSource;
+    if (FCaptureFormat.bmiHeader.biCompression == platform::kFourCC_MJPG) {
+        FiltersConnect(FVideoSource, FMjpegDecoder, PinCategory::Capture, MajorType::Any);
+        FiltersConnect(FMjpegDecoder, FColorConverter, PinCategory::Capture, MajorType::Any);
+        upstream = FColorConverter;
+    }
+    FiltersConnect(upstream, FTransFilter, PinCategory::Capture, MajorType::Any);
+    return FiltersConnect(FTransFilter, FVideoRenderer, PinCategory::Capture, MajorType::Any);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Graph utilities
+
+Pin TDirectShow::GetPin(const Filter& filter, PinDirection direction) {
+    if (!filter) {
+        return {};
+    }
+    for (Pin& pin : filter.pins()) {
+        if (pin.direction() == direction) {
+            return pin;
+        }
+    }
+    return {};
+}
+
+HResult TDirectShow::AddFilterByClsid(const std::shared_ptr<FilterGraph>& graph,
+                                      const std::string& name, const char* factory, Filter& out) {
+    out = Filter();
+    const HResult hr = Filter::create(factory, out);
+    if (platform::failed(hr)) {
+        return hr;
+    }
+    return graph ? graph->addFilter(out, name) : platform::E_Pointer;
+}
+
+HResult TDirectShow::FiltersConnect(const Filter& up, const Filter& down, PinCategory category,
+                                    MajorType type) {
+    Pin out;
+    HResult hr = CaptureGraphBuilder::findPin(up, PinDirection::Output, category, type, true, 0, out);
+    if (platform::failed(hr)) {
+        hr = CaptureGraphBuilder::findPin(up, PinDirection::Output, PinCategory::None, type, true,
+                                          0, out);
+    }
+    if (platform::failed(hr)) {
+        return hr;
+    }
+    Pin in;
+    hr = CaptureGraphBuilder::findPin(down, PinDirection::Input, category, type, true, 0, in);
+    if (platform::failed(hr)) {
+        hr = CaptureGraphBuilder::findPin(down, PinDirection::Input, PinCategory::None, type, true,
+                                          0, in);
+    }
+    if (platform::succeeded(hr)) {
+        hr = FGraph ? FGraph->connect(out, in) : platform::E_Pointer;
+    }
+    return hr;
+}
