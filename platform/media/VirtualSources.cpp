@@ -119,6 +119,9 @@ bool VirtualSources::applyCameraFormat(GstElement* camera, const GstCaps* fixed)
     const bool hasJpegEnc =
         factory != nullptr &&
         std::string(gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory))) == "jpegenc";
+    // The new caps first: linking checks them.
+    g_object_set(raw, "caps", rawCaps, nullptr);
+    g_object_set(out, "caps", fixed, nullptr);
     if (jpeg != hasJpegEnc) {
         GstElement* next = make(jpeg ? "jpegenc" : "identity");
         if (next == nullptr) {
@@ -132,8 +135,6 @@ bool VirtualSources::applyCameraFormat(GstElement* camera, const GstCaps* fixed)
             return false;
         }
     }
-    g_object_set(raw, "caps", rawCaps, nullptr);
-    g_object_set(out, "caps", fixed, nullptr);
     return true;
 }
 
