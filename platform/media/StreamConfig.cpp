@@ -1,6 +1,7 @@
 // StreamConfig: capabilities from a camera's caps, formats set through its caps filter.
 #include "StreamConfig.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -156,9 +157,17 @@ HResult StreamConfig::setFormat(const VideoMediaType& type) {
         gst_structure_fixate_field_nearest_int(s, "width", wantW);
         gst_structure_fixate_field_nearest_int(s, "height", wantH);
         if (interval > 0 && interval <= kUnitsPerSecond * 1000) {
-            gst_structure_fixate_field_nearest_fraction(s, "framerate",
-                                                        static_cast<gint>(kUnitsPerSecond),
-                                                        static_cast<gint>(interval));
+            // 333333 means 30/1 to a camera, not 10000000/333333.
+            const double fps = static_cast<double>(kUnitsPerSecond) / static_cast<double>(interval);
+            const long whole = std::lround(fps);
+            if (whole > 0 && std::fabs(fps - static_cast<double>(whole)) * 1000.0 <= fps) {
+                gst_structure_fixate_field_nearest_fraction(s, "framerate",
+                                                            static_cast<gint>(whole), 1);
+            } else {
+                gst_structure_fixate_field_nearest_fraction(s, "framerate",
+                                                            static_cast<gint>(kUnitsPerSecond),
+                                                            static_cast<gint>(interval));
+            }
         }
         gst_structure_fixate(s);
         const VideoMediaType have = typeOf(s);
