@@ -1,0 +1,47 @@
+// A real X server (Xvfb) for end-to-end tests, the program running in it, and the person's
+// tools: xdotool for the mouse and keys, ImageMagick for screenshots kept as artifacts.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+#include <QImage>
+#include <QPoint>
+
+class DesktopSession {
+public:
+    DesktopSession();
+    ~DesktopSession();
+    DesktopSession(const DesktopSession&) = delete;
+    DesktopSession& operator=(const DesktopSession&) = delete;
+
+    bool ready() const { return display_ >= 0; }
+    std::string display() const { return ":" + std::to_string(display_); }
+
+    // Starts build/app/<program> on this display with extra environment entries.
+    bool start(const std::string& program, const std::vector<std::string>& env = {});
+    // Waits up to `seconds` for a window whose title is exactly `title`; its id or "".
+    std::string waitForWindow(const std::string& title, int seconds);
+    // The window's client-area origin on the screen.
+    QPoint windowOrigin(const std::string& windowId);
+    void click(const std::string& windowId, QPoint clientPoint, int button = 1);
+    void key(const std::string& windowId, const std::string& keys);
+    // Saves the screen as <artifacts>/<name>.png and loads it.
+    QImage screenshot(const std::string& name);
+    // Sends SIGTERM and waits; the program's exit code, or -1.
+    int terminate();
+    // Waits for the program to end by itself; its exit code, or -1 after `seconds`.
+    int waitExit(int seconds);
+    bool running() const { return program_ > 0; }
+
+    static std::string artifactsDir();
+    // Runs a shell command with DISPLAY set; its standard output.
+    std::string run(const std::string& command);
+
+private:
+    int display_ = -1;
+    pid_t xvfb_ = -1;
+    pid_t program_ = -1;
+};

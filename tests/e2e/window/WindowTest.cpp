@@ -1,0 +1,108 @@
+// Peekbox as a person meets it: the real binary in a real X server with a virtual camera.
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include <QLocalSocket>
+
+#include "DesktopSession.h"
+#include "support/TestEnvironment.h"
+
+namespace {
+
+const char* kDevices = "TARNWICK_VIRTUAL_DEVICES=camera:name=Desk Camera,vid=3a7b,pid=0b01;microphone:name=Desk Microphone";
+
+// Pixels that differ between two pictures inside a rectangle.
+int differingPixels(const QImage& a, const QImage& b, const QRect& r) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); y += 2) {
+        for (int x = r.left(); x <= r.right(); x += 2) {
+            n += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+class WindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=1\n");
+        ASSERT_TRUE(session.ready()) << "Xvfb did not start";
+    }
+    DesktopSession session;
+};
+
+}  // namespace
+
+TEST_F(WindowTest, PreviewMovesAndTheProgramEndsThroughItsShutdown) {
+    ASSERT_TRUE(session.start("peekbox", {kDevices}));
+    const std::string window = session.waitForWindow("Peekbox", 30);
+    ASSERT_FALSE(window.empty()) << "no window";
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const QPoint origin = session.windowOrigin(window);
+    const QImage first = session.screenshot("01-preview-a");
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    const QImage second = session.screenshot("02-preview-b");
+    ASSERT_FALSE(first.isNull());
+    const QRect preview(origin + QPoint(10, 10), QSize(600, 440));
+    EXPECT_GT(differingPixels(first, second, preview), 20) << "the preview does not move";
+
+    EXPECT_EQ(session.terminate(), 0);
+    const std::string settings = testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
+    EXPECT_NE(settings.find("ImageWidth=640"), std::string::npos);
+}
+
+TEST_F(WindowTest, PullingTheCameraStopsThePreviewAndButtonOneBringsItBack) {
+    ASSERT_TRUE(session.start("peekbox", {kDevices}));
+    const std::string window = session.waitForWindow("Peekbox", 30);
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+
+    auto send = [](const std::string& line) {
+        QLocalSocket socket;
+        socket.connectToServer(QString::fromStdString(testenv::runtimeDir() + "/Peekbox.sock"));
+        if (!socket.waitForConnected(3000)) {
+            return std::string("no socket");
+        }
+        socket.write((line + "\n").c_str());
+        socket.flush();
+        socket.waitForReadyRead(3000);
+        return socket.readLine().trimmed().toStdString();
+    };
+    EXPECT_EQ(send("unplug 0"), "ok");
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const QImage unplugged = session.screenshot("03-unplugged");
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    const QImage still = session.screenshot("04-unplugged-later");
+    const QPoint origin = session.windowOrigin(window);
+    EXPECT_EQ(differingPixels(unplugged, still, QRect(origin + QPoint(10, 10), QSize(600, 440))), 0)
+        << "the preview still runs after the camera was pulled";
+
+    EXPECT_EQ(send("replug 0"), "ok");
+    // Button 1 sits at (5, 490) in the normal layout; a click restarts the preview.
+    session.click(window, QPoint(20, 500));
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const QImage a = session.screenshot("05-replugged-a");
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    const QImage b = session.screenshot("06-replugged-b");
+    EXPECT_GT(differingPixels(a, b, QRect(origin + QPoint(10, 10), QSize(600, 440))), 20);
+    EXPECT_EQ(session.terminate(), 0);
+}
+
+TEST_F(WindowTest, ButtonOneWithTheCameraStillAwayEndsTheProgram) {
+    ASSERT_TRUE(session.start("peekbox", {kDevices}));
+    const std::string window = session.waitForWindow("Peekbox", 30);
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    QLocalSocket socket;
+    socket.connectToServer(QString::fromStdString(testenv::runtimeDir() + "/Peekbox.sock"));
+    ASSERT_TRUE(socket.waitForConnected(3000));
+    socket.write("unplug 0\n");
+    socket.flush();
+    socket.waitForReadyRead(3000);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    session.click(window, QPoint(20, 500));
+    EXPECT_EQ(session.waitExit(20), 0);
+}
