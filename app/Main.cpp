@@ -181,6 +181,18 @@ void TMainForm::createDesign() {
     connect(ScrollBar_, &QScrollBar::valueChanged, this, [this] { DrawStrip(); });
     setFocusPolicy(Qt::StrongFocus);  // every key reaches FormKeyDown
 
+    if (edition_.brandName != nullptr) {
+        BrandLogo_ = new ImageView(this);
+        BrandLogo_->setGeometry(555, 495, 75, 20);
+        BrandLogo_->setImage(art::brandLogo(QString::fromUtf8(edition_.brandName), QSize(75, 20)));
+        BrandLogo_->setCursor(Qt::PointingHandCursor);
+        BrandLogo_->onMouseUp = [this](Qt::MouseButton b, QPoint) {
+            if (b == Qt::LeftButton) {
+                BrandLogoClick();
+            }
+        };
+    }
+
     layout_ = edition_.cameraProbe ? app::computeLayout(0, false, false) : app::brandedLayout();
     applyLayout();
 }
@@ -252,6 +264,9 @@ bool TMainForm::StartPreview(bool isRetry) {
         DrawButton(4, kNormal);
         if (edition_.recording && recordCapable_) {
             DrawButton(5, kNormal);
+        }
+        if (!edition_.cameraProbe) {
+            show();  // the branded window shows itself once its preview runs
         }
         // Let the first frames arrive before anything else happens.
         for (int i = 0; i < kSettleRounds; ++i) {
@@ -378,7 +393,8 @@ void TMainForm::FormMouseUp(Qt::MouseButton button, QPoint p) {
             const QScreen* screen = this->screen();
             const int dpi = screen != nullptr ? static_cast<int>(screen->logicalDotsPerInch()) : 96;
             const QRect b3 = buttons_.rectOf(3);
-            popup_->move(app::popupPosition(geometry().topLeft(), b3.topLeft(), dpi));
+            popup_->move(edition_.cameraProbe ? app::popupPosition(geometry().topLeft(), b3.topLeft(), dpi)
+                                              : app::brandedPopupPosition(geometry().topLeft(), dpi));
             popup_->show();
             popup_->activateWindow();
             popup_->setFocus();
@@ -511,4 +527,10 @@ void TMainForm::DisplayChange() {
 void TMainForm::Suspend() {
     close();
     QCoreApplication::quit();
+}
+
+void TMainForm::BrandLogoClick() {
+    if (services_.shell != nullptr) {
+        services_.shell->open(texts_.text(editions::MSG_URL), std::string());
+    }
 }

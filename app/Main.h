@@ -128,6 +128,8 @@ public:
     static constexpr int kDisplayChangeOuterHeight = 653;
     void ToggleRecording();
     void ShowCameraProperties();
+    // The brand logo opens the brand's web page (text 9).
+    void BrandLogoClick();
 
     static constexpr uint32_t kRetryWaitMs = 500;
     static constexpr int kSettleRounds = 100;
@@ -162,6 +164,7 @@ private:
     QWidget* BgPanel_ = nullptr;
     TDirectShow* DirectShow1_ = nullptr;
     ImageView* ImageShow_ = nullptr;
+    ImageView* BrandLogo_ = nullptr;  // the branded edition's logo
     QScrollBar* ScrollBar_ = nullptr;
     TPopup* popup_ = nullptr;
     app::ButtonBar buttons_;

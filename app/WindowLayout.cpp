@@ -79,6 +79,11 @@ QPoint popupPosition(QPoint windowTopLeft, QPoint button3, int dotsPerInch) {
     return QPoint(windowTopLeft.x() + button3.x() + 3, windowTopLeft.y() + dpiTerm + button3.y() + 60);
 }
 
+QPoint brandedPopupPosition(QPoint windowTopLeft, int dotsPerInch) {
+    const int dpiTerm = (dotsPerInch * 20 - 1920) / 96;
+    return QPoint(windowTopLeft.x() + 100, windowTopLeft.y() + 546 + dpiTerm);
+}
+
 int popupItemAt(int y) { return y / 20; }
 
 QSize enlargedClientSize(QSize workArea, QSize frameExtra) {

@@ -59,6 +59,8 @@ int button3TextLeft(int buttonLeft, int textWidth);
 
 // The popup's top-left in screen coordinates under button 3.
 QPoint popupPosition(QPoint windowTopLeft, QPoint button3, int dotsPerInch);
+// The branded popup's fixed place: 100 right of the window's left edge, 546 below its top.
+QPoint brandedPopupPosition(QPoint windowTopLeft, int dotsPerInch);
 // The popup's item under the pointer: a 20-pixel pitch over 18-pixel bands.
 int popupItemAt(int y);
 

@@ -47,6 +47,7 @@ struct Edition {
     bool messageCheck;     // "/msg" shows every text
     bool recording;        // clips, the video folder and the record button
     bool cameraProbe;      // probe the camera table at construction
+    const char* brandName;  // the brand logo's word; nullptr: no logo
 };
 
 const Edition& edition();

@@ -38,6 +38,7 @@ constexpr Edition kEdition{
     .messageCheck = false,
     .recording = false,
     .cameraProbe = false,
+    .brandName = "Norvale",
 };
 
 }  // namespace

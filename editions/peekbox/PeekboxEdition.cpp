@@ -43,6 +43,7 @@ constexpr Edition kEdition{
     .messageCheck = true,
     .recording = true,
     .cameraProbe = true,
+    .brandName = nullptr,
 };
 
 }  // namespace

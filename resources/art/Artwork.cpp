@@ -159,6 +159,28 @@ QImage selectionPicture(QSize size) {
     return img;
 }
 
+QImage brandLogo(const QString& word, QSize size) {
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(kWindowBackground);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    QLinearGradient g(0, 0, size.width(), 0);
+    g.setColorAt(0, QColor(91, 42, 110));
+    g.setColorAt(1, QColor(150, 70, 170));
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    p.drawRoundedRect(QRectF(0.5, 0.5, size.width() - 1, size.height() - 1), size.height() / 2.0, size.height() / 2.0);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(size.height() - 7);
+    font.setBold(true);
+    font.setLetterSpacing(QFont::PercentageSpacing, 108);
+    p.setFont(font);
+    p.setPen(QColor(255, 236, 170));
+    p.drawText(QRect(0, 0, size.width(), size.height()), Qt::AlignCenter, word);
+    return img;
+}
+
 QImage popupPicture(int items, int width) {
     static const char* const kLabels[] = {"320x240", "640x480", "HD 720P"};
     const int height = items == 3 ? 58 : 40;

@@ -25,6 +25,9 @@ QImage selectionPicture(QSize size);
 // The size popup: bands of 18 pixels with black labels on the normal colour (187, 197, 199).
 QImage popupPicture(int items, int width);
 
+// A brand logo: the brand's word set in a rounded badge.
+QImage brandLogo(const QString& word, QSize size);
+
 constexpr QRgb kWindowBackground = 0xFFFBFBFB;  // 251, 251, 251
 constexpr QRgb kPanelColour = 0xFF636363;       // 99, 99, 99
 constexpr QRgb kPopupNormal = 0xFFBBC5C7;       // 187, 197, 199
