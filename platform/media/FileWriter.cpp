@@ -1,0 +1,139 @@
+// FileWriter: the file sink, SetOutputFileName and the EOS finishing of a recording.
+#include "FileWriter.h"
+
+#include <chrono>
+#include <thread>
+
+#include "AsfWriter.h"
+#include "Pin.h"
+#include "StreamControl.h"
+
+namespace platform::media {
+
+FileWriter::~FileWriter() {
+    if (sinkPad_ && probeId_ != 0) {
+        gst_pad_remove_probe(sinkPad_.get(), probeId_);
+    }
+}
+
+HResult FileWriter::create(const std::shared_ptr<FilterGraph>& graph, const std::string& name,
+                           const std::string& path, std::shared_ptr<FileWriter>& out) {
+    out.reset();
+    if (!graph) {
+        return E_Pointer;
+    }
+    std::shared_ptr<FileWriter> w(new FileWriter());
+    HResult hr = Filter::create("filesink", w->sink_);
+    if (failed(hr)) {
+        return hr;
+    }
+    // async=false: nothing reaches the file before the streams open, and a live graph must
+    // not wait for a first buffer to start.
+    g_object_set(w->sink_.element(), "location", path.c_str(), "async", FALSE, "sync", FALSE,
+                 nullptr);
+    w->path_ = path;
+    w->sinkPad_ = GstRef<GstPad>::adopt(gst_element_get_static_pad(w->sink_.element(), "sink"));
+    if (!w->sinkPad_) {
+        return E_Fail;
+    }
+    w->probeId_ = gst_pad_add_probe(w->sinkPad_.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
+                                    &FileWriter::onEvent, w.get(), nullptr);
+    hr = graph->addFilter(w->sink_, name);
+    if (failed(hr)) {
+        return hr;
+    }
+    out = std::move(w);
+    return S_Ok;
+}
+
+// Streaming thread: the file sink handles the EOS after this returns; the multiplexer has
+// pushed its index and header rewrite before it sends EOS, and the sink writes synchronously.
+GstPadProbeReturn FileWriter::onEvent(GstPad*, GstPadProbeInfo* info, gpointer self) {
+    if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS) {
+        static_cast<FileWriter*>(self)->eos_.store(true, std::memory_order_release);
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+HResult FileWriter::setOutputFileName(const std::shared_ptr<FilterGraph>& graph,
+                                      OutputSubtype subtype, const std::string& path, Filter& mux,
+                                      std::shared_ptr<FileWriter>& writer) {
+    mux = Filter();
+    writer.reset();
+    if (!graph) {
+        return E_Pointer;
+    }
+    Filter m;
+    HResult hr = E_Fail;
+    std::string name;
+    if (subtype == OutputSubtype::Avi) {
+        hr = Filter::create("avimux", m);
+        name = "AVI Mux";
+    } else {
+        hr = AsfWriter::create(m);
+        name = "ASF Writer";
+    }
+    if (failed(hr)) {
+        return hr;
+    }
+    hr = graph->addFilter(m, name);
+    if (failed(hr)) {
+        return hr;
+    }
+    std::shared_ptr<FileWriter> w;
+    hr = create(graph, "File Writer", path, w);
+    if (failed(hr)) {
+        return hr;
+    }
+    Pin out;
+    Pin in;
+    for (Pin& p : m.pins()) {
+        if (p.direction() == PinDirection::Output) {
+            out = p;
+            break;
+        }
+    }
+    for (Pin& p : w->filter().pins()) {
+        if (p.direction() == PinDirection::Input) {
+            in = p;
+            break;
+        }
+    }
+    hr = graph->connect(out, in);
+    if (failed(hr)) {
+        return hr;
+    }
+    mux = m;
+    writer = std::move(w);
+    return S_Ok;
+}
+
+bool FileWriter::finish(const std::vector<std::shared_ptr<StreamControl>>& streams,
+                        int timeoutMs, int idleMs) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    const auto since = [&start] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    };
+    for (const auto& s : streams) {
+        if (s) {
+            s->requestEndOfStream();
+        }
+    }
+    bool pushedIdle = false;
+    while (!reachedEnd() && since() < timeoutMs) {
+        if (!pushedIdle && since() >= idleMs) {
+            // Streams that did not hand over EOS themselves no longer flow.
+            for (const auto& s : streams) {
+                if (s && !s->endOfStreamSent()) {
+                    s->pushEndOfStream();
+                }
+            }
+            pushedIdle = true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return reachedEnd();
+}
+
+}  // namespace platform::media

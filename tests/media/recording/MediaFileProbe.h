@@ -1,0 +1,29 @@
+// What a clip holds, as ffprobe (streams, codecs, frames, duration) and gst-discoverer-1.0
+// (whether GStreamer plays it) tell; no parser of ours judges our own files.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ClipStream {
+    std::string type;   // "video" or "audio"
+    std::string codec;  // ffprobe's codec_name
+    int width = 0;
+    int height = 0;
+    long frames = -1;   // counted by decoding (video), -1 when unknown
+    int sampleRate = 0;
+    int channels = 0;
+};
+
+struct ClipInfo {
+    bool probed = false;      // ffprobe read the file
+    bool discovered = false;  // gst-discoverer-1.0 read it without error
+    double duration = -1.0;   // seconds, from the container
+    std::string format;       // ffprobe's format_name
+    std::vector<ClipStream> streams;
+
+    const ClipStream* stream(const std::string& type) const;
+};
+
+// Runs both tools on `path`.
+ClipInfo probeClip(const std::string& path);
