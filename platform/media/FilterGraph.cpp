@@ -20,8 +20,10 @@ namespace {
 
 // Converter chains tried by connect(), by the upstream pin's media kind.
 const std::vector<std::vector<const char*>>& chainsFor(const std::string& structName) {
+    // jpegdec keeps the JPEG's own sampling (I420 for cameras) whatever its template offers, so
+    // a converter always follows it.
     static const std::vector<std::vector<const char*>> jpeg = {
-        {"jpegdec"}, {"jpegdec", "videoconvert"}, {"jpegdec", "videoconvert", "videoscale"}};
+        {"jpegdec", "videoconvert"}, {"jpegdec", "videoconvert", "videoscale"}};
     static const std::vector<std::vector<const char*>> video = {{"videoconvert"},
                                                                 {"videoconvert", "videoscale"}};
     static const std::vector<std::vector<const char*>> audio = {{"audioconvert"},

@@ -244,3 +244,18 @@ TEST_F(PreviewBuild, GraphUtilities) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PreviewBuild, MjpgCameraKeepingItsOwnFormatStillPreviews) {
+    devices("camera:name=C,vid=3a7b,pid=0c01,formats=MJPG");
+    TDirectShow ds;
+    ds.InitRunCapture("3a7b", "0c01", false);
+    ASSERT_TRUE(ds.Ready());
+    ds.Run();
+    ASSERT_EQ(ds.RunGraphResult(), 0);
+    auto g = ds.Graph();
+    EXPECT_TRUE(pumpUntil([&] { return g->videoWindow()->framesDelivered() >= 2; }));
+}
+
+}  // namespace

@@ -180,7 +180,7 @@ TEST_F(FilterGraphTest, ConnectInsertsDecoderForJpegCamera) {
     Pin out = pinOf(cam, PinDirection::Output);
     Pin in = pinOf(rawOnly, PinDirection::Input);
     ASSERT_EQ(g->connect(out, in), S_Ok);
-    EXPECT_EQ(g->filters().size(), 4u);
+    EXPECT_EQ(g->filters().size(), 5u);  // the decoder and the converter behind it
     Pin out2 = pinOf(rawOnly, PinDirection::Output);
     Pin in2 = pinOf(vmr, PinDirection::Input);
     ASSERT_EQ(g->connect(out2, in2), S_Ok);
