@@ -119,6 +119,9 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
     // --- graph builds ---
     // Finds the camera with the given ids (empty: the supported-devices list) and builds its graph.
     void InitRunCapture(const std::string& vid, const std::string& pid, bool record);
+    // Builds a graph that plays a media file: its pictures through the frame filter to the
+    // renderer, its sound to the sound output (the source filter is "SOURCE").
+    void InitRunFile(const std::string& file, bool record);
     // Connects camera (or the MJPEG chain) -> frame filter -> renderer; the last result.
     platform::HResult RenderPreview();
 

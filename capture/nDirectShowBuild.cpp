@@ -12,6 +12,7 @@
 
 #include "filter/MyTransFilter.h"
 #include "filter/TransFilterElement.h"
+#include "platform/media/FileSource.h"
 
 using platform::HResult;
 using namespace platform::media;
@@ -136,6 +137,30 @@ void TDirectShow::InitRunCapture(const std::string& vid, const std::string& pid,
     }
 }
 
+void TDirectShow::InitRunFile(const std::string& file, bool record) {
+    CloseInterfaces();
+    if (platform::failed(GetInterfaces())) {
+        CloseInterfaces();
+        FDeviceEnable = false;
+        FReady = false;
+        return;
+    }
+    FDeviceEnable = true;
+    FFileMode = true;
+    GetAudioDevice(AudioDevice, true);
+    FGraph->addFilter(FAudioRenderer, "Audio Output");
+    Filter source;
+    if (platform::succeeded(FileSource::create(file, source)) &&
+        platform::succeeded(FGraph->addFilter(source, "SOURCE"))) {
+        FVideoSource = source;
+    }
+    if (FVideoSource) {
+        InitRun(record);
+    } else {
+        FDeviceEnable = false;
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // The common build
 
@@ -189,6 +214,11 @@ void TDirectShow::InitRun(bool record) {
         RenderPreview();
     }
 
+    if (FFileMode) {
+        FAudioRanderResult = FCaptureBuilder->renderStream(FVideoSource, FAudioRenderer);
+        FPreviewRanderResult = FCaptureBuilder->renderStream(FVideoSource, Filter());
+        FMediaSeeking = FGraph;  // positions are in 100 ns units already
+    }
     if (OverlayDisable) {
         // The renderer draws through the video window and never asks for overlay surfaces, so
         // finding it is all there is to do.

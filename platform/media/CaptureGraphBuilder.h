@@ -20,6 +20,12 @@ class CaptureGraphBuilder {
     static HResult findPin(const Filter& filter, PinDirection direction, PinCategory category,
                            MajorType type, bool unconnectedOnly, int index, Pin& out);
 
+    // Connects the source's free outputs onward: to `sink` (the first output that fits), or,
+    // without a sink, each free video output to a new video renderer. S_Ok when something was
+    // connected, or when nothing was left to render on a source that has connected outputs;
+    // E_CannotRender otherwise. Intermediate filters are not supported.
+    HResult renderStream(const Filter& source, const Filter& sink);
+
   private:
     std::shared_ptr<FilterGraph> graph_;
 };
