@@ -133,8 +133,8 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
     void SetCaptureSubtype(uint32_t fourcc) { FCaptureFormat.bmiHeader.biCompression = fourcc; }
     // Fills `vih` for a capture format: 2 bytes a pixel for any FOURCC but 0 (RGB24, 3 bytes);
     // the bit rate wraps as 32-bit. An interval of 0 is taken as 30 frames a second. Returns 0.
-    static platform::HResult FillVH(platform::VideoInfoHeader& vih, uint32_t width,
-                                    uint32_t height, uint32_t interval, uint32_t fourcc);
+    static platform::HResult FillVH(platform::VideoInfoHeader& vih, uint32_t width, uint32_t height,
+                                    uint32_t interval, uint32_t fourcc);
     // Lets the user choose one of the camera's formats on a modal page, then rebuilds and runs.
     void VCapCapturePinSet();
     // The modal page of VCapCapturePinSet: shows the formats, sets the chosen one through

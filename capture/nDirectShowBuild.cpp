@@ -332,7 +332,8 @@ HResult TDirectShow::AddFilterByClsid(const std::shared_ptr<FilterGraph>& graph,
 HResult TDirectShow::FiltersConnect(const Filter& up, const Filter& down, PinCategory category,
                                     MajorType type) {
     Pin out;
-    HResult hr = CaptureGraphBuilder::findPin(up, PinDirection::Output, category, type, true, 0, out);
+    HResult hr =
+        CaptureGraphBuilder::findPin(up, PinDirection::Output, category, type, true, 0, out);
     if (platform::failed(hr)) {
         hr = CaptureGraphBuilder::findPin(up, PinDirection::Output, PinCategory::None, type, true,
                                           0, out);

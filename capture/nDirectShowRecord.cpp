@@ -42,9 +42,8 @@ void TDirectShow::holdUnrecordedOutputs() {
             continue;
         }
         Pin out;
-        if (platform::failed(CaptureGraphBuilder::findPin(*source, PinDirection::Output,
-                                                          PinCategory::None, MajorType::Any, true,
-                                                          0, out))) {
+        if (platform::failed(CaptureGraphBuilder::findPin(
+                *source, PinDirection::Output, PinCategory::None, MajorType::Any, true, 0, out))) {
             continue;
         }
         Filter discard;

@@ -97,8 +97,8 @@ HResult FileSource::create(const std::string& path, Filter& out) {
     Filter bin = Filter::fromElement(gst_bin_new(nullptr));
     gst_bin_add(GST_BIN(bin.element()), decoder);
     if ((hasVideo && !addStream(bin.element(), "video", "video convert", {"videoconvert"})) ||
-        (hasAudio && !addStream(bin.element(), "audio", "audio convert",
-                                {"audioconvert", "audioresample"}))) {
+        (hasAudio &&
+         !addStream(bin.element(), "audio", "audio convert", {"audioconvert", "audioresample"}))) {
         return E_ClassNotRegistered;
     }
     g_signal_connect(decoder, "pad-added", G_CALLBACK(onPadAdded), nullptr);

@@ -353,7 +353,8 @@ HResult FilterGraph::pause() {
 }
 
 HResult FilterGraph::stop() {
-    const bool ok = gst_element_set_state(pipeline_.get(), GST_STATE_NULL) != GST_STATE_CHANGE_FAILURE;
+    const bool ok =
+        gst_element_set_state(pipeline_.get(), GST_STATE_NULL) != GST_STATE_CHANGE_FAILURE;
     for (auto& [name, f] : filters_) {
         gst_element_set_locked_state(f.element(), FALSE);  // each build decides afresh
     }

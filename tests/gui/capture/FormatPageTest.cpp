@@ -44,7 +44,7 @@ class FormatPage : public testing::Test {
             pinSetWhileOpen = ds.PinSet();
             rows = page->list()->count();
             current = page->list()->currentItem() != nullptr ? page->list()->currentItem()->text()
-                                                              : QString();
+                                                             : QString();
             title = page->windowTitle();
             where = page->pos();
             const auto found = page->list()->findItems(text, Qt::MatchExactly);
