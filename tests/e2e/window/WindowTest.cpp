@@ -54,6 +54,34 @@ TEST_F(WindowTest, PreviewMovesAndTheProgramEndsThroughItsShutdown) {
     EXPECT_NE(settings.find("ImageWidth=640"), std::string::npos);
 }
 
+TEST_F(WindowTest, ButtonOneWritesAPictureWithExifAndTheStripShowsIt) {
+    testenv::clearDir(testenv::picturesDir());
+    ASSERT_TRUE(session.start("peekbox", {kDevices}));
+    const std::string window = session.waitForWindow("Peekbox", 30);
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const QPoint origin = session.windowOrigin(window);
+    const QImage before = session.screenshot("07-before-snapshot");
+    session.click(window, QPoint(20, 500));
+    const std::string picture = testenv::picturesDir() + "/Picture0001.jpg";
+    for (int i = 0; i < 100 && !testenv::fileExists(picture); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_TRUE(testenv::fileExists(picture));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const QImage after = session.screenshot("08-after-snapshot");
+    // The strip (below the buttons) now holds a thumbnail.
+    EXPECT_GT(differingPixels(before, after, QRect(origin + QPoint(10, 530), QSize(100, 70))), 50);
+
+    const std::string tags = session.run("exiftool -s3 -Artist -DateTimeOriginal -ImageWidth '" + picture + "'");
+    EXPECT_EQ(tags.substr(0, tags.find('\n')), "Peekbox");
+    EXPECT_NE(tags.find(":"), std::string::npos);
+    EXPECT_NE(tags.find("640"), std::string::npos);
+    EXPECT_EQ(session.terminate(), 0);
+    EXPECT_NE(testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf").find("Counter=2"),
+              std::string::npos);
+}
+
 TEST_F(WindowTest, PullingTheCameraStopsThePreviewAndButtonOneBringsItBack) {
     ASSERT_TRUE(session.start("peekbox", {kDevices}));
     const std::string window = session.waitForWindow("Peekbox", 30);
