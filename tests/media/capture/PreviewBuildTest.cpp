@@ -259,3 +259,36 @@ TEST_F(PreviewBuild, MjpgCameraKeepingItsOwnFormatStillPreviews) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PreviewBuild, ZoomMotionAndResizeReachTheFilterAndWindow) {
+    devices("camera:name=C,vid=3a7b,pid=0b01");
+    TDirectShow ds;
+    ds.resize(320, 240);
+    ds.InitRunCapture("3a7b", "0b01", false);
+    ASSERT_TRUE(ds.Ready());
+    filter::MyTransFilter* tf = ds.TransFilter();
+    ASSERT_NE(tf, nullptr);
+    const int32_t table[4] = {6, 4, 2, 0};
+    ds.CaptureVideo = false;
+    ds.SetZoomValue(150, table, sizeof table);
+    EXPECT_EQ(tf->zoom(), 100);
+    EXPECT_EQ(tf->zoomMapEntry(0), 0);
+    ds.CaptureVideo = true;
+    ds.SetZoomValue(150, table, sizeof table);
+    EXPECT_EQ(tf->zoom(), 150);
+    EXPECT_EQ(tf->zoomMapEntry(0), 6);
+    EXPECT_EQ(tf->zoomMapEntry(3), 0);
+
+    ds.MotionEnabled_set(true);
+    EXPECT_TRUE(ds.MotionEnabled_get());
+    EXPECT_TRUE(tf->motionEnabled());
+
+    ds.resize(400, 300);
+    ds.ReSizeDS();
+    EXPECT_EQ(ds.Graph()->videoWindow()->windowPosition().width, 400);
+    EXPECT_EQ(ds.Graph()->videoWindow()->windowPosition().height, 300);
+}
+
+}  // namespace
