@@ -243,9 +243,6 @@ TEST_F(PreviewBuild, GraphUtilities) {
     EXPECT_LT(ds.FiltersConnect(made, sink, PinCategory::Capture, MajorType::Any), 0);
 }
 
-}  // namespace
-
-namespace {
 
 TEST_F(PreviewBuild, MjpgCameraKeepingItsOwnFormatStillPreviews) {
     devices("camera:name=C,vid=3a7b,pid=0c01,formats=MJPG");
@@ -258,9 +255,6 @@ TEST_F(PreviewBuild, MjpgCameraKeepingItsOwnFormatStillPreviews) {
     EXPECT_TRUE(pumpUntil([&] { return g->videoWindow()->framesDelivered() >= 2; }));
 }
 
-}  // namespace
-
-namespace {
 
 TEST_F(PreviewBuild, ZoomMotionAndResizeReachTheFilterAndWindow) {
     devices("camera:name=C,vid=3a7b,pid=0b01");
