@@ -1,4 +1,4 @@
-// peekboxtransfilter: a thin in-place GstVideoFilter shell around MyTransFilter. The vfuncs run on
+// twktransfilter: a thin in-place GstVideoFilter shell around MyTransFilter. The vfuncs run on
 // the streaming thread; the C++ state is created in _init and deleted in _finalize.
 #include "filter/TransFilterElement.h"
 
@@ -6,12 +6,12 @@
 
 #include <gst/video/video.h>
 
-struct _PeekboxTransFilter {
+struct _TwkTransFilter {
     GstVideoFilter parent;
     filter::MyTransFilter* state;  // owned; GObject runs no constructors, so a pointer
 };
 
-G_DEFINE_TYPE(PeekboxTransFilter, peekbox_trans_filter, GST_TYPE_VIDEO_FILTER)
+G_DEFINE_TYPE(TwkTransFilter, twk_trans_filter, GST_TYPE_VIDEO_FILTER)
 
 namespace {
 
@@ -58,7 +58,7 @@ filter::MediaType mediaTypeOf(const GstVideoInfo* info) {
 }
 
 gboolean setInfo(GstVideoFilter* vf, GstCaps*, GstVideoInfo* inInfo, GstCaps*, GstVideoInfo*) {
-    auto* self = PEEKBOX_TRANS_FILTER(vf);
+    auto* self = TWK_TRANS_FILTER(vf);
     const platform::HResult hr = self->state->CheckInputType(mediaTypeOf(inInfo));
     if (platform::failed(hr)) {
         GST_WARNING_OBJECT(vf, "format refused by the frame filter (0x%08x)",
@@ -69,7 +69,7 @@ gboolean setInfo(GstVideoFilter* vf, GstCaps*, GstVideoInfo* inInfo, GstCaps*, G
 }
 
 GstFlowReturn transformFrameIp(GstVideoFilter* vf, GstVideoFrame* frame) {
-    auto* self = PEEKBOX_TRANS_FILTER(vf);
+    auto* self = TWK_TRANS_FILTER(vf);
     GstBuffer* buf = frame->buffer;
     filter::FrameSample sample;
     sample.data = static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(frame, 0));
@@ -95,7 +95,7 @@ GstFlowReturn transformFrameIp(GstVideoFilter* vf, GstVideoFrame* frame) {
 
 }  // namespace
 
-static void peekbox_trans_filter_init(PeekboxTransFilter* self) {
+static void twk_trans_filter_init(TwkTransFilter* self) {
     self->state = new filter::MyTransFilter();
     gst_base_transform_set_in_place(GST_BASE_TRANSFORM(self), TRUE);
     gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(self), FALSE);
@@ -104,20 +104,20 @@ static void peekbox_trans_filter_init(PeekboxTransFilter* self) {
     gst_base_transform_set_qos_enabled(GST_BASE_TRANSFORM(self), FALSE);
 }
 
-static void peekbox_trans_filter_finalize(GObject* object) {
-    auto* self = PEEKBOX_TRANS_FILTER(object);
+static void twk_trans_filter_finalize(GObject* object) {
+    auto* self = TWK_TRANS_FILTER(object);
     delete self->state;
     self->state = nullptr;
-    G_OBJECT_CLASS(peekbox_trans_filter_parent_class)->finalize(object);
+    G_OBJECT_CLASS(twk_trans_filter_parent_class)->finalize(object);
 }
 
-static void peekbox_trans_filter_class_init(PeekboxTransFilterClass* klass) {
-    G_OBJECT_CLASS(klass)->finalize = peekbox_trans_filter_finalize;
+static void twk_trans_filter_class_init(TwkTransFilterClass* klass) {
+    G_OBJECT_CLASS(klass)->finalize = twk_trans_filter_finalize;
     auto* elementClass = GST_ELEMENT_CLASS(klass);
     gst_element_class_add_static_pad_template(elementClass, &sinkTemplate);
     gst_element_class_add_static_pad_template(elementClass, &srcTemplate);
     gst_element_class_set_static_metadata(
-        elementClass, "Peekbox frame filter", "Filter/Effect/Video",
+        elementClass, "Frame filter", "Filter/Effect/Video",
         "In place: digital zoom, date and time stamps, stream-timing overlay, stills and motion",
         "Tarnwick");
     auto* vfClass = GST_VIDEO_FILTER_CLASS(klass);
@@ -132,16 +132,16 @@ bool registerTransFilterElement() {
     static bool ok = false;
     std::call_once(once, [] {
         ok = gst_element_register(nullptr, kTransFilterFactory, GST_RANK_NONE,
-                                  PEEKBOX_TYPE_TRANS_FILTER) == TRUE;
+                                  TWK_TYPE_TRANS_FILTER) == TRUE;
     });
     return ok;
 }
 
 MyTransFilter* transFilterOf(GstElement* element) {
-    if (element == nullptr || !PEEKBOX_IS_TRANS_FILTER(element)) {
+    if (element == nullptr || !TWK_IS_TRANS_FILTER(element)) {
         return nullptr;
     }
-    return PEEKBOX_TRANS_FILTER(element)->state;
+    return TWK_TRANS_FILTER(element)->state;
 }
 
 }  // namespace filter

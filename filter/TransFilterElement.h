@@ -13,8 +13,8 @@
 
 G_BEGIN_DECLS
 
-#define PEEKBOX_TYPE_TRANS_FILTER (peekbox_trans_filter_get_type())
-G_DECLARE_FINAL_TYPE(PeekboxTransFilter, peekbox_trans_filter, PEEKBOX, TRANS_FILTER,
+#define TWK_TYPE_TRANS_FILTER (twk_trans_filter_get_type())
+G_DECLARE_FINAL_TYPE(TwkTransFilter, twk_trans_filter, TWK, TRANS_FILTER,
                      GstVideoFilter)
 
 G_END_DECLS
@@ -22,13 +22,13 @@ G_END_DECLS
 namespace filter {
 
 // The element's factory name ("My TransFilter" is the name the component gives the instance).
-constexpr const char* kTransFilterFactory = "peekboxtransfilter";
+constexpr const char* kTransFilterFactory = "twktransfilter";
 
 // Registers the element in-process (gst_element_register with no plugin). Needs gst_init first;
 // calling it again is harmless. Returns false when registration fails.
 bool registerTransFilterElement();
 
-// The MyTransFilter of a peekboxtransfilter element, or null for any other element. It lives as
+// The MyTransFilter of a twktransfilter element, or null for any other element. It lives as
 // long as the element; its component-side operations may be called from any one other thread.
 MyTransFilter* transFilterOf(GstElement* element);
 

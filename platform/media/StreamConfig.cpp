@@ -29,7 +29,7 @@ void freeSourceFormats(gpointer p) {
 }
 
 GQuark formatsQuark() {
-    static const GQuark q = g_quark_from_static_string("peekbox-stream-formats");
+    static const GQuark q = g_quark_from_static_string("twk-stream-formats");
     return q;
 }
 

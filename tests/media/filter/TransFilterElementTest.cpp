@@ -1,4 +1,4 @@
-// peekboxtransfilter in real pipelines: caps, in-place work, stills through the handshake, stamps.
+// twktransfilter in real pipelines: caps, in-place work, stills through the handshake, stamps.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -213,7 +213,7 @@ TEST(TransFilterElement, AcceptsExactlyYuy2AndBgr) {
 TEST(TransFilterElement, OtherFormatsFailToLink) {
     for (const char* fmt : {"I420", "BGRx", "RGB"}) {
         const std::string desc = std::string("videotestsrc num-buffers=1 ! video/x-raw,format=") +
-                                 fmt + ",width=64,height=48 ! peekboxtransfilter ! fakesink";
+                                 fmt + ",width=64,height=48 ! twktransfilter ! fakesink";
         GError* err = nullptr;
         GstElement* pipeline = gst_parse_launch(desc.c_str(), &err);
         EXPECT_NE(err, nullptr) << fmt;
@@ -233,7 +233,7 @@ TEST(TransFilterElement, Yuy2StillThroughTheHandshakeMatchesItsFrame) {
         const std::string desc =
             "videotestsrc pattern=ball num-buffers=45 ! video/x-raw,format=YUY2,width=" +
             std::to_string(w) + ",height=" + std::to_string(h) +
-            ",framerate=30/1 ! peekboxtransfilter name=f ! fakesink sync=true";
+            ",framerate=30/1 ! twktransfilter name=f ! fakesink sync=true";
         Pipeline p(desc.c_str());
         ASSERT_NE(p.filter, nullptr);
         MyTransFilter* f = p.filter;
@@ -264,7 +264,7 @@ TEST(TransFilterElement, Rgb24PipelineAtAnOddWidthKeepsStillRowOrderAndStampPlac
     Pipeline p(
         "videotestsrc pattern=black num-buffers=20 ! "
         "video/x-raw,format=BGR,width=321,height=241,framerate=30/1 ! "
-        "peekboxtransfilter name=f ! fakesink sync=true");
+        "twktransfilter name=f ! fakesink sync=true");
     ASSERT_NE(p.filter, nullptr);
     MyTransFilter* f = p.filter;
     f->setRequestedSize(321, 241);
@@ -315,7 +315,7 @@ TEST(TransFilterElement, ShortFramesPassThroughUntouched) {
     // are.
     Pipeline p(
         "videotestsrc pattern=smpte num-buffers=5 ! "
-        "video/x-raw,format=YUY2,width=320,height=240 ! peekboxtransfilter name=f ! fakesink");
+        "video/x-raw,format=YUY2,width=320,height=240 ! twktransfilter name=f ! fakesink");
     ASSERT_NE(p.filter, nullptr);
     p.filter->setShowDate(true);
     p.filter->ShowStreamDebug(true);
