@@ -86,6 +86,7 @@ public:
     int scrollPosition() const;
     void setScrollPosition(int position);
     int busy() const { return busy_; }
+    const gallery::RescanStats& lastRescan() const { return lastRescan_; }
     int32_t buttonState(int button) const { return buttons_.state(button); }
     const app::WindowLayout& layout() const { return layout_; }
     QWidget* BgPanel() const { return BgPanel_; }
@@ -195,6 +196,7 @@ private:
     gallery::GalleryModel gallery_;
     gallery::ImageCache imageCache_;
     gallery::StripGeometry strip_;
+    gallery::RescanStats lastRescan_;
     std::vector<QImage> imageList_;  // the branded edition's thumbnails, by gallery index
     std::unique_ptr<gallery::FolderNotifyThread> FolderNotifyThread_;
     std::unique_ptr<OutsideMessages> outsideMessages_;

@@ -40,7 +40,7 @@ void TMainForm::RescanGallery() {
     DrawButton(2, kDisabled);
     ScrollBar_->setMaximum(0);
     if (edition_.recording) {
-        gallery_.RescanGallery(imageCache_, pictureFolder_, videoFolder_, layout_.thumbnail);
+        lastRescan_ = gallery_.RescanGallery(imageCache_, pictureFolder_, videoFolder_, layout_.thumbnail);
         DrawButton(2, deleteButtonState(gallery_));
     } else {
         gallery_.RescanPicturesOnly(imageList_, pictureFolder_, [] { QCoreApplication::processEvents(); });

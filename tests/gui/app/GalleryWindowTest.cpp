@@ -86,6 +86,33 @@ TEST_F(GalleryWindowTest, NinePicturesShowTheLastOnesWithTheStripAtItsEnd) {
     EXPECT_EQ(form->buttonState(2), TMainForm::kDisabled);
 }
 
+TEST_F(GalleryWindowTest, StripSurvivesARestartFromItsCacheWithoutDecoding) {
+    for (int n = 1; n <= 4; ++n) {
+        writePicture(n);
+    }
+    {
+        auto first = makeForm();
+        first->RescanGallery();
+        EXPECT_EQ(first->lastRescan().decoded, 4);
+    }  // shutdown saves the cache file
+    ASSERT_TRUE(testenv::fileExists(testenv::tempDir() + "/Peekbox.icf"));
+    auto second = makeForm();
+    EXPECT_EQ(second->imageCache().count(), 4);
+    second->RescanGallery();
+    EXPECT_EQ(second->gallery().count(), 4);
+    EXPECT_EQ(second->lastRescan().decoded, 0);
+}
+
+TEST_F(GalleryWindowTest, StandbyClosesThroughTheNormalShutdown) {
+    auto form = makeForm();
+    form->show();
+    form->setPictureCounter(42);
+    form->Suspend();
+    EXPECT_FALSE(form->isVisible());
+    form.reset();
+    EXPECT_NE(testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf").find("Counter=42"), std::string::npos);
+}
+
 TEST_F(GalleryWindowTest, KeysMoveFocusSelectOpenAndEscape) {
     for (int n = 1; n <= 3; ++n) {
         writePicture(n);
