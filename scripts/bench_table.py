@@ -1,0 +1,57 @@
+#!/usr/bin/env python3
+"""Prints one table from Google Benchmark JSON files: figure, value, target, floor."""
+import json
+import re
+import sys
+
+# (pattern on the benchmark name, target text, floor: name of the benchmark that is the floor or a constant)
+TARGETS = [
+    (r"^transform_(stamps|overlay)/1280x800", "< 0.66 ms (2% of 33 ms)", "memcpy/1280x800"),
+    (r"^transform_zoom/", "< 4x memcpy", "memcpy/{size}"),
+    (r"^still_conversion/", "< 3x memcpy", "memcpy/{size}"),
+    (r"^transform_", "< 33 ms frame budget", "memcpy/{size}"),
+    (r"BM_RescanNewPictures", "< 2000 ms", None),
+    (r"BM_RescanUnchangedWarmCache", "< 150 ms", None),
+    (r"BM_DrawStrip", "< 2 ms", None),
+    (r"BM_SnapshotToFile", "median, 30 shots", 33.3),
+    (r"BM_StillToBitmap", "median and worst of 50", 33.3),
+]
+
+
+def to_ms(b):
+    unit = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b.get("time_unit", "ns")]
+    return b.get("real_time", 0.0) * unit
+
+
+def main(paths):
+    results = {}
+    for path in paths:
+        try:
+            with open(path) as f:
+                data = json.load(f)
+        except (OSError, ValueError):
+            continue
+        for b in data.get("benchmarks", []):
+            if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
+                continue
+            name = re.sub(r"/(real_time|manual_time|iterations:\d+)", "", b["name"])
+            results[name] = to_ms(b)
+    print(f"{'figure':<48} {'value (ms)':>12}  {'target':<28} {'floor (ms)':>10}")
+    print("-" * 102)
+    for name, ms in results.items():
+        target, floor = "", ""
+        size = name.split("/")[1] if "/" in name else ""
+        for pattern, text, fl in TARGETS:
+            if re.search(pattern, name):
+                target = text
+                if isinstance(fl, str):
+                    ref = results.get(fl.format(size=size))
+                    floor = f"{ref:.3f}" if ref is not None else ""
+                elif fl is not None:
+                    floor = f"{fl:.1f}"
+                break
+        print(f"{name:<48} {ms:>12.3f}  {target:<28} {floor:>10}")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])
