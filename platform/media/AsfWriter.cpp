@@ -5,8 +5,11 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "EncoderTimestampFix.h"
+#include "GstRef.h"
 
 namespace platform::media {
 namespace {
@@ -28,26 +31,75 @@ GstElement* muxOf(GstElement* writer) {
     return gst_bin_get_by_name(GST_BIN(writer), "mux");  // transfer full
 }
 
-// Takes out one input: its chain, the multiplexer pad it feeds and the writer's input pin.
-void removeInput(GstElement* writer, const char* input) {
+// asfmux cannot give back a request pad (its collect pads would wait for the released one
+// for ever), so taking an input out means a fresh multiplexer for the inputs that stay.
+void replaceMux(GstElement* writer) {
+    g_autoptr(GstElement) old = muxOf(writer);
+    gboolean streamable = FALSE;
+    if (old != nullptr) {
+        g_object_get(old, "streamable", &streamable, nullptr);
+        gst_element_set_state(old, GST_STATE_NULL);
+    }
+    std::vector<GstRef<GstElement>> chains;
+    for (const char* input : {"video", "audio"}) {
+        const std::string chainName = std::string(input) + "-chain";
+        GstElement* chain = gst_bin_get_by_name(GST_BIN(writer), chainName.c_str());
+        if (chain == nullptr) {
+            continue;
+        }
+        g_autoptr(GstPad) src = gst_element_get_static_pad(chain, "src");
+        g_autoptr(GstPad) peer = src != nullptr ? gst_pad_get_peer(src) : nullptr;
+        if (peer != nullptr) {
+            gst_pad_unlink(src, peer);
+        }
+        chains.push_back(GstRef<GstElement>::adopt(chain));
+    }
+    if (old != nullptr) {
+        gst_bin_remove(GST_BIN(writer), old);
+    }
+    GstElement* mux = make("asfmux");
+    if (mux == nullptr) {
+        return;
+    }
+    gst_object_set_name(GST_OBJECT(mux), "mux");
+    g_object_set(mux, "streamable", streamable, nullptr);
+    gst_bin_add(GST_BIN(writer), mux);
+    for (const auto& chain : chains) {
+        const bool video = std::string(GST_OBJECT_NAME(chain.get())) == "video-chain";
+        gst_element_link_pads(chain.get(), "src", mux, video ? "video_%u" : "audio_%u");
+    }
+    g_autoptr(GstPad) muxSrc = gst_element_get_static_pad(mux, "src");
+    g_autoptr(GstPad) ghost = gst_element_get_static_pad(writer, "src");
+    if (ghost != nullptr) {
+        gst_ghost_pad_set_target(GST_GHOST_PAD(ghost), muxSrc);
+    } else {
+        gst_element_add_pad(writer, gst_ghost_pad_new("src", muxSrc));
+    }
+}
+
+// Takes out one input: its chain and the writer's input pin; `relink` gives the remaining
+// inputs a fresh multiplexer.
+void removeInput(GstElement* writer, const char* input, bool relink) {
     g_autoptr(GstPad) ghost = gst_element_get_static_pad(writer, input);
     const std::string chainName = std::string(input) + "-chain";
     g_autoptr(GstElement) chain = gst_bin_get_by_name(GST_BIN(writer), chainName.c_str());
+    if (chain == nullptr && ghost == nullptr) {
+        return;
+    }
     if (chain != nullptr) {
         g_autoptr(GstPad) src = gst_element_get_static_pad(chain, "src");
         g_autoptr(GstPad) peer = src != nullptr ? gst_pad_get_peer(src) : nullptr;
         if (peer != nullptr) {
             gst_pad_unlink(src, peer);
-            g_autoptr(GstElement) mux = muxOf(writer);
-            if (mux != nullptr) {
-                gst_element_release_request_pad(mux, peer);
-            }
         }
         gst_element_set_state(chain, GST_STATE_NULL);
         gst_bin_remove(GST_BIN(writer), chain);
     }
     if (ghost != nullptr) {
         gst_element_remove_pad(writer, ghost);
+    }
+    if (relink) {
+        replaceMux(writer);
     }
 }
 
@@ -101,7 +153,7 @@ bool addChain(GstElement* writer, const char* input, std::initializer_list<GstEl
     g_autoptr(GstPad) chainIn = gst_element_get_static_pad(chain, "sink");
     gst_element_add_pad(writer, gst_ghost_pad_new(input, chainIn));
     if (!ok) {
-        removeInput(writer, input);
+        removeInput(writer, input, true);
     }
     return ok;
 }
@@ -197,8 +249,9 @@ HResult AsfWriter::configure(const Filter& writer, const WmProfile& profile) {
             return E_Unexpected;  // only before the inputs are connected
         }
     }
-    removeInput(w, "video");
-    removeInput(w, "audio");
+    removeInput(w, "video", false);
+    removeInput(w, "audio", false);
+    replaceMux(w);
     bool ok = true;
     if (profile.video.present) {
         ok = addVideo(w, profile.video) && ok;
@@ -243,7 +296,7 @@ void AsfWriter::removeUnconnectedInputs(const Filter& writer) {
     for (const char* input : {"video", "audio"}) {
         g_autoptr(GstPad) pad = gst_element_get_static_pad(writer.element(), input);
         if (pad != nullptr && !gst_pad_is_linked(pad)) {
-            removeInput(writer.element(), input);
+            removeInput(writer.element(), input, true);
         }
     }
 }

@@ -120,16 +120,14 @@ bool FileWriter::finish(const std::vector<std::shared_ptr<StreamControl>>& strea
             s->requestEndOfStream();
         }
     }
-    bool pushedIdle = false;
     while (!reachedEnd() && since() < timeoutMs) {
-        if (!pushedIdle && since() >= idleMs) {
+        if (since() >= idleMs) {
             // Streams that did not hand over EOS themselves no longer flow.
             for (const auto& s : streams) {
                 if (s && !s->endOfStreamSent()) {
                     s->pushEndOfStream();
                 }
             }
-            pushedIdle = true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }

@@ -56,11 +56,26 @@ void StreamControl::requestEndOfStream() {
     eosRequested_.store(true, std::memory_order_release);
 }
 
-void StreamControl::pushEndOfStream() {
-    if (!endOfStreamSent() && pad_) {
-        gst_pad_push_event(pad_.get(), gst_event_new_eos());
-        eosSent_.store(true, std::memory_order_release);
+bool StreamControl::pushEndOfStream() {
+    if (endOfStreamSent()) {
+        return true;
     }
+    if (!pad_) {
+        return false;
+    }
+    // A streaming thread that still sits inside the element behind us (a multiplexer waiting
+    // for its other input) holds that pad's stream lock: pushing now would wait for it, so
+    // leave the stream alone rather than block the GUI thread.
+    g_autoptr(GstPad) peer = gst_pad_get_peer(pad_.get());
+    if (peer != nullptr && !GST_PAD_STREAM_TRYLOCK(peer)) {
+        return false;
+    }
+    gst_pad_push_event(pad_.get(), gst_event_new_eos());
+    if (peer != nullptr) {
+        GST_PAD_STREAM_UNLOCK(peer);
+    }
+    eosSent_.store(true, std::memory_order_release);
+    return true;
 }
 
 // Streaming thread. Never throws; allocates only what GStreamer does for a new event or a

@@ -40,8 +40,9 @@ class StreamControl {
     void requestEndOfStream();
     bool endOfStreamSent() const { return eosSent_.load(std::memory_order_acquire); }
     // For a stream whose source no longer pushes (an error, a pulled camera): EOS from the
-    // calling thread. Only when no buffer flows, or the push could wait behind the stream.
-    void pushEndOfStream();
+    // calling thread. False (nothing sent) while a streaming thread is still inside the
+    // element behind the pin, so the caller never waits on it.
+    bool pushEndOfStream();
 
     // Buffers let through so far.
     uint64_t buffersPassed() const { return passed_.load(std::memory_order_acquire); }
