@@ -129,10 +129,14 @@ HResult TDirectShow::GetInterfaces() {
 }
 
 void TDirectShow::TearDownGraph() {
+    // A recording's file is completed while its streams still run.
+    finishRecording();
     if (FMediaControl) {
         FMediaControl->stop();
     }
-    // (The recording stream controls are released here once recording builds exist.)
+    FVideoStreamControl.reset();
+    FAudioStreamControl.reset();
+    FFileWriter.reset();
     if (FRotCookie != 0) {
         FilterGraph::removeFromRot(FRotCookie);
         FRotCookie = 0;
@@ -299,8 +303,6 @@ void TDirectShow::Motion() {
     }
 }
 
-// The elapsed-time feed of recordings; there is nothing to feed before the frame filter exists.
-void TDirectShow::FilterTimerTimer() {}
 
 // ---------------------------------------------------------------------------------------------
 // Devices

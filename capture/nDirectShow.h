@@ -23,11 +23,17 @@
 #include "platform/media/CaptureGraphBuilder.h"
 #include "platform/media/Filter.h"
 #include "platform/media/FilterGraph.h"
+#include "platform/media/MediaTypes.h"
 #include "platform/media/StreamConfig.h"
 #include "platform/media/VideoWindow.h"
 
 class TDirectShow;
 class VideoWidget;
+
+namespace platform::media {
+class FileWriter;
+class StreamControl;
+}  // namespace platform::media
 
 namespace platform {
 class MessageBoxes;
@@ -124,6 +130,28 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
     void InitRunFile(const std::string& file, bool record);
     // Connects camera (or the MJPEG chain) -> frame filter -> renderer; the last result.
     platform::HResult RenderPreview();
+
+    // --- recording ---
+    // Keeps `path` (at most 259 UTF-16 characters; a longer one is refused with false and
+    // nothing is rebuilt) and rebuilds the graph with the recording branch, its streams held.
+    bool StartRecord(const std::string& path);
+    // Rebuilds with the recording branch on the current file name.
+    bool StartRecord();
+    // Rebuilds without the recording branch; the file is completed first.
+    void StopRecord();
+    // Opens the recorded streams (when the graph records) and starts the elapsed-time feed.
+    void StartCapture();
+    // The recording target.
+    const std::string& FileName() const { return FFileName; }
+    bool CaptureStarted() const { return FCaptureStarted; }
+    // The profile file the last Windows Media build looked for ("prxs/...").
+    const std::string& ProfileFile() const { return FProfileFile; }
+    // File-mode playback position and length in 100 ns units; 0 / false in camera mode.
+    int64_t GetMediaPos();
+    bool SetMediaPos(int64_t position);
+    int64_t GetMediaLength();
+    // The WAV writer's factory (what the WAV branch looks up as "WavDest").
+    static constexpr const char* kWavWriterFactory = "wavenc";
 
     // --- capture format ---
     // Copies all 88 bytes, the compression field included.
@@ -227,7 +255,12 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
     // Start and stop of the recorded streams; null means now.
     void ControlStream(const int64_t* start, const int64_t* stop, uint32_t startCookie,
                        uint32_t stopCookie);
-    void holdUnrecordedOutputs();
+    std::shared_ptr<platform::media::StreamControl> GetStreamControl(
+        const platform::media::Filter& filter, platform::media::MajorType type);
+    // Asks the microphone for `count` buffers; true when the suggestion failed.
+    bool SetAudioBuffer(int32_t count);
+    void connectRecordedAudio(const platform::media::Filter& sink, const char* compressorName);
+    void finishRecording();
     void setCaption(const std::string& text);
     void FilterTimerTimer();
     platform::HResult compressorList(int category, std::vector<std::string>& list);
@@ -281,6 +314,13 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
     // each build re-adds it to the new graph.
     platform::media::Filter FTransFilter;
     FormatPage FFormatPage;
+    // The recorded outputs' stream controls and the file writer of a recording build; the
+    // file is completed in TearDownGraph before the graph stops.
+    std::shared_ptr<platform::media::StreamControl> FVideoStreamControl;
+    std::shared_ptr<platform::media::StreamControl> FAudioStreamControl;
+    std::shared_ptr<platform::media::FileWriter> FFileWriter;
+    std::string FProfileFile;
+    std::string FSourceFile;  // the played media file in file mode
 
     VideoWidget* FVideoView = nullptr;  // child widget showing the renderer's frames
 };

@@ -147,6 +147,7 @@ void TDirectShow::InitRunFile(const std::string& file, bool record) {
     }
     FDeviceEnable = true;
     FFileMode = true;
+    FSourceFile = file;  // a recording start or stop reopens it
     GetAudioDevice(AudioDevice, true);
     FGraph->addFilter(FAudioRenderer, "Audio Output");
     Filter source;

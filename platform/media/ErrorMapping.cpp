@@ -10,6 +10,15 @@ HResult hresultFromError(const GError* error, const std::string& debug) {
         return E_Fail;
     }
     if (error->domain == GST_RESOURCE_ERROR) {
+        // A full disk or the size limit can surface from a seek or a flush too (a multiplexer
+        // rewriting its header): the system error in the debug text says which.
+        if (debug.find(g_strerror(ENOSPC)) != std::string::npos) {
+            return E_DiskFull;
+        }
+        if (error->code != GST_RESOURCE_ERROR_WRITE &&
+            debug.find(g_strerror(EFBIG)) != std::string::npos) {
+            return E_FileNotFound;
+        }
         switch (error->code) {
             case GST_RESOURCE_ERROR_NO_SPACE_LEFT:
                 return E_DiskFull;

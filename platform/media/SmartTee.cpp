@@ -1,7 +1,19 @@
 // SmartTee: a tee with two always-present ghost outputs.
 #include "SmartTee.h"
 
+#include <string_view>
+
 namespace platform::media {
+namespace {
+
+// A late preview must not slow the capture: its QoS events stop at the tee instead of making a
+// filter upstream (shared by both outputs) drop frames that the capture output would record.
+GstPadProbeReturn dropQos(GstPad*, GstPadProbeInfo* info, gpointer) {
+    return GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_QOS ? GST_PAD_PROBE_DROP
+                                                                           : GST_PAD_PROBE_OK;
+}
+
+}  // namespace
 
 HResult SmartTee::create(Filter& out) {
     out = Filter();
@@ -16,7 +28,11 @@ HResult SmartTee::create(Filter& out) {
     gst_element_add_pad(bin, gst_ghost_pad_new("in", sink));
     for (const char* name : {"capture", "preview"}) {
         g_autoptr(GstPad) src = gst_element_request_pad_simple(tee, "src_%u");
-        gst_element_add_pad(bin, gst_ghost_pad_new(name, src));
+        GstPad* ghost = gst_ghost_pad_new(name, src);
+        if (std::string_view(name) == "preview") {
+            gst_pad_add_probe(ghost, GST_PAD_PROBE_TYPE_EVENT_UPSTREAM, &dropQos, nullptr, nullptr);
+        }
+        gst_element_add_pad(bin, ghost);
     }
     out = Filter::fromElement(bin);
     return S_Ok;
