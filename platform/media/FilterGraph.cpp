@@ -473,9 +473,27 @@ HResult FilterGraph::getStopPosition(int64_t& pos) const {
 
 HResult FilterGraph::setPositions(int64_t pos) {
     const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
-    return gst_element_seek_simple(pipeline_.get(), GST_FORMAT_TIME, flags, pos * 100) != FALSE
-               ? S_Ok
-               : E_Fail;
+    // One seek (one seqnum) to every sink that streams: a sink kept out of streaming (an
+    // unconnected renderer or sound output) would refuse it and fail the whole seek, as the
+    // pipeline's own seek asks every sink.
+    GstEvent* seek = gst_event_new_seek(1.0, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, pos * 100,
+                                        GST_SEEK_TYPE_NONE, -1);
+    bool any = false;
+    bool ok = true;
+    GstIterator* it = gst_bin_iterate_sinks(GST_BIN(pipeline_.get()));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto* sink = GST_ELEMENT(g_value_get_object(&item));
+        if (!gst_element_is_locked_state(sink)) {
+            any = true;
+            ok = gst_element_send_event(sink, gst_event_ref(seek)) != FALSE && ok;
+        }
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    gst_event_unref(seek);
+    return any && ok ? S_Ok : E_Fail;
 }
 
 std::shared_ptr<VideoWindow> FilterGraph::videoWindow() {

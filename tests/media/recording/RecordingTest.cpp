@@ -17,6 +17,7 @@
 
 #include "MediaFileProbe.h"
 #include "capture/nDirectShow.h"
+#include "filter/MyTransFilter.h"
 #include "platform/Sleep.h"
 #include "platform/media/DeviceEnumerator.h"
 #include "platform/media/MediaRuntime.h"
@@ -160,14 +161,25 @@ TEST_F(Recording, RawAviWithSoundStartsAtStartCaptureAndEndsComplete) {
     EXPECT_NEAR(static_cast<double>(v->frames) / 30.0, info.duration, 2.0 / 30.0);
 }
 
+// Also: the 300 ms timer feeds the elapsed time to the stamp only once capture has started.
 TEST_F(Recording, WithoutAMicrophoneTheClipHasNoSound) {
     VirtualDeviceProvider::configure(kCamera);
     TDirectShow ds;
     ds.CaptureVideo = true;
     ds.CaptureAudio = true;
+    ds.AddTimeStr = true;
     useFormat(ds, 320, 240, platform::kFourCC_YUY2);
     ds.InitRunCapture("3a7b", "0b01", false);
-    record(ds, file_ + ".avi", 1000);
+    ASSERT_TRUE(ds.StartRecord(file_ + ".avi"));
+    EXPECT_FALSE(ds.CaptureAudio);  // no microphone to bind
+    ds.Run();
+    pumpFor(1300);
+    ASSERT_NE(ds.TransFilter(), nullptr);
+    EXPECT_EQ(ds.TransFilter()->elapsed(), filter::ElapsedTime{});
+    ds.StartCapture();
+    pumpFor(1000);
+    EXPECT_GE(ds.TransFilter()->elapsed().seconds, 2);  // counted from the graph's connection
+    ds.Close();
     const ClipInfo info = probeClip(file_ + ".avi");
     EXPECT_TRUE(info.discovered);
     ASSERT_NE(info.stream("video"), nullptr);
@@ -351,6 +363,31 @@ TEST_F(Recording, OutsideARecordingStartCaptureOnlySetsItsFlagAndPositionsAreZer
     EXPECT_FALSE(ds.StartRecord(testenv::videosDir() + "/" + std::string(300, 'n') + ".avi"));
     EXPECT_FALSE(ds.InRecord());
     ds.Close();
+}
+
+TEST_F(Recording, PositionsOfAPlayedFile) {
+    VirtualDeviceProvider::configure(std::string(kCamera) + ";speaker:name=Out");
+    const std::string clip = file_ + ".avi";
+    {
+        TDirectShow rec;
+        rec.CaptureVideo = true;
+        useFormat(rec, 320, 240, platform::kFourCC_YUY2);
+        rec.InitRunCapture("3a7b", "0b01", false);
+        record(rec, clip, 1500);
+    }
+    TDirectShow ds;
+    ds.InitRunFile(clip, false);
+    ds.Run();
+    ASSERT_TRUE(ds.Ready());
+    pump([&] { return ds.GetMediaLength() > 0; }, 3000);
+    const int64_t length = ds.GetMediaLength();
+    EXPECT_NEAR(static_cast<double>(length) / 1e7, probeClip(clip).duration, 0.05);
+    EXPECT_TRUE(ds.SetMediaPos(length / 2));
+    pumpFor(200);
+    EXPECT_GE(ds.GetMediaPos(), length / 2 - 1000000);
+    EXPECT_LE(ds.GetMediaPos(), length);
+    ds.Close();
+    EXPECT_EQ(ds.GetMediaPos(), 0);
 }
 
 TEST_F(Recording, TheCameraPulledMidRecordingLeavesAPlayableClip) {
