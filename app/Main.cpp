@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QScrollBar>
 
+#include "CameraSettingsDialog.h"
 #include "CaptureFormat.h"
 #include "ImageView.h"
 #include "OutsideMessages.h"
@@ -465,7 +466,18 @@ bool TMainForm::ChooseResolution(int choice) {
 
 void TMainForm::ToggleRecording() {}
 
-void TMainForm::ShowCameraProperties() {}
+// Button 4: the camera's own settings, modal; a camera without controls shows nothing.
+void TMainForm::ShowCameraProperties() {
+    CameraSettingsDialog dialog(*DirectShow1_, this);
+    if (!dialog.hasControls()) {
+        return;
+    }
+    if (settingsDialogHook_) {
+        settingsDialogHook_(dialog);
+        return;
+    }
+    dialog.exec();
+}
 
 void TMainForm::FormDestroy() {
     stopFlag().store(true, std::memory_order_release);

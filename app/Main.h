@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +29,7 @@
 #include "platform/VideoInfoHeader.h"
 
 class ImageView;
+class QDialog;
 class OutsideMessages;
 class StandbyWatcher;
 class VirtualDeviceControl;
@@ -129,6 +131,8 @@ public:
     static constexpr int kDisplayChangeOuterHeight = 653;
     void ToggleRecording();
     void ShowCameraProperties();
+    // Tests look at the settings dialog instead of running it modally.
+    void setSettingsDialogHook(std::function<void(QDialog&)> hook) { settingsDialogHook_ = std::move(hook); }
     // The brand logo opens the brand's web page (text 9).
     void BrandLogoClick();
 
@@ -169,6 +173,7 @@ private:
     QScrollBar* ScrollBar_ = nullptr;
     TPopup* popup_ = nullptr;
     app::ButtonBar buttons_;
+    std::function<void(QDialog&)> settingsDialogHook_;
     app::WindowLayout layout_;
 
     // The enlarged view and what it replaced.

@@ -20,6 +20,7 @@
 #include "filter/FilterTypes.h"
 #include "platform/HResult.h"
 #include "platform/VideoInfoHeader.h"
+#include "platform/media/CameraControls.h"
 #include "platform/media/CaptureGraphBuilder.h"
 #include "platform/media/Filter.h"
 #include "platform/media/FilterGraph.h"
@@ -196,6 +197,10 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
                                      const platform::media::Filter& down,
                                      platform::media::PinCategory category,
                                      platform::media::MajorType type);
+
+    // --- the camera's own settings (its property pages) ---
+    std::vector<platform::media::CameraControl> CameraControls() const;
+    bool SetCameraControl(const std::string& label, int value);
 
     // --- devices ---
     // Friendly names of the cameras (all, or those carrying vid/pid); the list is cleared first.

@@ -68,11 +68,12 @@ GstCaps* VirtualSources::cameraCaps(const std::vector<std::string>& formats) {
 GstElement* VirtualSources::createCamera(const VirtualDeviceDesc& desc) {
     const std::string format = desc.formats.empty() ? "YUY2" : desc.formats.front();
     GstElement* src = make("videotestsrc");
+    GstElement* balance = make("videobalance");  // the camera's picture controls
     GstElement* raw = make("capsfilter");
     GstElement* enc = format == "MJPG" ? make("jpegenc") : make("identity");
     GstElement* out = make("capsfilter");
-    if (src == nullptr || raw == nullptr || enc == nullptr || out == nullptr) {
-        dropAll({src, raw, enc, out});
+    if (src == nullptr || balance == nullptr || raw == nullptr || enc == nullptr || out == nullptr) {
+        dropAll({src, balance, raw, enc, out});
         return nullptr;
     }
     g_object_set(src, "is-live", TRUE, nullptr);
@@ -81,8 +82,8 @@ GstElement* VirtualSources::createCamera(const VirtualDeviceDesc& desc) {
     gst_object_set_name(GST_OBJECT(enc), "enc");
     gst_object_set_name(GST_OBJECT(out), "format");
     GstElement* bin = gst_bin_new(nullptr);
-    gst_bin_add_many(GST_BIN(bin), src, raw, enc, out, nullptr);
-    gst_element_link_many(src, raw, enc, out, nullptr);
+    gst_bin_add_many(GST_BIN(bin), src, balance, raw, enc, out, nullptr);
+    gst_element_link_many(src, balance, raw, enc, out, nullptr);
     ghost(bin, out, "src", "capture");
     // The camera's own format until one is set: its first format at 640 x 480.
     g_autoptr(GstCaps) current = gst_caps_from_string(capsFor(format, 640, 480).c_str());

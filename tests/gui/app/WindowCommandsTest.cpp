@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QSlider>
 
 #include "app/Main.h"
 #include "app/Popups.h"
@@ -144,4 +146,27 @@ TEST_F(WindowCommandsTest, ButtonOneRestartsAStoppedPreviewEvenWhenDrawnDisabled
     form->StopPreview();
     form->FormMouseUp(Qt::RightButton, buttonPoint(*form, 1));
     EXPECT_FALSE(form->DirectShow1()->Ready());
+}
+
+TEST_F(WindowCommandsTest, CameraSettingsChangeThePictureLive) {
+    auto form = makeForm("camera:name=Desk Camera,vid=3a7b,pid=0b01");
+    ASSERT_TRUE(form->StartPreview(false));
+    const auto controls = form->DirectShow1()->CameraControls();
+    ASSERT_FALSE(controls.empty());
+    bool shown = false;
+    form->setSettingsDialogHook([&](QDialog& dialog) {
+        shown = true;
+        auto* slider = dialog.findChild<QSlider*>(QString::fromStdString(controls[0].label));
+        ASSERT_NE(slider, nullptr);
+        slider->setValue(controls[0].maximum);
+    });
+    form->FormMouseUp(Qt::LeftButton, buttonPoint(*form, 4));
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(form->DirectShow1()->CameraControls()[0].value, controls[0].maximum);
+
+    // Without a running camera button 4 is disabled and nothing opens.
+    form->StopPreview();
+    shown = false;
+    form->FormMouseUp(Qt::LeftButton, buttonPoint(*form, 4));
+    EXPECT_FALSE(shown);
 }
