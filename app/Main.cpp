@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "CameraSettingsDialog.h"
 #include "CaptureFormat.h"
@@ -170,6 +171,11 @@ void TMainForm::createDesign() {
     DirectShow1_->GraphRot = edition_.recording;
     DirectShow1_->RegsPath = "Software\\TWK_CM_SW\\Compressors";
     DirectShow1_->installEventFilter(this);  // its double click toggles the enlarged view
+    DirectShow1_->OnRecordDiskFull = [this](TDirectShow* sender, void* data) { DirectShow1RecordDiskFull(sender, data); };
+    DirectShow1_->OnRecordFileLimit = [this](TDirectShow* sender, void* data) { DirectShow1RecordFileLimit(sender, data); };
+    RecTimer_ = new QTimer(this);
+    RecTimer_->setInterval(kRecTimerMs);
+    connect(RecTimer_, &QTimer::timeout, this, [this] { RecTimerTimer(); });
 
     ImageShow_ = new ImageView(this);
     ImageShow_->onMouseUp = [this](Qt::MouseButton b, QPoint p) {
@@ -463,8 +469,6 @@ bool TMainForm::ChooseResolution(int choice) {
     buttons_.setImageSize(imageWidth_, imageHeight_, edition_.recording);
     return StartPreview(false);
 }
-
-void TMainForm::ToggleRecording() {}
 
 // Button 4: the camera's own settings, modal; a camera without controls shows nothing.
 void TMainForm::ShowCameraProperties() {

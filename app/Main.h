@@ -34,6 +34,7 @@ class OutsideMessages;
 class StandbyWatcher;
 class VirtualDeviceControl;
 class QScrollBar;
+class QTimer;
 namespace gallery {
 class FolderNotifyThread;
 }
@@ -130,6 +131,13 @@ public:
     static constexpr uint32_t kDisplayChangeWaitMs = 200;
     static constexpr int kDisplayChangeOuterHeight = 653;
     void ToggleRecording();
+    void RecTimerTimer();
+    void DirectShow1RecordDiskFull(TDirectShow* Sender, void* data);
+    void DirectShow1RecordFileLimit(TDirectShow* Sender, void* data);
+    bool overwriteClip() const { return OverwriteClip_; }
+    bool recTimerActive() const;
+    static constexpr int kRecordSettleRounds = 200;  // about two seconds before writing starts
+    static constexpr int kRecTimerMs = 500;
     void ShowCameraProperties();
     // Tests look at the settings dialog instead of running it modally.
     void setSettingsDialogHook(std::function<void(QDialog&)> hook) { settingsDialogHook_ = std::move(hook); }
@@ -174,6 +182,13 @@ private:
     TPopup* popup_ = nullptr;
     app::ButtonBar buttons_;
     std::function<void(QDialog&)> settingsDialogHook_;
+    void startRecording();
+    void stopRecording();
+    void endFailedStart(bool deleteFile);
+    QTimer* RecTimer_ = nullptr;
+    uint32_t RecordingStartTick_ = 0;
+    bool OverwriteClip_ = false;
+    std::string clipPath_;
     app::WindowLayout layout_;
 
     // The enlarged view and what it replaced.
