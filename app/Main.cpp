@@ -514,6 +514,9 @@ int TMainForm::DeviceChange(uint32_t event, const std::string& interfaceName) {
     const bool ours = CameraNotification::matchesCamera(interfaceName, DirectShow1_->VID, DirectShow1_->PID);
     if (event == DeviceChangeEvent::DBT_DEVICEREMOVECOMPLETE) {
         if (ours) {
+            if (recording_.load()) {
+                finishClip();  // the clip so far is kept, finished and listed
+            }
             StopPreview();
             return 1;
         }

@@ -184,6 +184,7 @@ private:
     std::function<void(QDialog&)> settingsDialogHook_;
     void startRecording();
     void stopRecording();
+    void finishClip();
     void endFailedStart(bool deleteFile);
     QTimer* RecTimer_ = nullptr;
     uint32_t RecordingStartTick_ = 0;

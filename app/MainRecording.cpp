@@ -115,6 +115,13 @@ void TMainForm::endFailedStart(bool deleteFile) {
 }
 
 void TMainForm::stopRecording() {
+    finishClip();
+    StartPreview(false);
+    DrawButton(3, kNormal);
+}
+
+// Ends the recording: the file is completed by closing the graph, and the clip joins the strip.
+void TMainForm::finishClip() {
     RecTimer_->stop();
     setWindowTitle(QString::fromStdString(texts_.text(MSG_TITLE)));
     DirectShow1_->Close();  // the clip file is finished here
@@ -140,8 +147,6 @@ void TMainForm::stopRecording() {
         }
         DrawStrip();
     }
-    StartPreview(false);
-    DrawButton(3, kNormal);
 }
 
 void TMainForm::RecTimerTimer() {

@@ -112,3 +112,22 @@ TEST(VirtualDeviceCommands, OnlyWellFormedCommandsAreUnderstood) {
     EXPECT_FALSE(control.command("replug 1 2"));
     EXPECT_FALSE(control.command("format c:"));
 }
+
+TEST_F(HotplugTest, PullingTheCameraWhileRecordingFinishesTheClip) {
+    testenv::clearDir(testenv::videosDir());
+    platform::setSleepScale(0.0);
+    form->ToggleRecording();
+    ASSERT_TRUE(form->recording());
+    for (int i = 0; i < 80; ++i) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    VirtualDeviceControl control;
+    ASSERT_TRUE(control.unplug(0));
+    ASSERT_TRUE(waitFor([&] { return !form->DirectShow1()->Ready(); }));
+    EXPECT_FALSE(form->recording());
+    EXPECT_FALSE(form->recTimerActive());
+    EXPECT_EQ(form->windowTitle(), "Norvale Glimmer webcam");
+    EXPECT_TRUE(testenv::fileExists(testenv::videosDir() + "/Movie0001.avi"));
+    EXPECT_EQ(form->gallery().count(), 1);
+}
