@@ -82,6 +82,34 @@ TEST_F(WindowTest, ButtonOneWritesAPictureWithExifAndTheStripShowsIt) {
               std::string::npos);
 }
 
+TEST_F(WindowTest, RecordButtonRecordsAPlayableClipWithSoundAndTheCaptionCounts) {
+    testenv::clearDir(testenv::videosDir());
+    ASSERT_TRUE(session.start("peekbox", {kDevices}));
+    const std::string window = session.waitForWindow("Peekbox", 30);
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    // The record button sits at (51, 490) for a camera that may record.
+    session.click(window, QPoint(66, 500));
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    session.screenshot("09-recording");
+    const std::string caption = session.run("xdotool getwindowname " + window);
+    EXPECT_NE(caption.find("Norvale Glimmer webcam - 00:00:0"), std::string::npos) << caption;
+    session.click(window, QPoint(66, 500));
+    const std::string clip = testenv::videosDir() + "/Movie0001.avi";
+    for (int i = 0; i < 100 && session.run("xdotool getwindowname " + window).find(" - ") != std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    session.screenshot("10-after-recording");
+    ASSERT_TRUE(testenv::fileExists(clip));
+    const std::string info = session.run("gst-discoverer-1.0 '" + clip + "'");
+    EXPECT_NE(info.find("video"), std::string::npos) << info;
+    EXPECT_NE(info.find("audio"), std::string::npos) << info;
+    const std::string duration = session.run("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + clip + "'");
+    EXPECT_GT(std::atof(duration.c_str()), 1.5) << duration;
+    EXPECT_EQ(session.terminate(), 0);
+}
+
 TEST_F(WindowTest, PullingTheCameraStopsThePreviewAndButtonOneBringsItBack) {
     ASSERT_TRUE(session.start("peekbox", {kDevices}));
     const std::string window = session.waitForWindow("Peekbox", 30);
