@@ -9,6 +9,9 @@
 #include "StreamControl.h"
 
 namespace platform::media {
+namespace {
+constexpr guint kQueueBytes = 256u * 1024u * 1024u;  // a few seconds of raw HD video
+}  // namespace
 
 FileWriter::~FileWriter() {
     if (sinkPad_ && probeId_ != 0) {
@@ -23,22 +26,38 @@ HResult FileWriter::create(const std::shared_ptr<FilterGraph>& graph, const std:
         return E_Pointer;
     }
     std::shared_ptr<FileWriter> w(new FileWriter());
-    HResult hr = Filter::create("filesink", w->sink_);
-    if (failed(hr)) {
-        return hr;
+    GstElement* queue = gst_element_factory_make("queue", nullptr);
+    GstElement* file = gst_element_factory_make("filesink", nullptr);
+    if (queue == nullptr || file == nullptr) {
+        for (GstElement* e : {queue, file}) {
+            if (e != nullptr) {
+                gst_object_unref(gst_object_ref_sink(e));
+            }
+        }
+        return E_ClassNotRegistered;
     }
     // async=false: nothing reaches the file before the streams open, and a live graph must
     // not wait for a first buffer to start.
-    g_object_set(w->sink_.element(), "location", path.c_str(), "async", FALSE, "sync", FALSE,
-                 nullptr);
+    g_object_set(file, "location", path.c_str(), "async", FALSE, "sync", FALSE, nullptr);
+    // The queue lets the file be written on a thread of its own: a slow disk delays the
+    // writing, not the camera and microphone threads that feed the multiplexer.
+    g_object_set(queue, "max-size-buffers", 0u, "max-size-time", guint64{0}, "max-size-bytes",
+                 kQueueBytes, nullptr);
+    GstElement* bin = gst_bin_new(nullptr);
+    gst_bin_add_many(GST_BIN(bin), queue, file, nullptr);
+    gst_element_link(queue, file);
+    g_autoptr(GstPad) in = gst_element_get_static_pad(queue, "sink");
+    gst_element_add_pad(bin, gst_ghost_pad_new("sink", in));
+    w->sink_ = Filter::fromElement(bin);
+    w->queueOut_ = GstRef<GstPad>::adopt(gst_element_get_static_pad(queue, "src"));
     w->path_ = path;
-    w->sinkPad_ = GstRef<GstPad>::adopt(gst_element_get_static_pad(w->sink_.element(), "sink"));
+    w->sinkPad_ = GstRef<GstPad>::adopt(gst_element_get_static_pad(file, "sink"));
     if (!w->sinkPad_) {
         return E_Fail;
     }
     w->probeId_ = gst_pad_add_probe(w->sinkPad_.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
                                     &FileWriter::onEvent, w.get(), nullptr);
-    hr = graph->addFilter(w->sink_, name);
+    const HResult hr = graph->addFilter(w->sink_, name);
     if (failed(hr)) {
         return hr;
     }
@@ -120,7 +139,7 @@ bool FileWriter::finish(const std::vector<std::shared_ptr<StreamControl>>& strea
             s->requestEndOfStream();
         }
     }
-    while (!reachedEnd() && since() < timeoutMs) {
+    while (!reachedEnd() && !writeFailed() && since() < timeoutMs) {
         if (since() >= idleMs) {
             // Streams that did not hand over EOS themselves no longer flow.
             for (const auto& s : streams) {
@@ -132,6 +151,12 @@ bool FileWriter::finish(const std::vector<std::shared_ptr<StreamControl>>& strea
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return reachedEnd();
+}
+
+bool FileWriter::writeFailed() const {
+    // The writing thread stopped on an error (a full disk, the size limit): the file sink will
+    // see no end of stream any more, and what is on disk is all there will be.
+    return queueOut_ && gst_pad_get_last_flow_return(queueOut_.get()) < GST_FLOW_EOS;
 }
 
 }  // namespace platform::media

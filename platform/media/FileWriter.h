@@ -1,9 +1,9 @@
-// The file writer of a recording: a file sink that creates its file when the graph starts,
-// never holds the graph's start for a first buffer, and tells when the multiplexer's end of
-// stream has reached the file (the file is then complete).
+// The file writer of a recording: a queued file sink that creates its file when the graph
+// starts, never holds the graph's start for a first buffer, writes on its own thread, and tells
+// when the multiplexer's end of stream has reached the file (the file is then complete).
 //
-// Threads: built and finished on the GUI thread; the EOS probe runs on the multiplexer's
-// streaming thread and only sets an atomic flag.
+// Threads: built and finished on the GUI thread; the EOS probe runs on the writing thread and
+// only sets an atomic flag.
 #pragma once
 
 #include <atomic>
@@ -40,11 +40,14 @@ class FileWriter {
 
     // Ends the recorded streams and waits (bounded) until the end reached the file: each stream
     // ends on its own streaming thread; a stream that no longer flows (source error, camera
-    // pulled) is ended from here after `idleMs`. False when the file did not complete in time.
+    // pulled) is ended from here after `idleMs`. False when the file did not complete in time
+    // or writing had failed (it then keeps what was written before the failure).
     bool finish(const std::vector<std::shared_ptr<StreamControl>>& streams, int timeoutMs = 5000,
                 int idleMs = 300);
 
     bool reachedEnd() const { return eos_.load(std::memory_order_acquire); }
+    // Writing stopped on an error; the file keeps what reached it.
+    bool writeFailed() const;
     const Filter& filter() const { return sink_; }
     const std::string& path() const { return path_; }
 
@@ -55,6 +58,7 @@ class FileWriter {
     Filter sink_;
     std::string path_;
     GstRef<GstPad> sinkPad_;
+    GstRef<GstPad> queueOut_;  // the writing thread's output, for its last flow result
     gulong probeId_ = 0;
     std::atomic<bool> eos_{false};  // set by the streaming thread, read by the GUI thread
 };
