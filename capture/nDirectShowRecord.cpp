@@ -36,14 +36,14 @@ void fixEncoderTimestamps(const Filter& encoder) {
 
 // Profiles are read relative to the current directory; an installed program that is not
 // started from its own folder finds them in the data folders (XDG_DATA_DIRS, e.g.
-// /usr/share/peekbox/prxs).
+// /usr/share/tarnwick/prxs).
 std::string profilePath(const std::string& relative) {
     std::error_code ec;
     if (std::filesystem::exists(relative, ec)) {
         return relative;
     }
     const QString installed = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
-                                                     "peekbox/" + QString::fromStdString(relative));
+                                                     "tarnwick/" + QString::fromStdString(relative));
     return installed.isEmpty() ? relative : installed.toStdString();
 }
 

@@ -14,7 +14,7 @@
 namespace platform::media {
 namespace {
 
-constexpr const char* kProfileKey = "peekbox-wm-profile";
+constexpr const char* kProfileKey = "twk-wm-profile";
 constexpr uint32_t kFourCC_WMV1 = 0x31564D57;  // "WMV1"
 
 GstElement* make(const char* factory) {
