@@ -134,16 +134,24 @@ bool FileWriter::finish(const std::vector<std::shared_ptr<StreamControl>>& strea
     const auto since = [&start] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     };
+    // The recording ends now: frames up to this running time that are still on their way
+    // (a stream running behind the clock) go into the file.
+    int64_t stopNs = -1;
+    if (GstClock* clock = gst_element_get_clock(sink_.element())) {
+        stopNs = static_cast<int64_t>(gst_clock_get_time(clock) -
+                                      gst_element_get_base_time(sink_.element()));
+        gst_object_unref(clock);
+    }
     for (const auto& s : streams) {
         if (s) {
-            s->requestEndOfStream();
+            s->requestEndOfStream(stopNs);
         }
     }
     while (!reachedEnd() && !writeFailed() && since() < timeoutMs) {
         if (since() >= idleMs) {
-            // Streams that did not hand over EOS themselves no longer flow.
+            // Streams that did not hand over EOS themselves and stay idle no longer flow.
             for (const auto& s : streams) {
-                if (s && !s->endOfStreamSent()) {
+                if (s && !s->endOfStreamSent() && s->idleFor(idleMs)) {
                     s->pushEndOfStream();
                 }
             }

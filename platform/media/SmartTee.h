@@ -8,8 +8,9 @@ namespace platform::media {
 
 class SmartTee {
   public:
-    // An unconnected output is allowed: the tee keeps streaming to the other one. The preview
-    // build puts a leaky queue behind "preview" so the preview, not the capture, drops frames.
+    // An unconnected output is allowed: the tee keeps streaming to the other one. "preview"
+    // sits behind a leaky queue, so the preview, not the capture, drops frames, and its QoS
+    // stops at the tee.
     static HResult create(Filter& out);
 };
 

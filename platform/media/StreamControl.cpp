@@ -1,7 +1,18 @@
 // StreamControl: the shut/open probe, the 0-based rebase and the EOS hand-off.
 #include "StreamControl.h"
 
+#include <chrono>
+
 namespace platform::media {
+namespace {
+
+int64_t steadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
 
 StreamControl::~StreamControl() {
     // Destroyed with the graph stopped (the component releases its controls after Stop), so
@@ -52,8 +63,13 @@ HResult StreamControl::stopAt(const int64_t* time, bool, uint32_t) {
     return S_Ok;
 }
 
-void StreamControl::requestEndOfStream() {
+void StreamControl::requestEndOfStream(int64_t stopNs) {
+    eosAtNs_.store(stopNs, std::memory_order_release);
     eosRequested_.store(true, std::memory_order_release);
+}
+
+bool StreamControl::idleFor(int ms) const {
+    return steadyMs() - lastBufferMs_.load(std::memory_order_acquire) >= ms;
 }
 
 bool StreamControl::pushEndOfStream() {
@@ -162,11 +178,22 @@ GstPadProbeReturn StreamControl::onBuffer(GstPad* pad, GstPadProbeInfo* info) {
     if (eosSent_.load(std::memory_order_acquire)) {
         return GST_PAD_PROBE_DROP;
     }
+    lastBufferMs_.store(steadyMs(), std::memory_order_release);
     if (eosRequested_.load(std::memory_order_acquire)) {
-        // The probe runs without the pad's lock: the EOS goes out on this thread, in order.
-        gst_pad_push_event(pad, gst_event_new_eos());
-        eosSent_.store(true, std::memory_order_release);
-        return GST_PAD_PROBE_DROP;
+        GstBuffer* b = (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER_LIST) != 0
+                           ? gst_buffer_list_get(GST_PAD_PROBE_INFO_BUFFER_LIST(info), 0)
+                           : GST_PAD_PROBE_INFO_BUFFER(info);
+        const int64_t at = eosAtNs_.load(std::memory_order_acquire);
+        const GstClockTime rt =
+            b != nullptr && haveSegment_
+                ? gst_segment_to_running_time(&segment_, GST_FORMAT_TIME, GST_BUFFER_PTS(b))
+                : GST_CLOCK_TIME_NONE;
+        if (at < 0 || !GST_CLOCK_TIME_IS_VALID(rt) || static_cast<int64_t>(rt) >= at) {
+            // The probe runs without the pad's lock: the EOS goes out on this thread, in order.
+            gst_pad_push_event(pad, gst_event_new_eos());
+            eosSent_.store(true, std::memory_order_release);
+            return GST_PAD_PROBE_DROP;
+        }
     }
     const bool isList = (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER_LIST) != 0;
     GstBuffer* first = nullptr;

@@ -35,9 +35,12 @@ class StreamControl {
     HResult startAt(const int64_t* time, uint32_t cookie);
     HResult stopAt(const int64_t* time, bool sendExtra, uint32_t cookie);
 
-    // Finishing: the next buffer is replaced by EOS on the streaming thread (so the push never
-    // waits behind a multiplexer on the GUI thread). True once EOS went out.
-    void requestEndOfStream();
+    // Finishing: the first buffer at or after the running time `stopNs` (ns; -1: the next
+    // buffer) is replaced by EOS on the streaming thread, so frames still on their way when the
+    // recording stops are kept and the push never waits behind a multiplexer on the GUI thread.
+    void requestEndOfStream(int64_t stopNs = -1);
+    // No buffer came for `ms` milliseconds (the source no longer pushes).
+    bool idleFor(int ms) const;
     bool endOfStreamSent() const { return eosSent_.load(std::memory_order_acquire); }
     // For a stream whose source no longer pushes (an error, a pulled camera): EOS from the
     // calling thread. False (nothing sent) while a streaming thread is still inside the
@@ -67,6 +70,8 @@ class StreamControl {
     std::atomic<int64_t> startNs_{kMaxTime};
     std::atomic<int64_t> stopNs_{kMaxTime};
     std::atomic<bool> eosRequested_{false};
+    std::atomic<int64_t> eosAtNs_{-1};
+    std::atomic<int64_t> lastBufferMs_{0};  // steady clock of the last buffer seen
     std::atomic<bool> eosSent_{false};
     std::atomic<uint64_t> passed_{0};
     std::atomic<int64_t> lastPts_{-1};
