@@ -156,7 +156,8 @@ int main(int argc, char** argv) {
         std::vector<std::string> names;
         probe.GetCompressorsList(names);
         for (const std::string& n : names) {
-            if (compressor.empty() && n.find("JPEG") != std::string::npos) {
+            if (n == "JPEG image encoder" ||
+                (compressor.empty() && n.find("JPEG") != std::string::npos)) {
                 compressor = n;
             }
         }
