@@ -42,8 +42,8 @@ std::string profilePath(const std::string& relative) {
     if (std::filesystem::exists(relative, ec)) {
         return relative;
     }
-    const QString installed = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
-                                                     "tarnwick/" + QString::fromStdString(relative));
+    const QString installed = QStandardPaths::locate(
+        QStandardPaths::GenericDataLocation, "tarnwick/" + QString::fromStdString(relative));
     return installed.isEmpty() ? relative : installed.toStdString();
 }
 
@@ -57,8 +57,7 @@ size_t wideLength(const std::string& s) {
 // ---------------------------------------------------------------------------------------------
 // Stream control
 
-std::shared_ptr<StreamControl> TDirectShow::GetStreamControl(const Filter& filter,
-                                                              MajorType type) {
+std::shared_ptr<StreamControl> TDirectShow::GetStreamControl(const Filter& filter, MajorType type) {
     if (!filter) {
         return nullptr;
     }
@@ -171,8 +170,8 @@ void TDirectShow::RenderWM(bool video, bool audio, bool preview) {
     Filter writer;
     FileWriter::setOutputFileName(FGraph, OutputSubtype::Asf, FFileName, writer, FFileWriter);
     const platform::BitmapInfoHeader& bi = FCaptureFormat.bmiHeader;
-    FProfileFile = WmProfile::fileName(video, audio, HighQualityVideo, HighQualityAudio,
-                                       bi.biWidth, bi.biHeight);
+    FProfileFile = WmProfile::fileName(video, audio, HighQualityVideo, HighQualityAudio, bi.biWidth,
+                                       bi.biHeight);
     std::u16string text;
     if (writer && WmProfile::readFile(profilePath(FProfileFile), text)) {
         WmProfile profile;

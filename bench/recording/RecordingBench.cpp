@@ -60,8 +60,9 @@ long videoFrames(const std::string& path, bool count) {
 }
 
 double clipSeconds(const std::string& path) {
-    const std::string cmd = "ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1 '" +
-                            path + "' 2>/dev/null";
+    const std::string cmd =
+        "ffprobe -v error -show_entries format=duration -of default=nw=1:nk=1 '" + path +
+        "' 2>/dev/null";
     FILE* p = ::popen(cmd.c_str(), "r");
     if (p == nullptr) {
         return -1.0;
@@ -106,17 +107,19 @@ void run(const Case& c, double seconds, const std::string& dir) {
     ds.StartCapture();
     pumpFor(seconds);
     ds.Close();  // completes the file
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     const double cpu = cpuSeconds() - cpu0;
     const long frames = videoFrames(path, c.compressor == "WMV");
     const double duration = clipSeconds(path);
     const double expected = seconds * 30.0;
     std::error_code ec;
     const auto bytes = static_cast<double>(std::filesystem::file_size(path, ec));
-    std::printf("%-26s frames %6ld / %6.0f expected (%+5.1f%%)  clip %.2f s of %.2f s  "
-                "CPU %.3f s per recorded s  %.2f MB per s\n",
-                c.label, frames, expected, 100.0 * (static_cast<double>(frames) - expected) / expected,
-                duration, wall, cpu / wall, bytes / 1e6 / seconds);
+    std::printf(
+        "%-26s frames %6ld / %6.0f expected (%+5.1f%%)  clip %.2f s of %.2f s  "
+        "CPU %.3f s per recorded s  %.2f MB per s\n",
+        c.label, frames, expected, 100.0 * (static_cast<double>(frames) - expected) / expected,
+        duration, wall, cpu / wall, bytes / 1e6 / seconds);
     std::filesystem::remove(path);
 }
 

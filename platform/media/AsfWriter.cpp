@@ -180,7 +180,8 @@ bool addVideo(GstElement* writer, const WmProfile::Video& v) {
                          nullptr);
         }
         if (v.maxKeyFrameSpacing > 0 && v.avgTimePerFrame > 0) {
-            const int64_t gop = std::clamp<int64_t>(v.maxKeyFrameSpacing / v.avgTimePerFrame, 1, 600);
+            const int64_t gop =
+                std::clamp<int64_t>(v.maxKeyFrameSpacing / v.avgTimePerFrame, 1, 600);
             g_object_set(enc, "gop-size", static_cast<gint>(gop), nullptr);
         }
         EncoderTimestampFix::install(enc);

@@ -38,10 +38,10 @@ GstPadProbeReturn onProbe(GstPad*, GstPadProbeInfo* info, gpointer data) {
         return GST_PAD_PROBE_OK;
     }
     GstBuffer* b = gst_buffer_make_writable(GST_PAD_PROBE_INFO_BUFFER(info));
-    const GstClockTime pts = gst_segment_to_running_time(&st->segment, GST_FORMAT_TIME,
-                                                         GST_BUFFER_PTS(b));
-    GstClockTime dts = gst_segment_to_running_time(&st->segment, GST_FORMAT_TIME,
-                                                   GST_BUFFER_DTS(b));
+    const GstClockTime pts =
+        gst_segment_to_running_time(&st->segment, GST_FORMAT_TIME, GST_BUFFER_PTS(b));
+    GstClockTime dts =
+        gst_segment_to_running_time(&st->segment, GST_FORMAT_TIME, GST_BUFFER_DTS(b));
     if (!GST_CLOCK_TIME_IS_VALID(dts)) {
         dts = pts;  // a DTS before the segment: keep the order the encoder gave
     }
@@ -71,9 +71,8 @@ bool EncoderTimestampFix::install(GstElement* encoder) {
     }
     const auto types = static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
                                                     GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM);
-    return gst_pad_add_probe(
-               src, types, &onProbe, new FixState(),
-               [](gpointer p) { delete static_cast<FixState*>(p); }) != 0;
+    return gst_pad_add_probe(src, types, &onProbe, new FixState(),
+                             [](gpointer p) { delete static_cast<FixState*>(p); }) != 0;
 }
 
 }  // namespace platform::media

@@ -127,8 +127,8 @@ HResult FileWriter::setOutputFileName(const std::shared_ptr<FilterGraph>& graph,
     return S_Ok;
 }
 
-bool FileWriter::finish(const std::vector<std::shared_ptr<StreamControl>>& streams,
-                        int timeoutMs, int idleMs) {
+bool FileWriter::finish(const std::vector<std::shared_ptr<StreamControl>>& streams, int timeoutMs,
+                        int idleMs) {
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
     const auto since = [&start] {

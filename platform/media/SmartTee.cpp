@@ -1,7 +1,6 @@
 // SmartTee: a tee with a capture output and a queued, leaky preview output.
 #include "SmartTee.h"
 
-
 namespace platform::media {
 namespace {
 
@@ -51,10 +50,10 @@ HResult SmartTee::create(Filter& out) {
     g_autoptr(GstPad) queueOut = gst_element_get_static_pad(queue, "src");
     GstPad* preview = gst_ghost_pad_new("preview", queueOut);
     gst_pad_add_probe(preview, GST_PAD_PROBE_TYPE_EVENT_UPSTREAM, &dropQos, nullptr, nullptr);
-    gst_pad_add_probe(preview,
-                      static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
-                                                   GST_PAD_PROBE_TYPE_BUFFER_LIST),
-                      &dropWhileOpen, nullptr, nullptr);
+    gst_pad_add_probe(
+        preview,
+        static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+        &dropWhileOpen, nullptr, nullptr);
     gst_element_add_pad(bin, preview);
     out = Filter::fromElement(bin);
     return S_Ok;

@@ -34,9 +34,9 @@ HResult StreamControl::create(Pin& pin, std::shared_ptr<StreamControl>& out) {
     std::shared_ptr<StreamControl> c(new StreamControl());
     c->pad_ = GstRef<GstPad>::ref(pad);
     gst_segment_init(&c->segment_, GST_FORMAT_TIME);
-    const auto types = static_cast<GstPadProbeType>(
-        GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST |
-        GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM);
+    const auto types =
+        static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST |
+                                     GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM);
     c->probeId_ = gst_pad_add_probe(pad, types, &StreamControl::onProbe, c.get(), nullptr);
     if (c->probeId_ == 0) {
         return E_Fail;

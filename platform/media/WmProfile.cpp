@@ -53,9 +53,8 @@ HResult WmProfile::loadProfileByData(const std::u16string& text, WmProfile& out)
     }
     pugi::xml_document doc;
     // pugixml converts from UTF-16 itself; a leading BOM is skipped.
-    const pugi::xml_parse_result r =
-        doc.load_buffer(text.data(), text.size() * sizeof(char16_t), pugi::parse_default,
-                        pugi::encoding_utf16_le);
+    const pugi::xml_parse_result r = doc.load_buffer(text.data(), text.size() * sizeof(char16_t),
+                                                     pugi::parse_default, pugi::encoding_utf16_le);
     if (!r) {
         return E_InvalidArg;
     }

@@ -12,18 +12,18 @@ namespace platform::media {
 struct WmProfile {
     struct Video {
         bool present = false;
-        uint32_t bitrate = 0;          // bits per second
-        int32_t width = 0;             // 0: the input's size
+        uint32_t bitrate = 0;  // bits per second
+        int32_t width = 0;     // 0: the input's size
         int32_t height = 0;
-        int64_t avgTimePerFrame = 0;   // 100 ns units; 0: the input's rate
-        uint32_t fourcc = 0;           // "WMV1" or "WMV2" (anything else is written as WMV2)
+        int64_t avgTimePerFrame = 0;     // 100 ns units; 0: the input's rate
+        uint32_t fourcc = 0;             // "WMV1" or "WMV2" (anything else is written as WMV2)
         int64_t maxKeyFrameSpacing = 0;  // 100 ns units; 0: the encoder's default
     };
     struct Audio {
         bool present = false;
-        uint32_t bitrate = 0;  // bits per second
+        uint32_t bitrate = 0;        // bits per second
         uint16_t formatTag = 0x161;  // 0x160 WMA version 1, 0x161 WMA version 2
-        int32_t channels = 0;  // 0: the input's
+        int32_t channels = 0;        // 0: the input's
         int32_t sampleRate = 0;
     };
 

@@ -44,12 +44,12 @@ const ClipStream* ClipInfo::stream(const std::string& type) const {
 ClipInfo probeClip(const std::string& path) {
     ClipInfo info;
     int status = 0;
-    const std::string out = run(
-        "ffprobe -v error -count_frames -show_entries "
-        "stream=codec_type,codec_name,width,height,nb_read_frames,sample_rate,channels:"
-        "format=duration,format_name -of default=nw=1 " +
-            quoted(path) + " 2>/dev/null",
-        status);
+    const std::string out =
+        run("ffprobe -v error -count_frames -show_entries "
+            "stream=codec_type,codec_name,width,height,nb_read_frames,sample_rate,channels:"
+            "format=duration,format_name -of default=nw=1 " +
+                quoted(path) + " 2>/dev/null",
+            status);
     info.probed = status == 0 && !out.empty();
     std::istringstream lines(out);
     std::string line;

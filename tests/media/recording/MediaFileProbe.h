@@ -10,7 +10,7 @@ struct ClipStream {
     std::string codec;  // ffprobe's codec_name
     int width = 0;
     int height = 0;
-    long frames = -1;   // counted by decoding (video), -1 when unknown
+    long frames = -1;  // counted by decoding (video), -1 when unknown
     int sampleRate = 0;
     int channels = 0;
 };

@@ -28,8 +28,7 @@ TEST(WmProfile, NamesFollowQualitySizeAndAudio) {
               "prxs/Higher_1280x720_SA.prx");
     EXPECT_EQ(WmProfile::fileName(true, true, false, true, 640, 480),
               "prxs/Standard_640x480_HA.prx");
-    EXPECT_EQ(WmProfile::fileName(true, false, false, true, 320, 240),
-              "prxs/Standard_320x240.prx");
+    EXPECT_EQ(WmProfile::fileName(true, false, false, true, 320, 240), "prxs/Standard_320x240.prx");
     // Audio alone always takes the higher audio profile.
     EXPECT_EQ(WmProfile::fileName(false, true, false, false, 640, 480), "prxs/Higher_Audio.prx");
 }
@@ -53,8 +52,10 @@ TEST(WmProfile, EveryShippedProfileDescribesItsName) {
                 }
             }
             // The higher quality spends more bits on the same picture.
-            const WmProfile std = loadShipped(WmProfile::fileName(true, false, false, false, s[0], s[1]));
-            const WmProfile hi = loadShipped(WmProfile::fileName(true, false, true, false, s[0], s[1]));
+            const WmProfile std =
+                loadShipped(WmProfile::fileName(true, false, false, false, s[0], s[1]));
+            const WmProfile hi =
+                loadShipped(WmProfile::fileName(true, false, true, false, s[0], s[1]));
             EXPECT_GT(hi.video.bitrate, std.video.bitrate);
         }
     }
@@ -83,8 +84,7 @@ TEST(WmProfile, TextThatIsNoProfileIsRefused) {
 }
 
 TEST(WmProfile, FilesInEitherByteOrderRead) {
-    testenv::writeFile(testenv::tempDir() + "/be.prx",
-                       std::string("\xFE\xFF\0<\0p", 6));
+    testenv::writeFile(testenv::tempDir() + "/be.prx", std::string("\xFE\xFF\0<\0p", 6));
     std::u16string text;
     ASSERT_TRUE(WmProfile::readFile(testenv::tempDir() + "/be.prx", text));
     EXPECT_EQ(text, u"<p");
