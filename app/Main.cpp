@@ -171,8 +171,8 @@ void TMainForm::createDesign() {
     DirectShow1_->GraphRot = edition_.recording;
     DirectShow1_->RegsPath = "Software\\TWK_CM_SW\\Compressors";
     DirectShow1_->installEventFilter(this);  // its double click toggles the enlarged view
-    DirectShow1_->OnRecordDiskFull = [this](TDirectShow* sender, void* data) { DirectShow1RecordDiskFull(sender, data); };
-    DirectShow1_->OnRecordFileLimit = [this](TDirectShow* sender, void* data) { DirectShow1RecordFileLimit(sender, data); };
+    DirectShow1_->OnRecordDiskFull = [this](TDirectShow* sender, void* eventData) { DirectShow1RecordDiskFull(sender, eventData); };
+    DirectShow1_->OnRecordFileLimit = [this](TDirectShow* sender, void* eventData) { DirectShow1RecordFileLimit(sender, eventData); };
     RecTimer_ = new QTimer(this);
     RecTimer_->setInterval(kRecTimerMs);
     connect(RecTimer_, &QTimer::timeout, this, [this] { RecTimerTimer(); });
