@@ -207,6 +207,9 @@ int32_t RegistryKey::open(RegRoot root, const std::string& path, bool create) {
     }
 
     auto settings = std::make_unique<QSettings>(qfile, QSettings::IniFormat);
+    // Qt keeps parsed files in a process-wide cache; sync() re-reads a file that changed on disk
+    // since (another program, or the user, may have edited it while we run).
+    settings->sync();
     std::string actualGroup;
     if (!resolveGroup(*settings, loc.group, actualGroup)) {
         if (!mayCreate) {

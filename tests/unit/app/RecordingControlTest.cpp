@@ -5,25 +5,33 @@
 #include "support/TestEnvironment.h"
 
 namespace {
-const std::string kKey = "Software\\RecVendor\\Prod";
-std::string settingsFile() { return testenv::configHome() + "/RecVendor/Prod.conf"; }
+// A fresh key for each case: rewriting one file from outside within the same second can be
+// missed by the settings cache of this process.
+int g_case = 0;
+std::string kKey;
+std::string settingsFile() { return testenv::configHome() + "/RecVendor/Prod" + std::to_string(g_case) + ".conf"; }
+void freshKey(const std::string& content) {
+    ++g_case;
+    kKey = "Software\\RecVendor\\Prod" + std::to_string(g_case);
+    testenv::writeFile(settingsFile(), content);
+}
 }  // namespace
 
 TEST(RecordingControl, ClipNumbersRunFromOneToNineThousandNineHundredNinetyNine) {
-    testenv::writeFile(settingsFile(), "[General]\nCounter=1\n");
+    freshKey("[General]\nCounter=1\n");
     EXPECT_EQ(app::takeClipNumber(kKey), 1);  // no AviCounter yet
     EXPECT_NE(testenv::readFile(settingsFile()).find("AviCounter=1"), std::string::npos);
 
-    testenv::writeFile(settingsFile(), "[General]\nAviCounter=9998\n");
+    freshKey("[General]\nAviCounter=9998\n");
     EXPECT_EQ(app::takeClipNumber(kKey), 9999);
     EXPECT_EQ(app::takeClipNumber(kKey), 1);
-    testenv::writeFile(settingsFile(), "[General]\nAviCounter=4294967295\n");
+    freshKey("[General]\nAviCounter=4294967295\n");
     EXPECT_EQ(app::takeClipNumber(kKey), 1);
-    testenv::writeFile(settingsFile(), "[General]\nAviCounter=nonsense\n");
+    freshKey("[General]\nAviCounter=nonsense\n");
     EXPECT_EQ(app::takeClipNumber(kKey), 1);
 
     // Declining to overwrite Movie0005.avi asks about it again next time.
-    testenv::writeFile(settingsFile(), "[General]\nAviCounter=4\n");
+    freshKey("[General]\nAviCounter=4\n");
     const int32_t n = app::takeClipNumber(kKey);
     ASSERT_EQ(n, 5);
     app::giveClipNumberBack(kKey, n);

@@ -136,3 +136,17 @@ TEST(RegistryKey, DefaultProfileCopyBringsValuesAndSubkeys) {
     EXPECT_FALSE(copyDefaultProfileKey("Software\\RkVendor\\NowhereAtAll"));
     EXPECT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\NowhereAtAll"), kErrorFileNotFound);
 }
+
+TEST(RegistryKey, ChangesMadeOnDiskWhileRunningAreSeenAtTheNextOpen) {
+    writeUserKey("RkVendor/Edited.conf", "[General]\nAviCounter=1\n");
+    RegistryKey key;
+    uint32_t v = 0;
+    ASSERT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\Edited"), kErrorSuccess);
+    ASSERT_EQ(key.queryDword("AviCounter", v), kErrorSuccess);
+    key.setDword("AviCounter", 2);
+    key.close();
+    writeUserKey("RkVendor/Edited.conf", "[General]\nAviCounter=77\n");  // another program
+    ASSERT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\Edited"), kErrorSuccess);
+    ASSERT_EQ(key.queryDword("AviCounter", v), kErrorSuccess);
+    EXPECT_EQ(v, 77u);
+}
