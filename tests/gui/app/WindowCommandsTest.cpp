@@ -170,3 +170,20 @@ TEST_F(WindowCommandsTest, CameraSettingsChangeThePictureLive) {
     form->FormMouseUp(Qt::LeftButton, buttonPoint(*form, 4));
     EXPECT_FALSE(shown);
 }
+
+TEST_F(WindowCommandsTest, DoubleClickEnlargesOnlyARunning1280x800PreviewAndBack) {
+    auto form = makeForm("camera:name=Wide Camera,vid=3a7b,pid=0c01");
+    ASSERT_TRUE(form->StartPreview(false));
+    const QSize normal = form->size();
+    form->DirectShow1DblClick();  // 640 x 480: nothing
+    EXPECT_FALSE(form->enlarged());
+    ASSERT_TRUE(form->ChooseResolution(2));
+    form->DirectShow1DblClick();
+    EXPECT_TRUE(form->enlarged());
+    EXPECT_EQ(form->DirectShow1()->size(), form->size());
+    EXPECT_NEAR(static_cast<double>(form->width()) / form->height(), 1.6, 0.01);
+    form->DirectShow1DblClick();
+    EXPECT_FALSE(form->enlarged());
+    EXPECT_EQ(form->size(), normal);
+    EXPECT_EQ(form->DirectShow1()->geometry(), app::fitPreview(form->BgPanel()->size(), QSize(1280, 800)));
+}
