@@ -182,6 +182,8 @@ private:
     TPopup* popup_ = nullptr;
     app::ButtonBar buttons_;
     std::function<void(QDialog&)> settingsDialogHook_;
+    void scrollToEnd();
+    bool readyForCommand();
     void startRecording();
     void stopRecording();
     void finishClip();

@@ -27,6 +27,23 @@ int TMainForm::scrollPosition() const { return ScrollBar_->value(); }
 
 void TMainForm::setScrollPosition(int position) { ScrollBar_->setValue(std::max(0, position)); }
 
+// The scroll bar's range follows the list; the strip then shows its end.
+void TMainForm::scrollToEnd() {
+    const int maximum = gallery::scrollMaximum(gallery_.count());
+    ScrollBar_->setMaximum(maximum);
+    setScrollPosition(maximum - strip_.visibleCount + 1);
+}
+
+// The snapshot and record commands: a stopped preview is restarted instead, a busy window
+// ignores the command.
+bool TMainForm::readyForCommand() {
+    if (!DirectShow1_->Ready()) {
+        StartPreview(false);
+        return false;
+    }
+    return busy_ == 0;
+}
+
 // The delete button follows the selection as the gallery's rules leave it.
 static int32_t deleteButtonState(const gallery::GalleryModel& model) {
     return model.deleteEnabled() ? TMainForm::kNormal : TMainForm::kDisabled;
@@ -133,9 +150,7 @@ void TMainForm::DeleteSelected() {
     gallery_.setFocusIndex(-1);
     gallery_.setAnchorIndex(-1);
     DrawButton(2, deleteButtonState(gallery_));
-    const int maximum = gallery::scrollMaximum(gallery_.count());
-    ScrollBar_->setMaximum(maximum);
-    setScrollPosition(maximum - strip_.visibleCount + 1);
+    scrollToEnd();
     DrawStrip();
 }
 
@@ -144,11 +159,7 @@ void TMainForm::TakeSnapshot() {
         ShowMessage(MSG_DISKFULL);
         return;
     }
-    if (!DirectShow1_->Ready()) {
-        StartPreview(false);
-        return;
-    }
-    if (busy_ != 0) {
+    if (!readyForCommand()) {
         return;
     }
     gallery::AutoLock lock(busy_);
@@ -179,13 +190,11 @@ void TMainForm::TakeSnapshot() {
     if (out.result != Result::Added && out.result != Result::Replaced) {
         return;
     }
-    const int maximum = gallery::scrollMaximum(gallery_.count());
-    ScrollBar_->setMaximum(maximum);
     if (out.result == Result::Added) {
         if (!edition_.recording) {
             imageList_.push_back(out.thumb);
         }
-        setScrollPosition(maximum - strip_.visibleCount + 1);
+        scrollToEnd();
     } else if (out.listIndex >= 0) {
         if (!edition_.recording && static_cast<size_t>(out.listIndex) < imageList_.size()) {
             imageList_[static_cast<size_t>(out.listIndex)] = out.thumb;

@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include <QCoreApplication>
-#include <QScrollBar>
 #include <QTimer>
 
 #include "Main.h"
@@ -35,11 +34,7 @@ void TMainForm::ToggleRecording() {
     if (!edition_.recording) {
         return;
     }
-    if (!DirectShow1_->Ready()) {
-        StartPreview(false);
-        return;
-    }
-    if (busy_ != 0) {
+    if (!readyForCommand()) {
         return;
     }
     gallery::AutoLock lock(busy_);
@@ -141,9 +136,7 @@ void TMainForm::finishClip() {
         } else {
             gallery_.appendEntry(path);
             gallery::GalleryModel::AddGalleryItem(imageCache_, path, thumb);
-            const int maximum = gallery::scrollMaximum(gallery_.count());
-            ScrollBar_->setMaximum(maximum);
-            setScrollPosition(maximum - strip_.visibleCount + 1);
+            scrollToEnd();
         }
         DrawStrip();
     }
