@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "filter/GlyphFont.h"
 
@@ -40,16 +41,51 @@ DebugLine& DebugLine::integer(int64_t v) {
     return *this;
 }
 
-float frameRateFromStarts(int64_t start, int64_t prevStart) {
-    const int64_t interval = start - prevStart;  // 100 ns units
+size_t formatDebugLines(FilterVariant variant, const DebugTimes& t, DebugTextLines& lines) {
+    const double start = static_cast<double>(t.sampleStart) * 1e-7;
+    const double stop = static_cast<double>(t.sampleStop) * 1e-7;
+    const double wall = static_cast<double>(t.sinceFirstClock) * 1e-7;
+    for (DebugTextLine& l : lines) {
+        l.text.clear();
+    }
+    if (variant == FilterVariant::Main) {
+        lines[0].y = 10;
+        lines[0].text.text("stS - ").fixed(start, 6, 2).text(" ").fixed(wall, 6, 2);
+        lines[1].y = 25;
+        lines[1].text.text("stE - ").fixed(stop, 6, 2);
+        lines[2].y = 40;
+        lines[2].text.text("mt  - ").integer(t.mediaStart).text(" ").integer(t.mediaStop);
+        lines[3].y = 55;
+        lines[3].text.text("FRate   - ").fixed(t.frameRate, 2, 2);
+        return 4;
+    }
+    // "%d" of a 64-bit value prints its low 32 bits: the same cut, without the varargs mismatch.
+    lines[0].y = 10;
+    lines[0].text.text("stStart - ").fixed(start, 6, 2).text(" ").fixed(wall, 6, 2);
+    lines[1].y = 25;
+    lines[1].text.text("stEnd   - ").fixed(stop, 6, 2);
+    lines[2].y = 40;
+    lines[2].text.text("mtStart - ").integer(static_cast<int32_t>(t.mediaStart));
+    lines[3].y = 55;
+    lines[3].text.text("mtEnd   - ").integer(static_cast<int32_t>(t.mediaStop));
+    lines[4].y = 70;
+    lines[4].text.text("FRate   - ").fixed(t.frameRate, 2, 2);  // to_chars writes "inf"
+    return 5;
+}
+
+float frameRateFromStarts(int64_t start, int64_t prevStart, bool clampTo35) {
+    // Start times come from the stream: the difference is taken without signed overflow.
+    const auto interval =
+        static_cast<int64_t>(static_cast<uint64_t>(start) - static_cast<uint64_t>(prevStart));
     if (interval == 0) {
-        return kMaxFrameRate;
+        return clampTo35 ? kMaxFrameRate : std::numeric_limits<float>::infinity();
     }
     if (interval < 0) {
         return 0.0f;
     }
+    // interval >= 1 (100 ns): the rate is at most 10^7, well inside float.
     const float rate = static_cast<float>(1.0 / (static_cast<double>(interval) * 1e-7));
-    return rate > kMaxFrameRate ? kMaxFrameRate : rate;
+    return clampTo35 && rate > kMaxFrameRate ? kMaxFrameRate : rate;
 }
 
 void pushRateHistory(int32_t* history, int32_t width, float rate) {
@@ -58,7 +94,19 @@ void pushRateHistory(int32_t* history, int32_t width, float rate) {
         return;
     }
     std::memmove(history, history + 1, static_cast<size_t>(n - 1) * sizeof(int32_t));
-    history[n - 1] = static_cast<int32_t>(std::trunc(rate * 2.0f));
+    // Converting a float outside int32's range is undefined: saturate first.
+    const double v = std::trunc(static_cast<double>(rate) * 2.0);
+    int32_t entry = 0;
+    if (std::isnan(v)) {
+        entry = 0;
+    } else if (v >= static_cast<double>(INT32_MAX)) {
+        entry = INT32_MAX;
+    } else if (v <= static_cast<double>(INT32_MIN)) {
+        entry = INT32_MIN;
+    } else {
+        entry = static_cast<int32_t>(v);
+    }
+    history[n - 1] = entry;
 }
 
 void drawRateGraph(const FrameView& f, const int32_t* history, bool labels) {
@@ -79,7 +127,10 @@ void drawRateGraph(const FrameView& f, const int32_t* history, bool labels) {
         if (x >= n || history[x] == -1) {
             continue;
         }
-        const int32_t y = h - 15 - history[x];
+        // 64-bit, then held to one row outside the frame at either end: the same pixels are
+        // drawn (the point and the join are clipped there anyway) without int32 overflow.
+        const int32_t y = static_cast<int32_t>(
+            std::clamp<int64_t>(static_cast<int64_t>(h) - 15 - history[x], -1, h));
         setLuma(x, y, 255);
         const int32_t from = std::max(std::min(y, prevY), 0);
         const int32_t to = std::min(std::max(y, prevY), h);

@@ -29,6 +29,17 @@ constexpr uint32_t kSubtypeMJPG = platform::kFourCC_MJPG;
 constexpr uint32_t kSubtypeRGB24 = 0xE436EB7Du;  // first word of MEDIASUBTYPE_RGB24
 constexpr uint32_t kSubtypeRGB32 = 0xE436EB7Eu;  // first word of MEDIASUBTYPE_RGB32
 
+// biCompression values the branded edition's filter tells its frames apart by.
+constexpr uint32_t kCompressionBiRgb = 0;  // BI_RGB: uncompressed RGB
+constexpr uint32_t kFourCC_RGB2 = platform::makeFourCC('R', 'G', 'B', '2');
+
+// The two editions' forms of the frame filter. Main: zoom step, accepts frames by subtype,
+// still/motion step last, no lock on the frame path. Branded: no zoom step, accepts frames by
+// the format block, does nothing while all its steps are off, still/motion step first, holds
+// the frame lock for the whole frame, its own debug lines with an unclamped frame rate, and the
+// date in the bottom-right corner of YUY2 frames too.
+enum class FilterVariant { Main, Branded };
+
 // A media type record: major type, subtype and the format block (a VIDEOINFOHEADER for video).
 // An empty format block means "no format block".
 struct MediaType {

@@ -57,10 +57,23 @@ HResult MyTransFilter::CheckInputType(const MediaType& type) {
         return kVfwE_TypeNotAccepted;
     }
     m_videoInfo = vih;
-    if (type.subtype == kSubtypeRGB24) {
+    bool rgb24 = false;
+    bool yuy2 = false;
+    if (variant() == FilterVariant::Branded) {
+        // The branded edition goes by the format block; the subtype does not matter. A BI_RGB
+        // block of another depth (RGB32, RGB565) is not 3 bytes a pixel and is refused.
+        const platform::BitmapInfoHeader& bi = vih.bmiHeader;
+        rgb24 = (bi.biCompression == kCompressionBiRgb || bi.biCompression == kFourCC_RGB2) &&
+                bi.biBitCount == 24;
+        yuy2 = bi.biCompression == platform::kFourCC_YUY2;
+    } else {
+        rgb24 = type.subtype == kSubtypeRGB24;
+        yuy2 = type.subtype == kSubtypeYUY2;
+    }
+    if (rgb24) {
         m_isYuy2.store(0, std::memory_order_release);
         rgbBottomUp_ = vih.bmiHeader.biHeight > 0;
-    } else if (type.subtype == kSubtypeYUY2) {
+    } else if (yuy2) {
         m_isYuy2.store(1, std::memory_order_release);
     } else {
         return kVfwE_TypeNotAccepted;
@@ -92,14 +105,22 @@ void MyTransFilter::resetDebugState() {
     std::fill(std::begin(m_rateHistory), std::end(m_rateHistory), -1);
 }
 
-// Allocates every block the frame path uses for frames of width x height. Blocks whose size does
-// not change are kept (the still keeps its last picture, motion its reference).
+bool MyTransFilter::preparedFor(int32_t width, int32_t height, FilterVariant v) const {
+    return width == preparedWidth_ && height == preparedHeight_ && v == preparedVariant_;
+}
+
+// Allocates every block the frame path uses for frames of width x height in the present variant.
+// Blocks whose size does not change are kept (the still keeps its last picture, motion its
+// reference).
 void MyTransFilter::prepare(int32_t width, int32_t height) {
     if (width <= 0 || height <= 0) {
         return;
     }
+    const FilterVariant v = variant();
+    const bool branded = v == FilterVariant::Branded;
     const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
-    if (width != preparedWidth_ || height != preparedHeight_) {
+    const bool sizeChanged = width != preparedWidth_ || height != preparedHeight_;
+    if (sizeChanged) {
         if (pixels * 3 != m_stillBufferSize) {
             m_stillBuffer = std::make_unique<uint8_t[]>(pixels * 3);  // black until the first still
             stillFilled_.store(false, std::memory_order_release);
@@ -109,12 +130,20 @@ void MyTransFilter::prepare(int32_t width, int32_t height) {
         motionCurrent_.reset(new uint8_t[pixels * 3]);
         hasReference_ = false;
         rowSums_.reset(new int32_t[static_cast<size_t>(width) * 2]);
-        zoomScratch_.reset(new uint8_t[pixels * 2]);
         if (!insetScratch_) {
             insetScratch_.reset(new uint8_t[kInsetScratchBytes]);
         }
-        m_dateWidth = width / 2;
-        m_dateHeight = height / 8;
+    }
+    if (sizeChanged || v != preparedVariant_) {
+        // The branded variant has no zoom step.
+        if (branded) {
+            zoomScratch_.reset();
+        } else if (sizeChanged || !zoomScratch_) {
+            zoomScratch_.reset(new uint8_t[pixels * 2]);
+        }
+        // The branded date is a third of the width by a tenth of the height.
+        m_dateWidth = branded ? width / 3 : width / 2;
+        m_dateHeight = branded ? height / 10 : height / 8;
         m_timeWidth = width / 4;
         m_timeHeight = height / 10;
         m_dateImage =
@@ -127,11 +156,12 @@ void MyTransFilter::prepare(int32_t width, int32_t height) {
         m_timeLeft = width - m_timeWidth;
         preparedWidth_ = width;
         preparedHeight_ = height;
+        preparedVariant_ = v;
         // Images of the old size are gone: render both again at the next frame.
         m_dateDirty.store(true, std::memory_order_release);
         m_timeDirty.store(true, std::memory_order_release);
     }
-    // The stamps' font: frame height / 20 points for both texts.
+    // The stamps' font: frame height / 20 points for both texts, in both variants.
     if (!fontTried_) {
         fontTried_ = true;
         font_.open("Arial");
@@ -149,14 +179,12 @@ HResult MyTransFilter::Transform(FrameSample* sample) {
     if (sample == nullptr) {
         return platform::E_Pointer;
     }
-    // Frames are addressed with the component's size, not the format block's.
-    const int32_t w = requestedWidth();
-    const int32_t h = requestedHeight();
+    return variant() == FilterVariant::Branded ? transformBranded(sample) : transformMain(sample);
+}
+
+MyTransFilter::FrameSetup MyTransFilter::beginFrame(FrameSample* sample, int32_t w, int32_t h) {
     m_frameWidth = w;
     m_frameHeight = h;
-    if (w != preparedWidth_ || h != preparedHeight_) {
-        prepare(w, h);  // the requested size changed after the format was set: once per change
-    }
     if (sample->hasTime) {
         m_sampleStart = sample->start;
         m_sampleStop = sample->stop;
@@ -165,19 +193,32 @@ HResult MyTransFilter::Transform(FrameSample* sample) {
         m_mediaStart = sample->mediaStart;
         m_mediaStop = sample->mediaStop;
     }
-    const bool yuy2 = isYuy2() != 0;
-    const ptrdiff_t rowBytes = packedRowBytes(w, yuy2);
+    FrameSetup f;
+    f.yuy2 = isYuy2() != 0;
+    const ptrdiff_t rowBytes = packedRowBytes(w, f.yuy2);
     const ptrdiff_t stride = sample->stride != 0 ? sample->stride : rowBytes;
     // The size is checked before anything reads or writes the frame, the remap included, and for
     // both formats: a sample too short for the requested frame is neither remapped nor drawn into.
-    const bool fits =
+    f.fits =
         sample->data != nullptr && w > 0 && h > 0 && stride >= rowBytes &&
         static_cast<size_t>(stride) * static_cast<size_t>(h - 1) + static_cast<size_t>(rowBytes) <=
             sample->size;
-    const FrameView frame{sample->data, w, h, stride};
+    f.frame = FrameView{sample->data, w, h, stride};
+    return f;
+}
+
+HResult MyTransFilter::transformMain(FrameSample* sample) {
+    // Frames are addressed with the component's size, not the format block's.
+    const int32_t w = requestedWidth();
+    const int32_t h = requestedHeight();
+    if (!preparedFor(w, h, FilterVariant::Main)) {
+        prepare(w, h);  // the requested size changed after the format was set: once per change
+    }
+    const FrameSetup fs = beginFrame(sample, w, h);
+    const FrameView& frame = fs.frame;
 
     // Zoom remap (YUY2 layout only: on RGB24 frames the table's offsets mean nothing).
-    if (fits && yuy2 && m_zoom.load(std::memory_order_acquire) != 100) {
+    if (fs.fits && fs.yuy2 && m_zoom.load(std::memory_order_acquire) != 100) {
         if (const std::atomic<int32_t>* map = m_zoomMap.load(std::memory_order_acquire)) {
             zoomRemapYuy2(frame, map, kZoomMapEntries, zoomScratch_.get());
         }
@@ -186,12 +227,12 @@ HResult MyTransFilter::Transform(FrameSample* sample) {
     m_streaming.store(true, std::memory_order_release);
     renderStampsIfDirty();
     // A short sample goes on untouched; a pending still stays pending.
-    if (!fits) {
+    if (!fs.fits) {
         return platform::S_Ok;
     }
-    if (yuy2) {
+    if (fs.yuy2) {
         if (showStreamDebug()) {
-            drawDebugOverlay(frame);
+            drawDebugOverlay(frame, FilterVariant::Main);
         }
         if (showDate()) {
             compositeDateYuy2(frame, dateStamp_);
@@ -208,8 +249,72 @@ HResult MyTransFilter::Transform(FrameSample* sample) {
         }
     }
     // Last, so that a still shows whatever was drawn into the frame.
-    if (stillByFilter()) {
-        stillMotionStep(frame);
+    if (stillByFilter() && stillMotionStep(frame)) {
+        notifyMotion();
+    }
+    return platform::S_Ok;
+}
+
+bool MyTransFilter::anyStepOn() const {
+    return addTime() || showDate() || showStreamDebug() || stillByFilter();
+}
+
+HResult MyTransFilter::transformBranded(FrameSample* sample) {
+    // A size or variant change is prepared before the lock, so nothing is allocated under it.
+    if (anyStepOn()) {
+        const int32_t w = requestedWidth();
+        const int32_t h = requestedHeight();
+        if (!preparedFor(w, h, FilterVariant::Branded)) {
+            prepare(w, h);
+        }
+    }
+    bool motion = false;
+    {
+        const std::lock_guard lock(m_lock);
+        // Nothing at all, not even the time stamps or the streaming flag, while every step is off.
+        if (!anyStepOn()) {
+            return platform::S_Ok;
+        }
+        const int32_t w = requestedWidth();
+        const int32_t h = requestedHeight();
+        if (!preparedFor(w, h, FilterVariant::Branded)) {
+            // Reconfigured between the prepare above and the lock: this frame goes on untouched,
+            // the next one is prepared for the new size.
+            return platform::S_Ok;
+        }
+        const FrameSetup fs = beginFrame(sample, w, h);
+        const FrameView& frame = fs.frame;
+        m_streaming.store(true, std::memory_order_release);
+        renderStampsIfDirty();
+        if (!fs.fits) {
+            return platform::S_Ok;
+        }
+        // The still/motion step first: a still shows the picture without stamps or overlay.
+        if (!fs.yuy2 || stillByFilter()) {
+            motion = stillMotionStep(frame);
+        }
+        if (fs.yuy2) {
+            if (showStreamDebug()) {
+                drawDebugOverlay(frame, FilterVariant::Branded);
+            }
+            if (showDate()) {
+                // Upright in the bottom-right corner, its last line on the frame's last row.
+                compositeDateYuy2At(frame, dateStamp_, m_dateLeft, h - m_dateHeight);
+            }
+            if (addTime()) {
+                compositeTimeYuy2(frame, timeStamp_, m_timeLeft, kTimeTop);
+            }
+        } else {
+            if (showDate()) {
+                compositeDateBgr(frame, dateStamp_, m_dateLeft, rgbBottomUp_);
+            }
+            if (addTime()) {
+                compositeTimeBgr(frame, timeStamp_, m_timeLeft, kTimeTop, rgbBottomUp_);
+            }
+        }
+    }
+    if (motion) {
+        notifyMotion();
     }
     return platform::S_Ok;
 }
@@ -267,40 +372,41 @@ void MyTransFilter::renderTime() {
     timeStamp_.findLitBounds();
 }
 
-void MyTransFilter::drawDebugOverlay(const FrameView& frame) {
+void MyTransFilter::drawDebugOverlay(const FrameView& frame, FilterVariant v) {
     // Glyph text only into frames whose accepted format says YUY2.
     const bool glyphs = m_videoInfo.bmiHeader.biCompression == platform::kFourCC_YUY2;
-    auto draw = [&](int32_t y, const DebugLine& line) {
-        if (glyphs) {
-            drawGlyphText(frame, 10, y, line.view(), m_glyphHeight, m_glyphAdvance);
-        }
-    };
     m_clockNow = clock_->counter100ns();
     if (m_firstClock == -1) {
         m_firstClock = m_clockNow;
     }
-    draw(10, DebugLine()
-                 .text("stS - ")
-                 .fixed(static_cast<double>(m_sampleStart) * 1e-7, 6, 2)
-                 .text(" ")
-                 .fixed(static_cast<double>(m_clockNow - m_firstClock) * 1e-7, 6, 2));
-    draw(25, DebugLine().text("stE - ").fixed(static_cast<double>(m_sampleStop) * 1e-7, 6, 2));
-    draw(40, DebugLine().text("mt  - ").integer(m_mediaStart).text(" ").integer(m_mediaStop));
-    m_frameRate = frameRateFromStarts(m_sampleStart, m_prevSampleStart);
-    draw(55, DebugLine().text("FRate   - ").fixed(m_frameRate, 2, 2));
+    // The branded rate is not clamped: an interval of 0 reads "inf" and its history entry
+    // saturates, drawn as a spike off the top of the graph.
+    m_frameRate = frameRateFromStarts(m_sampleStart, m_prevSampleStart, v == FilterVariant::Main);
+    DebugTimes t;
+    t.sampleStart = m_sampleStart;
+    t.sampleStop = m_sampleStop;
+    t.mediaStart = m_mediaStart;
+    t.mediaStop = m_mediaStop;
+    t.sinceFirstClock = m_clockNow - m_firstClock;
+    t.frameRate = m_frameRate;
+    DebugTextLines lines;
+    const size_t n = formatDebugLines(v, t, lines);
+    for (size_t i = 0; glyphs && i < n; ++i) {
+        drawGlyphText(frame, 10, lines[i].y, lines[i].text.view(), m_glyphHeight, m_glyphAdvance);
+    }
     pushRateHistory(m_rateHistory, frame.width, m_frameRate);
     drawRateGraph(frame, m_rateHistory, glyphs);
     m_prevSampleStart = m_sampleStart;
 }
 
-void MyTransFilter::stillMotionStep(const FrameView& frame) {
+bool MyTransFilter::stillMotionStep(const FrameView& frame) {
     if (m_stillRequest.exchange(false, std::memory_order_acq_rel)) {
         convertStill(frame);
         m_stillReady.store(true, std::memory_order_release);
-        return;
+        return false;
     }
     if (!motionEnabled()) {
-        return;
+        return false;
     }
     const int32_t w = frame.width;
     const int32_t h = frame.height;
@@ -309,24 +415,24 @@ void MyTransFilter::stillMotionStep(const FrameView& frame) {
     if (!hasReference_) {
         frameTo24(frame, m_motionReference.get());
         hasReference_ = true;
-        return;
+        return false;
     }
     frameTo24(frame, motionCurrent_.get());
     const int32_t threshold = motionThreshold();
     m_pixelBox = MotionBox::fresh(w, h);
     if (motionPixelTest(motionCurrent_.get(), m_motionReference.get(), w, h, threshold,
                         m_pixelBox) < kMotionMinCount) {
-        return;
+        return false;
     }
     m_windowBox = MotionBox::fresh(w, h);
     if (motionWindowTest(motionCurrent_.get(), m_motionReference.get(), w, h, threshold,
                          m_windowBox, rowSums_.get()) < kMotionMinCount) {
-        return;
+        return false;
     }
     std::swap(m_motionReference, motionCurrent_);  // the current frame becomes the reference
     const std::optional<PixelRect> box = intersectBoxes(m_pixelBox, m_windowBox);
     if (!box) {
-        return;
+        return false;
     }
     if (isYuy2() != 0) {
         drawMotionBorderYuy2(frame, *box);
@@ -337,6 +443,10 @@ void MyTransFilter::stillMotionStep(const FrameView& frame) {
     }
     convertStill(frame);
     m_motionEnabled.store(false, std::memory_order_release);
+    return true;
+}
+
+void MyTransFilter::notifyMotion() {
     if (FilterOwner* owner = m_owner.load(std::memory_order_acquire)) {
         owner->Motion();
     }
@@ -367,12 +477,39 @@ void MyTransFilter::frameTo24(const FrameView& frame, uint8_t* dst) const {
 // ---------------------------------------------------------------------------------------------
 // Component side (user-interface thread)
 
+template <typename F>
+void MyTransFilter::reconfigure(F&& apply) {
+    // The variant is fixed while frames flow, so reading it outside the lock is safe.
+    if (variant() == FilterVariant::Branded) {
+        const std::lock_guard lock(m_lock);
+        apply();
+    } else {
+        apply();
+    }
+}
+
 void MyTransFilter::setRequestedSize(int32_t width, int32_t height) {
     if (width <= 0 || height <= 0) {
         width = kDefaultWidth;
         height = kDefaultHeight;
     }
-    m_requested.store(packSize(width, height), std::memory_order_release);
+    reconfigure([&] { m_requested.store(packSize(width, height), std::memory_order_release); });
+}
+
+void MyTransFilter::setAddTime(bool on) {
+    reconfigure([&] { m_addTime.store(on, std::memory_order_release); });
+}
+
+void MyTransFilter::setShowDate(bool on) {
+    reconfigure([&] { m_showDate.store(on, std::memory_order_release); });
+}
+
+void MyTransFilter::setStillByFilter(bool on) {
+    reconfigure([&] { m_stillByFilter.store(on, std::memory_order_release); });
+}
+
+void MyTransFilter::ShowStreamDebug(bool on) {
+    reconfigure([&] { m_showStreamDebug.store(on, std::memory_order_release); });
 }
 
 int32_t MyTransFilter::requestedWidth() const {
@@ -405,8 +542,10 @@ HResult MyTransFilter::setFrameFormat(int32_t width, int32_t height, FrameFormat
 }
 
 void MyTransFilter::requestStill() {
-    m_stillReady.store(false, std::memory_order_release);
-    m_stillRequest.store(true, std::memory_order_release);
+    reconfigure([&] {
+        m_stillReady.store(false, std::memory_order_release);
+        m_stillRequest.store(true, std::memory_order_release);
+    });
 }
 
 void MyTransFilter::SetZoomValue(int32_t zoom, const int32_t* map, int32_t bytes) {

@@ -11,15 +11,23 @@
 //
 // Allocation. Every block the frame path needs (still buffer, motion frames, zoom scratch, stamp
 // images, glyph cache) is allocated at format time, in CheckInputType, for the requested frame
-// size. Transform allocates only if the requested size changed after the format was set (once per
-// change, never per frame); otherwise the frame path allocates nothing, takes no lock and does no
-// I/O. The zoom table is allocated by the first SetZoomValue, on the user-interface thread.
+// size and variant. Transform allocates only if the requested size or the variant changed after
+// the format was set (once per change, never per frame); otherwise the frame path allocates
+// nothing and does no I/O. The zoom table is allocated by the first SetZoomValue, on the
+// user-interface thread.
+//
+// Variants (FilterVariant). The main edition's frame path takes no lock. The branded edition's
+// holds m_lock for the whole frame, and its component-side reconfiguration (requested size, the
+// four step flags, the still request) takes m_lock too, so a frame runs with one configuration.
+// Nothing is allocated under m_lock: a re-prepare happens before the frame takes it. The owner's
+// Motion() is called after m_lock is released, so the owner may reconfigure the filter from it.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 
 #include "filter/DebugOverlay.h"
@@ -56,17 +64,29 @@ class MyTransFilter {
     // ---- the transform filter's operations (streaming thread) ----
 
     // Accepts video types with a format block of at least 88 bytes (a VIDEOINFOHEADER) whose
-    // biSize is not 0 and whose subtype is YUY2 or RGB24; anything else fails with
-    // kVfwE_TypeNotAccepted. Resets the debug state, the elapsed time and the connect tick, marks
-    // the date dirty, takes today's date for the date stamp and allocates the frame path's blocks.
+    // biSize is not 0, and whose subtype is YUY2 or RGB24 (main variant) or whose format block
+    // says YUY2 (biCompression "YUY2") or RGB24 (biCompression BI_RGB or "RGB2" with biBitCount
+    // 24; branded variant, whatever the subtype); anything else fails with kVfwE_TypeNotAccepted.
+    // Resets the debug state, the elapsed time and the connect tick, marks the date dirty, takes
+    // today's date for the date stamp and allocates the frame path's blocks.
     HResult CheckInputType(const MediaType& type);
     // Always S_Ok.
     HResult CheckTransform(const MediaType& in, const MediaType& out) const;
     // Always E_Unexpected: the in-place base enumerates the types itself.
     HResult GetMediaType(int32_t position, MediaType* type) const;
-    // The per-frame pipeline: zoom, stamps, debug overlay, still/motion step, all in place. A null
+    // The per-frame pipeline, all in place. Main: zoom, debug overlay, stamps, still/motion step.
+    // Branded: nothing at all while the four step flags are off; else still/motion step (every
+    // RGB24 frame, YUY2 frames only with the still flag), debug overlay, stamps; no zoom. A null
     // sample is E_Pointer; everything else is S_Ok and leaves the sample's size and type alone.
     HResult Transform(FrameSample* sample);
+
+    // ---- component side: the edition ----
+
+    // Chooses the variant (default Main). Only while no frames flow (before the element joins a
+    // graph, or while it is stopped): the variant's geometry (the date image) is prepared again
+    // by the next CheckInputType or frame.
+    void setVariant(FilterVariant v) { variant_.store(v, std::memory_order_release); }
+    FilterVariant variant() const { return variant_.load(std::memory_order_acquire); }
 
     // ---- component side: configuration on each graph build ----
 
@@ -83,18 +103,19 @@ class MyTransFilter {
     HResult setFrameFormat(int32_t width, int32_t height, FrameFormat format,
                            bool rgbBottomUp = true);
 
-    void setAddTime(bool on) { m_addTime.store(on, std::memory_order_release); }
+    // The four step flags (branded variant: under m_lock, so they change between frames).
+    void setAddTime(bool on);
     bool addTime() const { return m_addTime.load(std::memory_order_acquire); }
-    void setShowDate(bool on) { m_showDate.store(on, std::memory_order_release); }
+    void setShowDate(bool on);
     bool showDate() const { return m_showDate.load(std::memory_order_acquire); }
-    void setStillByFilter(bool on) { m_stillByFilter.store(on, std::memory_order_release); }
+    void setStillByFilter(bool on);
     bool stillByFilter() const { return m_stillByFilter.load(std::memory_order_acquire); }
-    void ShowStreamDebug(bool on) { m_showStreamDebug.store(on, std::memory_order_release); }
+    void ShowStreamDebug(bool on);
     bool showStreamDebug() const { return m_showStreamDebug.load(std::memory_order_acquire); }
 
     // ---- component side: still handshake (StillImg / GetImg) ----
 
-    // m_stillReady := 0, then m_stillRequest := 1, in this order.
+    // m_stillReady := 0, then m_stillRequest := 1, in this order (branded variant: under m_lock).
     void requestStill();
     bool stillReady() const { return m_stillReady.load(std::memory_order_acquire); }
     bool stillRequested() const { return m_stillRequest.load(std::memory_order_acquire); }
@@ -121,9 +142,10 @@ class MyTransFilter {
 
     // ---- component side: zoom ----
 
-    // m_zoom := zoom (percent, 100 = off); copies `bytes` bytes of `map` (whole entries, at most
-    // the table's 3 840 000 entries; a negative count or a null map copies nothing) into the
-    // zoom table. Entries not copied keep their values (initially the identity).
+    // m_zoom := zoom (percent, 100 = off; the branded variant stores it but never zooms); copies
+    // `bytes` bytes of `map` (whole entries, at most the table's 3 840 000 entries; a negative
+    // count or a null map copies nothing) into the zoom table. Entries not copied keep their values
+    // (initially the identity).
     void SetZoomValue(int32_t zoom, const int32_t* map, int32_t bytes);
     int32_t zoom() const { return m_zoom.load(std::memory_order_acquire); }
     // One entry of the zoom table (the identity before the first SetZoomValue); for tests.
@@ -159,19 +181,38 @@ class MyTransFilter {
     std::span<const int32_t> rateHistory() const { return {m_rateHistory, kRateHistoryEntries}; }
     MotionBox pixelBox() const { return m_pixelBox; }
     MotionBox windowBox() const { return m_windowBox; }
-    // The rasteriser of the stamps (opened at the first format).
+    // The rasteriser of both stamps: Arial (Liberation Sans) at frame height / 20 points, opened
+    // at the first format. The main date's face is left to us and is this one too, so the branded
+    // date ("Arial", height / 20) needs no face of its own.
     const TextRasterizer& stampFont() const { return font_; }
     // The characters the stamp glyph cache holds.
     static constexpr const char* kStampCharset = "0123456789-:_";
 
   private:
+    // What Transform needs of a sample, with its time stamps recorded.
+    struct FrameSetup {
+        FrameView frame;
+        bool yuy2 = false;
+        bool fits = false;  // the sample holds the whole requested frame
+    };
+
+    HResult transformMain(FrameSample* sample);
+    HResult transformBranded(FrameSample* sample);
+    FrameSetup beginFrame(FrameSample* sample, int32_t w, int32_t h);
+    bool anyStepOn() const;
+    // Runs `apply` under m_lock in the branded variant, without it in the main one.
+    template <typename F>
+    void reconfigure(F&& apply);
     void resetDebugState();
+    bool preparedFor(int32_t width, int32_t height, FilterVariant v) const;
     void prepare(int32_t width, int32_t height);
     void renderStampsIfDirty();
     void renderDate();
     void renderTime();
-    void drawDebugOverlay(const FrameView& frame);
-    void stillMotionStep(const FrameView& frame);
+    void drawDebugOverlay(const FrameView& frame, FilterVariant v);
+    // Returns whether motion was detected (the owner is told by the caller).
+    bool stillMotionStep(const FrameView& frame);
+    void notifyMotion();
     void convertStill(const FrameView& frame);
     void frameTo24(const FrameView& frame, uint8_t* dst) const;
 
@@ -196,6 +237,11 @@ class MyTransFilter {
     std::atomic<bool> m_timeDirty{false};
     std::atomic<uint32_t> m_elapsed{0};  // hours << 16 | minutes << 8 | seconds: never torn
     std::atomic<uint32_t> m_connectTick{0};
+    std::atomic<FilterVariant> variant_{FilterVariant::Main};  // written while no frames flow
+    // Branded variant: held by Transform for the whole frame and by the component-side setters
+    // of the requested size, the four step flags and the still request. Guards no data of its
+    // own (those are atomics): it keeps a frame's configuration from changing under it.
+    std::mutex m_lock;
 
     // Streaming thread only.
     FilterClock* clock_;
@@ -211,12 +257,13 @@ class MyTransFilter {
 
     int32_t preparedWidth_ = 0;
     int32_t preparedHeight_ = 0;
+    FilterVariant preparedVariant_ = FilterVariant::Main;
     std::unique_ptr<uint8_t[]> m_motionReference;  // packed BGR, width x height x 3
     std::unique_ptr<uint8_t[]> motionCurrent_;     // the frame under test, same form
     bool hasReference_ = false;
     std::unique_ptr<int32_t[]> rowSums_;  // 2 x width, for the window test
     std::unique_ptr<uint8_t[]> insetScratch_;
-    std::unique_ptr<uint8_t[]> zoomScratch_;  // width x height x 2
+    std::unique_ptr<uint8_t[]> zoomScratch_;  // width x height x 2; main variant only
     MotionBox m_pixelBox;
     MotionBox m_windowBox;
 

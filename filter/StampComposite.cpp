@@ -25,21 +25,34 @@ void StampImage::findLitBounds() {
 }
 
 void compositeDateYuy2(const FrameView& frame, const StampImage& img) {
-    if (frame.empty() || img.data == nullptr) {
+    compositeDateYuy2At(frame, img, 0, 0);
+}
+
+void compositeDateYuy2At(const FrameView& frame, const StampImage& img, int32_t left, int32_t top) {
+    if (frame.empty() || img.data == nullptr || img.firstRow > img.lastRow) {
         return;
     }
-    // Pairs start at even columns; begin at the pair holding the first lit column.
-    const int32_t x0 = img.firstCol & ~1;
-    const int32_t x1 = std::min(img.lastCol, frame.width - 1);
+    // Frame columns of the lit span, widened to whole macropixels and clipped to the frame.
+    const int64_t first = std::max<int64_t>(static_cast<int64_t>(left) + img.firstCol, 0);
+    const int64_t last =
+        std::min<int64_t>(static_cast<int64_t>(left) + img.lastCol, frame.width - 1);
+    if (first > last) {
+        return;
+    }
+    const auto x0 = static_cast<int32_t>(first & ~int64_t{1});
+    const auto x1 = static_cast<int32_t>(last);
     for (int32_t s = img.firstRow; s <= img.lastRow; ++s) {
-        const int32_t y = img.height - 1 - s;  // picture line = frame row
+        const int64_t y = static_cast<int64_t>(top) + (img.height - 1 - s);  // picture line
         if (y < 0 || y >= frame.height) {
             continue;
         }
-        uint8_t* row = frame.row(y);
+        uint8_t* row = frame.row(static_cast<int32_t>(y));
         for (int32_t x = x0; x <= x1; x += 2) {
-            const bool lit0 = img.lit(x, s);
-            const bool lit1 = x + 1 < img.width && x + 1 < frame.width && img.lit(x + 1, s);
+            const int64_t c0 = static_cast<int64_t>(x) - left;  // image columns of the pair
+            const int64_t c1 = c0 + 1;
+            const bool lit0 = c0 >= 0 && c0 < img.width && img.lit(static_cast<int32_t>(c0), s);
+            const bool lit1 = c1 >= 0 && c1 < img.width && x + 1 < frame.width &&
+                              img.lit(static_cast<int32_t>(c1), s);
             uint8_t* mp = row + static_cast<ptrdiff_t>(x / 2) * 4;
             if (lit0 && lit1) {
                 mp[0] = kStampY;

@@ -34,6 +34,14 @@ constexpr uint8_t kStampY = 81, kStampU = 90, kStampV = 240;
 // U := (U + 90) / 2 and V := (V + 240) / 2.
 void compositeDateYuy2(const FrameView& frame, const StampImage& image);
 
+// Date, YUY2, anywhere: picture line r of the image goes to frame row top + r, image column c to
+// frame column left + c, with the pair rule above. The pairs are the frame's macropixels, not the
+// image's: at an odd `left` the first macropixel holds the frame's own pixel and the image's
+// column 0, so it can only take the one-lit rule, and no column is shifted to suit the pairing.
+// compositeDateYuy2(frame, image) is this at (0, 0).
+void compositeDateYuy2At(const FrameView& frame, const StampImage& image, int32_t left,
+                         int32_t top);
+
 // Time, YUY2: picture line r of the image goes to frame row r + top, columns left onwards. A lit
 // pixel gets Y 81; at an even column also its macropixel's U 90 and V 240.
 void compositeTimeYuy2(const FrameView& frame, const StampImage& image, int32_t left, int32_t top);

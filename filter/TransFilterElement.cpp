@@ -22,6 +22,10 @@ GstStaticPadTemplate sinkTemplate =
 GstStaticPadTemplate srcTemplate =
     GST_STATIC_PAD_TEMPLATE("src", GST_PAD_SRC, GST_PAD_ALWAYS, GST_STATIC_CAPS(kCaps));
 
+// The branded variant accepts frames by biCompression: BGR frames must say BI_RGB, as the
+// platform's RGB24 does.
+static_assert(platform::kFourCC_RGB24 == filter::kCompressionBiRgb);
+
 // The negotiated caps as the filter's media type: a VIDEOINFOHEADER with YUY2 or RGB24 (a
 // negative biHeight: GStreamer's BGR rows are top line first).
 filter::MediaType mediaTypeOf(const GstVideoInfo* info) {
