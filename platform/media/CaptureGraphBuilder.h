@@ -26,6 +26,15 @@ class CaptureGraphBuilder {
     // E_CannotRender otherwise. Intermediate filters are not supported.
     HResult renderStream(const Filter& source, const Filter& sink);
 
+    // Renders one output of `source` by category: source -> [intermediate] -> sink, where an
+    // empty sink means a new default video renderer added as "Video Renderer". Capture takes the
+    // source's capture output (an uncategorised output counts as one), or, once a Smart Tee
+    // took it, the tee's capture output. Preview takes a preview output; a source without one
+    // gets a Smart Tee ("Smart Tee") on its capture output, or reuses the tee already there, and
+    // the result is S_NoPreviewPin. Failures: E_Fail (no such output), E_CannotRender.
+    HResult renderStream(PinCategory category, MajorType type, const Filter& source,
+                         const Filter& intermediate, const Filter& sink);
+
   private:
     std::shared_ptr<FilterGraph> graph_;
 };

@@ -38,6 +38,7 @@ constexpr HResult E_AlreadyConnected =
     static_cast<HResult>(0x80040204u);                                 // VFW_E_ALREADY_CONNECTED
 constexpr HResult E_NotConnected = static_cast<HResult>(0x80040209u);  // VFW_E_NOT_CONNECTED
 constexpr HResult E_ClassNotRegistered = static_cast<HResult>(0x80040154u);  // REGDB_E_CLASSNOTREG
+constexpr HResult S_NoPreviewPin = 0x0004027E;  // VFW_S_NOPREVIEWPIN: rendered through a tee
 constexpr HResult E_CannotRender = static_cast<HResult>(0x80040218u);        // VFW_E_CANNOT_RENDER
 constexpr HResult E_DuplicateName = static_cast<HResult>(0x80040237u);       // VFW_E_DUPLICATE_NAME
 

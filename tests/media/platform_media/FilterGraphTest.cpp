@@ -270,3 +270,50 @@ TEST_F(FilterGraphTest, RotDumpIsNamedAfterGraphAndProcess) {
 }
 
 }  // namespace
+
+TEST_F(FilterGraphTest, RenderingByCategorySharesOneTeeBetweenPreviewAndCapture) {
+    VirtualDeviceProvider::configure("camera:name=C,vid=3a7b,pid=0d01");
+    std::shared_ptr<FilterGraph> graph;
+    ASSERT_EQ(FilterGraph::create(graph), S_Ok);
+    CaptureGraphBuilder builder;
+    builder.setFiltergraph(graph);
+    Filter cam = bindFirst(DeviceCategory::VideoInput);
+    ASSERT_TRUE(cam);
+    ASSERT_EQ(graph->addFilter(cam, "Source Capture"), S_Ok);
+
+    // A camera has no preview output: the builder puts a tee on its capture output.
+    EXPECT_EQ(builder.renderStream(PinCategory::Preview, MajorType::Video, cam, Filter(), Filter()),
+              S_NoPreviewPin);
+    EXPECT_TRUE(graph->findFilterByName("Smart Tee"));
+    EXPECT_TRUE(graph->findFilterByName("Video Renderer"));
+    // The capture output is now the tee's; a second preview has nothing left to take.
+    Filter sink;
+    ASSERT_EQ(Filter::create("fakesink", sink), S_Ok);
+    g_object_set(sink.element(), "async", FALSE, nullptr);
+    ASSERT_EQ(graph->addFilter(sink, "Sink"), S_Ok);
+    EXPECT_EQ(builder.renderStream(PinCategory::Capture, MajorType::Video, cam, Filter(), sink), S_Ok);
+    EXPECT_EQ(builder.renderStream(PinCategory::Preview, MajorType::Video, cam, Filter(), Filter()),
+              E_Fail);
+    ASSERT_EQ(graph->run(), S_Ok);
+    EXPECT_TRUE(waitFrames(*graph->videoWindow(), 3));
+    graph->stop();
+}
+
+TEST_F(FilterGraphTest, RenderingTheCaptureOutputGoesStraightThroughTheIntermediate) {
+    VirtualDeviceProvider::configure("camera:name=C,vid=3a7b,pid=0d01");
+    std::shared_ptr<FilterGraph> graph;
+    ASSERT_EQ(FilterGraph::create(graph), S_Ok);
+    CaptureGraphBuilder builder;
+    builder.setFiltergraph(graph);
+    Filter cam = bindFirst(DeviceCategory::VideoInput);
+    Filter mid;
+    ASSERT_EQ(Filter::create("identity", mid), S_Ok);
+    ASSERT_EQ(graph->addFilter(cam, "Source Capture"), S_Ok);
+    ASSERT_EQ(graph->addFilter(mid, "Middle"), S_Ok);
+    EXPECT_EQ(builder.renderStream(PinCategory::Capture, MajorType::Video, cam, mid, Filter()), S_Ok);
+    EXPECT_FALSE(graph->findFilterByName("Smart Tee"));
+    EXPECT_FALSE(pinOf(cam, PinDirection::Output));  // the camera's output is taken
+    ASSERT_EQ(graph->run(), S_Ok);
+    EXPECT_TRUE(waitFrames(*graph->videoWindow(), 3));
+    graph->stop();
+}
