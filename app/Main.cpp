@@ -161,7 +161,8 @@ void TMainForm::createDesign() {
     panel->setAutoFillBackground(true);
     BgPanel_ = panel;
 
-    DirectShow1_ = new TDirectShow(BgPanel_, services_.messageBoxes);
+    DirectShow1_ = new TDirectShow(BgPanel_, services_.messageBoxes,
+                                   edition_.brandedCapture ? CaptureVariant::Branded : CaptureVariant::Main);
     DirectShow1_->setGeometry(176, 112, 320, 240);
     DirectShow1_->VMR_VER_set(7);
     DirectShow1_->CaptureAudio = edition_.recording;

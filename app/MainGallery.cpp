@@ -196,10 +196,16 @@ void TMainForm::TakeSnapshot() {
         }
         scrollToEnd();
     } else if (out.listIndex >= 0) {
-        if (!edition_.recording && static_cast<size_t>(out.listIndex) < imageList_.size()) {
-            imageList_[static_cast<size_t>(out.listIndex)] = out.thumb;
+        if (edition_.recording) {
+            setScrollPosition(gallery::scrollToShow(out.listIndex, strip_.visibleCount));
+        } else {
+            // The picture's own list index, not its place in the folder's search order: an
+            // undecodable picture is not in the list and would shift every later one.
+            if (static_cast<size_t>(out.listIndex) < imageList_.size()) {
+                imageList_[static_cast<size_t>(out.listIndex)] = out.thumb;
+            }
+            setScrollPosition(out.listIndex);  // the replaced picture becomes the leftmost one
         }
-        setScrollPosition(gallery::scrollToShow(out.listIndex, strip_.visibleCount));
     }
     DrawStrip();
 }

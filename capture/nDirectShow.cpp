@@ -22,6 +22,8 @@ using namespace platform::media;
 namespace {
 
 const char* const kDefaultRegsPath = "Software\\TWK_CM_SW\\Compressors";
+// OpenVideoMixingRenderer9 when no mixing renderer was asked for (VMR_VER not 9).
+constexpr HResult kNoRendererAsked = static_cast<HResult>(0x80000000u);
 
 // Display names are read into a 512-byte buffer: keep at most 511 bytes.
 std::string bounded(const std::string& s) {
@@ -34,7 +36,8 @@ std::string matchText(const std::string& vid, const std::string& pid) {
 
 }  // namespace
 
-TDirectShow::TDirectShow(QWidget* owner, platform::MessageBoxes* boxes) : QWidget(owner) {
+TDirectShow::TDirectShow(QWidget* owner, platform::MessageBoxes* boxes, CaptureVariant variant)
+    : QWidget(owner), FVariant(variant) {
     FPreviewText = "Preview";
     FNoPreviewText = "No Preview";
     FLockedText = "Locked by another application";
@@ -63,8 +66,10 @@ TDirectShow::TDirectShow(QWidget* owner, platform::MessageBoxes* boxes) : QWidge
 TDirectShow::~TDirectShow() {
     CloseInterfaces();
     // The stopped filter outlives nothing of ours: it goes with FTransFilter.
-    if (filter::MyTransFilter* tf = TransFilter()) {
-        tf->setOwner(nullptr);
+    for (filter::MyTransFilter* tf : {TransFilter(), PrvTransFilter()}) {
+        if (tf != nullptr) {
+            tf->setOwner(nullptr);
+        }
     }
 }
 
@@ -106,6 +111,25 @@ HResult TDirectShow::GetInterfaces() {
     }
     FCaptureBuilder = std::make_shared<CaptureGraphBuilder>();
     FOpenCaptureGraphBuilder2 = platform::S_Ok;
+    if (branded()) {
+        // The mixing renderer only when asked for; otherwise the graph builder supplies its
+        // default renderer when the preview is rendered.
+        FOpenVideoMixingRenderer9 = kNoRendererAsked;
+        if (FVmrVer == 9) {
+            FVideoRenderer = VideoRenderer::create();
+            FOpenVideoMixingRenderer9 =
+                FVideoRenderer ? platform::S_Ok : E_ClassNotRegistered;
+        }
+        if (FOpenVideoMixingRenderer9 < 0) {
+            FVmrVer = 7;
+            FVideoRenderer = Filter();
+        }
+        FMediaControl = FGraph;
+        FVideoWindow = FGraph->videoWindow();
+        FVideoView->attach(FVideoWindow);
+        FMediaEvent = FGraph;
+        return platform::S_Ok;
+    }
     FVideoRenderer = VideoRenderer::create();  // a missing renderer is not fatal here
     hr = SmartTee::create(FSmartTee);
     if (platform::failed(hr)) {
@@ -142,7 +166,7 @@ void TDirectShow::TearDownGraph() {
         FRotCookie = 0;
     }
     if (FGraph) {
-        for (const char* name : {"My TransFilter", "MJPEGDEC", "COLORCONV"}) {
+        for (const char* name : {"My TransFilter", "My PrvTransFilter", "MJPEGDEC", "COLORCONV"}) {
             Filter f = FGraph->findFilterByName(name);
             if (f) {
                 FGraph->removeFilter(f);
@@ -386,7 +410,10 @@ int32_t TDirectShow::GetAudioDevice(int32_t index, bool renderer) {
     if (DeviceEnumerator::createClassEnumerator(
             renderer ? DeviceCategory::AudioOutput : DeviceCategory::AudioInput, devices) !=
         platform::S_Ok) {
-        CaptureAudio = false;
+        // The branded search leaves CaptureAudio alone when there is nothing to choose from.
+        if (!branded()) {
+            CaptureAudio = false;
+        }
         return 1;
     }
     FAudioSource = Filter();
@@ -484,7 +511,7 @@ void TDirectShow::setCaption(const std::string& text) {
 
 void TDirectShow::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), QColor(0, 0, 0));
-    p.setPen(QColor(255, 255, 255));
+    p.fillRect(rect(), Color);
+    p.setPen(CaptionColor);
     p.drawText(rect(), Qt::AlignCenter, FCaption);
 }

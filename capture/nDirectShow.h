@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "capture/CaptureVariant.h"
 #include "capture/CompressorTable.h"
 #include "filter/FilterTypes.h"
 #include "platform/HResult.h"
@@ -48,8 +49,10 @@ using TDirectShowEvent = std::function<void(TDirectShow* Sender, void* data)>;
 
 class TDirectShow : public QWidget, public filter::FilterOwner {
   public:
-    // `boxes` shows the start-up failure box; null uses the real Qt message boxes.
-    explicit TDirectShow(QWidget* owner = nullptr, platform::MessageBoxes* boxes = nullptr);
+    // `boxes` shows the start-up failure box; null uses the real Qt message boxes. The variant is
+    // the program's edition and never changes.
+    explicit TDirectShow(QWidget* owner = nullptr, platform::MessageBoxes* boxes = nullptr,
+                         CaptureVariant variant = CaptureVariant::Main);
     ~TDirectShow() override;
 
     TDirectShow(const TDirectShow&) = delete;
@@ -75,6 +78,8 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
     bool HighQualityVideo = false;
     bool HighQualityAudio = false;
     bool GraphRot = false;
+    QColor Color = QColor(99, 99, 99);          // the panel's colour behind the caption
+    QColor CaptionColor = QColor(0, 0, 0);      // the caption's text colour (window text)
     TDirectShowEvent OnMotion;
     TDirectShowEvent OnRecordFileLimit;
     TDirectShowEvent OnRecordDiskFull;
@@ -88,6 +93,8 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
     void MotionEnabled_set(bool on);
     const std::vector<std::string>& FReadSupportDev() const { return FSupportDevs; }
     void FWriteSupportDev(const std::vector<std::string>& list);
+
+    CaptureVariant Variant() const { return FVariant; }
 
     // --- published properties (read-only) ---
     bool InRecord() const { return FInRecord; }
@@ -172,10 +179,11 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
     void setFormatPage(FormatPage page) { FFormatPage = std::move(page); }
 
     // --- stills and the video window ---
-    // Asks the frame filter for a still and waits for it (500 polls of 10 ms).
+    // Asks the still filter for a still and waits for it (500 polls of 10 ms). The branded
+    // component takes stills from its preview branch's filter and refuses while recording.
     bool StillImg();
     // Copies the last still into `bitmap` (24 bits, upright unless SnapFlip); false when there
-    // is no filter or it never delivered a still.
+    // is no filter or it never delivered one.
     bool GetImg(QImage& bitmap);
     // Fits the video window to the panel.
     void ReSizeDS();
@@ -235,6 +243,11 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
     // The frame filter (null before the first build) and its element.
     filter::MyTransFilter* TransFilter() const;
     const platform::media::Filter& TransFilterElement() const { return FTransFilter; }
+    // The branded preview branch's filter ("My PrvTransFilter"; null until a build needs it).
+    filter::MyTransFilter* PrvTransFilter() const;
+    const platform::media::Filter& PrvTransFilterElement() const { return FPrvTransFilter; }
+    // The filter stills and the motion trigger come from: the preview filter when branded.
+    filter::MyTransFilter* StillFilter() const;
 
     static constexpr uint32_t WM_GRAPHNOTIFY = 0x8001;
     static constexpr uint32_t WM_DESTROY = 0x0002;  // the panel's window goes: release the graph
@@ -248,10 +261,22 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
 
   private:
     void InitRun(bool record);
+    // The result test and the video window, last step of both builds.
+    void finishBuild(uint32_t windowStyle);
+    // The branded build: one operation, recording branch inline, preview by category.
+    void InitRunBranded(bool record);
+    void renderBrandedRecording();
+    void renderBrandedPreview(bool record);
+    bool brandedStampOrStill() const {
+        return AddTimeStr || ShowDate || ShowStreamDebug || StillByTransFtr;
+    }
+    bool branded() const { return FVariant == CaptureVariant::Branded; }
     // The capture format step of a build; false when the camera refused the format.
     bool applyCaptureFormat();
     bool setCameraFormat(platform::media::StreamConfig& config);
     void configureTransFilter(bool record);
+    // Makes the filter element once; false when it cannot be made.
+    bool ensureTransFilter(platform::media::Filter& element);
     // Recording branches (filled by the recording build).
     void RenderWM(bool video, bool audio, bool preview);
     void RenderAVI(bool audio);
@@ -269,6 +294,8 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
     void setCaption(const std::string& text);
     void FilterTimerTimer();
     platform::HResult compressorList(int category, std::vector<std::string>& list);
+
+    const CaptureVariant FVariant;
 
     // property storage
     int32_t FVmrVer = 7;
@@ -318,6 +345,7 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
     // The frame filter's element: made by the first build and held for the component's life;
     // each build re-adds it to the new graph.
     platform::media::Filter FTransFilter;
+    platform::media::Filter FPrvTransFilter;  // branded: the preview branch's filter, kept too
     FormatPage FFormatPage;
     // The recorded outputs' stream controls and the file writer of a recording build; the
     // file is completed in TearDownGraph before the graph stops.

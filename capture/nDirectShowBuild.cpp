@@ -4,7 +4,6 @@
 // Everything here runs on the GUI thread while the graph is stopped (NULL state).
 #include "nDirectShow.h"
 
-#include <cfenv>
 #include <climits>
 
 #include <QCoreApplication>
@@ -12,33 +11,22 @@
 
 #include "filter/MyTransFilter.h"
 #include "filter/TransFilterElement.h"
+#include "capture/GraphBuildSupport.h"
 #include "platform/media/FileSource.h"
 
 using platform::HResult;
 using namespace platform::media;
+using capture_detail::FpuGuard;
+using capture_detail::leaveOldGraph;
 
 namespace {
 
-constexpr HResult kNoPreviewPin = 0x0004027E;       // VFW_S_NOPREVIEWPIN: an accepted render result
 constexpr uint32_t kVideoWindowStyle = 0x44000000;  // WS_CHILD | WS_CLIPSIBLINGS
 constexpr int32_t kDefaultFrameWidth = 640;
 constexpr int32_t kDefaultFrameHeight = 480;
 constexpr uint32_t kUnitsPerSecond = 10000000;  // frame intervals are in 100 ns units
 constexpr uint32_t kThirtyFpsInterval = 333333;
 constexpr int64_t kMaxReferenceTime = INT64_MAX;  // a start at this time never comes
-
-// Floating-point exceptions stay masked for the whole build; the caller's environment comes back
-// on every path.
-class FpuGuard {
-  public:
-    FpuGuard() { std::feholdexcept(&saved_); }
-    ~FpuGuard() { std::fesetenv(&saved_); }
-    FpuGuard(const FpuGuard&) = delete;
-    FpuGuard& operator=(const FpuGuard&) = delete;
-
-  private:
-    std::fenv_t saved_{};
-};
 
 VideoSubtype subtypeOf(uint32_t fourcc) {
     if (fourcc == platform::kFourCC_RGB24) {
@@ -47,23 +35,18 @@ VideoSubtype subtypeOf(uint32_t fourcc) {
     return fourcc == platform::kFourCC_MJPG ? VideoSubtype::MJPG : VideoSubtype::YUY2;
 }
 
-// A filter joins one graph at a time: an element still held by an earlier pipeline leaves it.
-void leaveOldGraph(const Filter& f) {
-    GstObject* parent = gst_object_get_parent(GST_OBJECT(f.element()));
-    if (parent == nullptr) {
-        return;
-    }
-    gst_element_set_state(f.element(), GST_STATE_NULL);
-    if (GST_IS_BIN(parent)) {
-        gst_bin_remove(GST_BIN(parent), f.element());
-    }
-    gst_object_unref(parent);
-}
-
 }  // namespace
 
 filter::MyTransFilter* TDirectShow::TransFilter() const {
     return filter::transFilterOf(FTransFilter.element());
+}
+
+filter::MyTransFilter* TDirectShow::PrvTransFilter() const {
+    return filter::transFilterOf(FPrvTransFilter.element());
+}
+
+filter::MyTransFilter* TDirectShow::StillFilter() const {
+    return branded() ? PrvTransFilter() : TransFilter();
 }
 
 void TDirectShow::CapturePinSet(const platform::VideoInfoHeader& format) {
@@ -76,6 +59,7 @@ HResult TDirectShow::FillVH(platform::VideoInfoHeader& vih, uint32_t width, uint
         interval = kThirtyFpsInterval;  // a stored interval of 0 would divide by zero
     }
     const uint32_t bytes = fourcc != 0 ? 2u : 3u;
+
     vih.rcSource = {};
     vih.rcTarget = {};
     // Unsigned 32-bit arithmetic throughout: large sizes wrap, as the record's field does.
@@ -111,7 +95,19 @@ void TDirectShow::InitRunCapture(const std::string& vid, const std::string& pid,
     }
     FDeviceEnable = true;
     FFileMode = false;
-    if (VID.empty() && PID.empty() && !FSupportDevs.empty()) {
+    if (branded()) {
+        // No fallback list: the search always uses the stored ids, which arguments replace.
+        if (!vid.empty()) {
+            VID = vid;
+        }
+        if (!pid.empty()) {
+            PID = pid;
+        }
+        GetDeviceEnum(VID, PID);
+        if (record) {
+            GetAudioDevice(AudioDevice, false);
+        }
+    } else if (VID.empty() && PID.empty() && !FSupportDevs.empty()) {
         for (const std::string& entry : FSupportDevs) {
             if (entry.size() < 9) {
                 continue;  // too short to hold "vvvv?pppp"
@@ -124,7 +120,7 @@ void TDirectShow::InitRunCapture(const std::string& vid, const std::string& pid,
     } else {
         GetDeviceEnum(vid, pid);
     }
-    if (record) {
+    if (record && !branded()) {
         GetAudioDevice(AudioDevice, false);
         if (!FAudioSource) {
             CaptureAudio = false;
@@ -167,6 +163,10 @@ void TDirectShow::InitRunFile(const std::string& file, bool record) {
 
 void TDirectShow::InitRun(bool record) {
     if (!FDeviceEnable) {
+        return;
+    }
+    if (branded()) {
+        InitRunBranded(record);
         return;
     }
     FInRecord = record;
@@ -228,7 +228,12 @@ void TDirectShow::InitRun(bool record) {
     if (GraphRot && platform::failed(FGraph->addToRot(FRotCookie))) {
         FRotCookie = 0;
     }
-    if (FPreviewRanderResult == platform::S_Ok || FPreviewRanderResult == kNoPreviewPin) {
+    finishBuild(kVideoWindowStyle);
+}
+
+// The result test on the preview's render result, then the video window on the panel.
+void TDirectShow::finishBuild(uint32_t windowStyle) {
+    if (FPreviewRanderResult == platform::S_Ok || FPreviewRanderResult == S_NoPreviewPin) {
         setCaption(FPreviewText);
         FCaptionState = 1;
         FReady = true;
@@ -239,7 +244,7 @@ void TDirectShow::InitRun(bool record) {
     }
     FVideoWindow->setWindowPosition(0, 0, width(), height());
     FVideoWindow->setOwner(this);
-    FVideoWindow->setWindowStyle(kVideoWindowStyle);
+    FVideoWindow->setWindowStyle(windowStyle);
     FVideoWindow->setMessageDrain(this);
 }
 
@@ -258,27 +263,39 @@ bool TDirectShow::setCameraFormat(StreamConfig& config) {
         return true;
     }
     const platform::BitmapInfoHeader& bi = FCaptureFormat.bmiHeader;
+    uint32_t fourcc = bi.biCompression;
+    if (branded() && fourcc != platform::kFourCC_RGB24) {
+        fourcc = platform::kFourCC_YUY2;  // the branded camera is asked for YUY2 or RGB24 only
+    }
     FillVH(type.format, static_cast<uint32_t>(bi.biWidth), static_cast<uint32_t>(bi.biHeight),
-           static_cast<uint32_t>(FCaptureFormat.AvgTimePerFrame & 0xFFFFFFFF), bi.biCompression);
-    type.subtype = subtypeOf(bi.biCompression);
+           static_cast<uint32_t>(FCaptureFormat.AvgTimePerFrame & 0xFFFFFFFF), fourcc);
+    type.subtype = subtypeOf(fourcc);
     type.fixedSizeSamples = true;
     type.temporalCompression = false;
     type.sampleSize = type.format.bmiHeader.biSizeImage;
     return platform::succeeded(config.setFormat(type));
 }
 
-// The filter is made once and kept; its members are written before it joins the stopped graph.
-void TDirectShow::configureTransFilter(bool record) {
-    if (!FTransFilter) {
+bool TDirectShow::ensureTransFilter(Filter& element) {
+    if (!element) {
         if (!filter::registerTransFilterElement() ||
-            platform::failed(Filter::create(filter::kTransFilterFactory, FTransFilter))) {
-            return;
+            platform::failed(Filter::create(filter::kTransFilterFactory, element))) {
+            return false;
+        }
+        if (filter::MyTransFilter* tf = filter::transFilterOf(element.element())) {
+            tf->setVariant(branded() ? filter::FilterVariant::Branded
+                                     : filter::FilterVariant::Main);
         }
     }
-    filter::MyTransFilter* tf = TransFilter();
-    if (tf == nullptr) {
+    return filter::transFilterOf(element.element()) != nullptr;
+}
+
+// The filter is made once and kept; its members are written before it joins the stopped graph.
+void TDirectShow::configureTransFilter(bool record) {
+    if (!ensureTransFilter(FTransFilter)) {
         return;
     }
+    filter::MyTransFilter* tf = TransFilter();
     leaveOldGraph(FTransFilter);
     tf->setOwner(this);
     tf->setAddTime(record && AddTimeStr);

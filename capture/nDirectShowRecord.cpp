@@ -287,11 +287,15 @@ void TDirectShow::StartCapture() {
 
 // Every 300 ms: the elapsed time for the stamp, once capture runs and frames flow.
 void TDirectShow::FilterTimerTimer() {
-    filter::MyTransFilter* tf = TransFilter();
-    if (tf == nullptr || !FCaptureStarted || !tf->streaming()) {
+    if (!FCaptureStarted) {
         return;
     }
-    tf->updateElapsed(filter::systemClock().tickCountMs());
+    // The branded time stamp is drawn by the preview branch's filter.
+    for (filter::MyTransFilter* tf : {TransFilter(), PrvTransFilter()}) {
+        if (tf != nullptr && tf->streaming()) {
+            tf->updateElapsed(filter::systemClock().tickCountMs());
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -39,14 +39,14 @@ void followNegotiatedSize(GstElement* element, filter::MyTransFilter& tf) {
 }  // namespace
 
 bool TDirectShow::StillImg() {
-    if (!FReady) {
-        return false;
+    if (!FReady || (branded() && FInRecord)) {
+        return false;  // the branded preview filter takes no stills while recording
     }
-    filter::MyTransFilter* tf = TransFilter();
+    filter::MyTransFilter* tf = StillFilter();
     if (tf == nullptr) {
         return false;
     }
-    followNegotiatedSize(FTransFilter.element(), *tf);
+    followNegotiatedSize((branded() ? FPrvTransFilter : FTransFilter).element(), *tf);
     tf->requestStill();
     // The check comes before each wait: a still that arrives during the last wait is not seen.
     for (int i = 0; i < kStillPolls; ++i) {
@@ -60,7 +60,7 @@ bool TDirectShow::StillImg() {
 
 bool TDirectShow::GetImg(QImage& bitmap) {
     bitmap = QImage();
-    const filter::MyTransFilter* tf = TransFilter();
+    const filter::MyTransFilter* tf = StillFilter();
     if (tf == nullptr || !tf->stillFilled()) {
         return false;  // there is no picture to copy
     }
@@ -76,6 +76,8 @@ bool TDirectShow::GetImg(QImage& bitmap) {
     if (image.isNull()) {
         return false;
     }
+    // Both editions: upright unless SnapFlip, whatever the frame type (an RGB24 still is stored
+    // bottom line first, a YUY2 one top line first).
     const bool bottomUp = (tf->isYuy2() == 1 && SnapFlip) || (tf->isYuy2() == 0 && !SnapFlip);
     for (int i = 0; i < h; ++i) {
         const int line = bottomUp ? h - 1 - i : i;
@@ -107,20 +109,20 @@ void TDirectShow::FullScreen_set(bool on) {
 }
 
 bool TDirectShow::MotionEnabled_get() const {
-    const filter::MyTransFilter* tf = TransFilter();
+    const filter::MyTransFilter* tf = StillFilter();
     return tf != nullptr && tf->motionEnabled();
 }
 
 void TDirectShow::MotionEnabled_set(bool on) {
-    if (filter::MyTransFilter* tf = TransFilter()) {
+    if (filter::MyTransFilter* tf = StillFilter()) {
         tf->setMotionEnabled(on);
     }
 }
 
 void TDirectShow::SetZoomValue(int32_t zoom, const int32_t* table, int32_t bytes) {
     filter::MyTransFilter* tf = TransFilter();
-    if (!CaptureVideo || tf == nullptr) {
-        return;
+    if (branded() || !CaptureVideo || tf == nullptr) {
+        return;  // the branded component has no zoom
     }
     // The filter copies whole entries up to its table's capacity and ignores a larger count's rest.
     tf->SetZoomValue(zoom, table, bytes);

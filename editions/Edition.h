@@ -48,6 +48,7 @@ struct Edition {
     bool recording;        // clips, the video folder and the record button
     bool cameraProbe;      // probe the camera table at construction
     const char* brandName;  // the brand logo's word; nullptr: no logo
+    bool brandedCapture;    // mixing/default renderer, stills from a preview-branch filter
 };
 
 const Edition& edition();

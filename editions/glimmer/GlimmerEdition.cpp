@@ -39,6 +39,7 @@ constexpr Edition kEdition{
     .recording = false,
     .cameraProbe = false,
     .brandName = "Norvale",
+    .brandedCapture = true,
 };
 
 }  // namespace

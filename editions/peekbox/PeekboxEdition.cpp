@@ -44,6 +44,7 @@ constexpr Edition kEdition{
     .recording = true,
     .cameraProbe = true,
     .brandName = nullptr,
+    .brandedCapture = false,
 };
 
 }  // namespace
