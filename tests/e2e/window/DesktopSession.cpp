@@ -152,3 +152,13 @@ int DesktopSession::terminate() {
     ::kill(program_, SIGTERM);
     return waitExit(20);
 }
+
+int differingPixels(const QImage& a, const QImage& b, const QRect& r) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); y += 2) {
+        for (int x = r.left(); x <= r.right(); x += 2) {
+            n += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+        }
+    }
+    return n;
+}

@@ -9,6 +9,10 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QRect>
+
+// Pixels that differ between two screenshots inside a rectangle (every second row and column).
+int differingPixels(const QImage& a, const QImage& b, const QRect& r);
 
 class DesktopSession {
 public:

@@ -14,17 +14,6 @@ namespace {
 
 const char* kDevices = "TARNWICK_VIRTUAL_DEVICES=camera:name=Desk Camera,vid=3a7b,pid=0b01;microphone:name=Desk Microphone";
 
-// Pixels that differ between two pictures inside a rectangle.
-int differingPixels(const QImage& a, const QImage& b, const QRect& r) {
-    int n = 0;
-    for (int y = r.top(); y <= r.bottom(); y += 2) {
-        for (int x = r.left(); x <= r.right(); x += 2) {
-            n += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
-        }
-    }
-    return n;
-}
-
 class WindowTest : public testing::Test {
 protected:
     void SetUp() override {

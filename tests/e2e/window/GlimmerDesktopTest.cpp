@@ -1,0 +1,129 @@
+// Glimmer as a person meets it: beside Peekbox, previewing, taking snapshots into its strip,
+// replacing a picture without its EXIF, and its brand logo opening the brand's page.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "DesktopSession.h"
+#include "support/TestEnvironment.h"
+
+namespace {
+
+const char* kBrandDevices = "TARNWICK_VIRTUAL_DEVICES=camera:name=Brand Camera,vid=3a7b,pid=0d01";
+const char* kTitle = "Norvale Glimmer webcam";
+const QPoint kSnapshotButton(20, 505);  // button 1: 40 x 30 at (5, 492)
+const QPoint kBrandLogo(590, 505);      // 75 x 20 at (555, 495)
+
+bool waitFor(const std::function<bool()>& done, int tenths) {
+    for (int i = 0; i < tenths; ++i) {
+        if (done()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return done();
+}
+
+class GlimmerDesktopTest : public testing::Test {
+protected:
+    void SetUp() override {
+        testenv::writeFile(testenv::configHome() + "/Tarnwick/Glimmer.conf", "[General]\nCounter=1\n");
+        testenv::clearDir(testenv::picturesDir());
+        ASSERT_TRUE(session.ready()) << "Xvfb did not start";
+    }
+    std::string picture(int n) const {
+        char name[32];
+        std::snprintf(name, sizeof name, "/Picture%04d.jpg", n);
+        return testenv::picturesDir() + name;
+    }
+    std::string startGlimmer(const std::vector<std::string>& extraEnv = {}) {
+        std::vector<std::string> env{kBrandDevices};
+        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+        if (!session.start("glimmer", env)) {
+            return "";
+        }
+        const std::string window = session.waitForWindow(kTitle, 30);
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        return window;
+    }
+    DesktopSession session;
+};
+
+}  // namespace
+
+TEST_F(GlimmerDesktopTest, RunsBesidePeekboxAndTakesSnapshotsIntoItsStrip) {
+    testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=1\n");
+    DesktopSession other;
+    ASSERT_TRUE(other.ready());
+    ASSERT_TRUE(other.start("peekbox", {"TARNWICK_VIRTUAL_DEVICES=camera:name=Desk Camera,vid=3a7b,pid=0b01"}));
+    ASSERT_FALSE(other.waitForWindow("Peekbox", 30).empty()) << "Peekbox did not start";
+
+    const std::string window = startGlimmer();
+    ASSERT_FALSE(window.empty()) << "Glimmer did not start beside Peekbox";
+    const QPoint origin = session.windowOrigin(window);
+    const QImage first = session.screenshot("glimmer-01-preview-a");
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    const QImage second = session.screenshot("glimmer-02-preview-b");
+    EXPECT_GT(differingPixels(first, second, QRect(origin + QPoint(20, 20), QSize(600, 440))), 20)
+        << "the preview does not move";
+
+    session.click(window, kSnapshotButton);
+    ASSERT_TRUE(waitFor([&] { return testenv::fileExists(picture(1)); }, 100));
+    session.click(window, kSnapshotButton);
+    ASSERT_TRUE(waitFor([&] { return testenv::fileExists(picture(2)); }, 100));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const QImage after = session.screenshot("glimmer-03-two-snapshots");
+    // Two 80 x 60 thumbnails at a pitch of 90 in the strip under the buttons.
+    EXPECT_GT(differingPixels(second, after, QRect(origin + QPoint(10, 535), QSize(80, 55))), 50);
+    EXPECT_GT(differingPixels(second, after, QRect(origin + QPoint(100, 535), QSize(80, 55))), 50);
+
+    const std::string tags = session.run("exiftool -s3 -Artist -DateTimeOriginal -ImageWidth '" + picture(1) + "'");
+    EXPECT_EQ(tags.substr(0, tags.find('\n')), "Norvale Glimmer");
+    EXPECT_NE(tags.find("640"), std::string::npos) << tags;
+
+    EXPECT_EQ(session.terminate(), 0);
+    EXPECT_EQ(other.terminate(), 0);
+    EXPECT_NE(testenv::readFile(testenv::configHome() + "/Tarnwick/Glimmer.conf").find("Counter=3"),
+              std::string::npos);
+}
+
+TEST_F(GlimmerDesktopTest, ReplacedPictureCarriesNoExifAndTheLogoOpensTheBrandPage) {
+    // A picture already holds the next number: the snapshot asks before replacing it.
+    const std::string bin = testenv::tempDir() + "/bin";
+    const std::string opened = testenv::tempDir() + "/opened.txt";
+    ::mkdir(bin.c_str(), 0700);
+    testenv::writeFile(bin + "/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + opened + "'\n");
+    ::chmod((bin + "/xdg-open").c_str(), 0700);
+    const char* path = std::getenv("PATH");
+    const std::string window = startGlimmer({"PATH=" + bin + ":" + (path != nullptr ? path : "/usr/bin:/bin")});
+    ASSERT_FALSE(window.empty());
+    session.click(window, kSnapshotButton);
+    ASSERT_TRUE(waitFor([&] { return testenv::fileExists(picture(1)); }, 100));
+    EXPECT_EQ(session.terminate(), 0);
+    testenv::writeFile(testenv::configHome() + "/Tarnwick/Glimmer.conf", "[General]\nCounter=1\n");
+
+    const std::string again = startGlimmer({"PATH=" + bin + ":" + (path != nullptr ? path : "/usr/bin:/bin")});
+    ASSERT_FALSE(again.empty());
+    session.click(again, kSnapshotButton);
+    std::this_thread::sleep_for(std::chrono::seconds(2));  // the question box comes up
+    session.screenshot("glimmer-04-replace-question");
+    session.run("xdotool key --clearmodifiers alt+y");
+    ASSERT_TRUE(waitFor([&] {
+        return session.run("exiftool -s3 -Artist '" + picture(1) + "'").empty();
+    }, 100)) << "the replaced picture still carries its Artist";
+    EXPECT_EQ(session.run("exiftool -s3 -DateTimeOriginal '" + picture(1) + "'"), "");
+    EXPECT_NE(session.run("exiftool -s3 -ImageWidth '" + picture(1) + "'").find("640"), std::string::npos);
+    EXPECT_FALSE(testenv::fileExists(picture(2)));
+
+    session.click(again, kBrandLogo);
+    ASSERT_TRUE(waitFor([&] { return testenv::fileExists(opened); }, 50)) << "the logo opened nothing";
+    EXPECT_EQ(testenv::readFile(opened), "https://www.norvale.example/glimmer\n");
+    session.screenshot("glimmer-05-after-logo");
+    EXPECT_EQ(session.terminate(), 0);
+}
