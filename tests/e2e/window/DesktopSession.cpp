@@ -123,7 +123,8 @@ void DesktopSession::click(const std::string& windowId, QPoint p, int button) {
 }
 
 void DesktopSession::key(const std::string& windowId, const std::string& keys) {
-    run("xdotool windowfocus --sync " + windowId + " key --window " + windowId + " " + keys);
+    // Real key events (XTEST) to the focused window: toolkits ignore events sent to a window.
+    run("xdotool windowfocus --sync " + windowId + " sleep 0.2 key --delay 80 " + keys);
 }
 
 QImage DesktopSession::screenshot(const std::string& name) {

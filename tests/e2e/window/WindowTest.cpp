@@ -1,6 +1,7 @@
 // Peekbox as a person meets it: the real binary in a real X server with a virtual camera.
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -150,4 +151,83 @@ TEST_F(WindowTest, ButtonOneWithTheCameraStillAwayEndsTheProgram) {
     std::this_thread::sleep_for(std::chrono::seconds(1));
     session.click(window, QPoint(20, 500));
     EXPECT_EQ(session.waitExit(20), 0);
+}
+
+TEST_F(WindowTest, SizePopupRestartsThePreviewAtTheChosenSize) {
+    testenv::clearDir(testenv::picturesDir());
+    ASSERT_TRUE(session.start("peekbox", {kDevices}));
+    const std::string window = session.waitForWindow("Peekbox", 30);
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const QPoint origin = session.windowOrigin(window);
+    // A record-capable 4:3 camera: button 3 (86 wide) at (143, 490); its popup opens 3 pixels
+    // right of the button's left and 60 below its top, two 20-pixel items: 320x240, 640x480.
+    const QImage closed = session.screenshot("11-before-popup");
+    session.click(window, QPoint(186, 505));
+    std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    const QImage open = session.screenshot("12-popup-open");
+    const QRect popup(origin + QPoint(146, 550), QSize(71, 39));
+    EXPECT_GT(differingPixels(closed, open, popup), 100) << "no popup under the size button";
+    session.run("xdotool mousemove " + std::to_string(popup.left() + 30) + " " + std::to_string(popup.top() + 8) +
+                " sleep 0.3 click 1");
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    session.screenshot("13-after-choosing-320x240");
+    session.click(window, QPoint(20, 500));  // a snapshot at the new size
+    const std::string picture = testenv::picturesDir() + "/Picture0001.jpg";
+    for (int i = 0; i < 100 && !testenv::fileExists(picture); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_TRUE(testenv::fileExists(picture));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(session.run("exiftool -s3 -ImageWidth -ImageHeight '" + picture + "'"), "320\n240\n");
+    EXPECT_EQ(session.terminate(), 0);
+    const std::string settings = testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
+    EXPECT_NE(settings.find("ImageWidth=320"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("ImageHeight=240"), std::string::npos) << settings;
+}
+
+TEST_F(WindowTest, KeysTakeSnapshotsSelectAndDeleteAfterAsking) {
+    testenv::clearDir(testenv::picturesDir());
+    ASSERT_TRUE(session.start("peekbox", {kDevices}));
+    const std::string window = session.waitForWindow("Peekbox", 30);
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    auto picture = [](int n) { return testenv::picturesDir() + "/Picture000" + std::to_string(n) + ".jpg"; };
+    auto waitUntil = [](const std::function<bool()>& done) {
+        for (int i = 0; i < 100 && !done(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return done();
+    };
+    // Enter with no focused thumbnail takes a snapshot, three times.
+    for (int n = 1; n <= 3; ++n) {
+        session.key(window, "Return");
+        ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(picture(n)); })) << "snapshot " << n;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    // Home focuses the first picture, Shift+Right extends the selection over the second; Delete
+    // asks, and No keeps both.
+    session.key(window, "Home shift+Right");
+    session.screenshot("14-two-selected");
+    session.key(window, "Delete");
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    session.screenshot("15-delete-question");
+    session.run("xdotool key --clearmodifiers Escape");
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_TRUE(testenv::fileExists(picture(1)));
+    EXPECT_TRUE(testenv::fileExists(picture(2)));
+    // Asked again, Yes deletes the two selected pictures and leaves the third.
+    session.key(window, "Delete");
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    session.run("xdotool key --clearmodifiers alt+y");
+    EXPECT_TRUE(waitUntil([&] { return !testenv::fileExists(picture(1)) && !testenv::fileExists(picture(2)); }));
+    EXPECT_TRUE(testenv::fileExists(picture(3)));
+    session.screenshot("16-after-delete");
+    // Ctrl+A selects what is left; Escape clears the selection, so Delete asks nothing.
+    session.key(window, "ctrl+a Escape Delete");
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    session.run("xdotool key --clearmodifiers alt+y");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_TRUE(testenv::fileExists(picture(3)));
+    EXPECT_EQ(session.terminate(), 0);
 }
