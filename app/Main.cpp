@@ -449,7 +449,7 @@ void TMainForm::DirectShow1DblClick() {
         FitPreview();
         enlarged_ = false;
     }
-    // The component fits its video window to the panel (ReSizeDS) once it has one.
+    DirectShow1_->ReSizeDS();  // the video window follows the panel's new size
 }
 
 bool TMainForm::ChooseResolution(int choice) {

@@ -47,6 +47,12 @@ void VideoWidget::apply() {
             setParent(panel_, Qt::Widget);
         }
     }
+    // Embedded in its panel, the video lets the mouse through to the panel underneath: the
+    // panel then sees its clicks and double clicks exactly as the platform delivers them.
+    // Copies sent on by hand would each reset the double-click detection. A full-screen video
+    // has no panel underneath and passes its input on itself.
+    const bool drains = window_ && window_->messageDrain() == static_cast<void*>(panel_);
+    setAttribute(Qt::WA_TransparentForMouseEvents, drains && !fullScreen_);
     if (!owned) {
         hide();
         return;
