@@ -269,3 +269,31 @@ TEST_F(WindowTest, DoubleClickEnlargesAWide1280x800PreviewAndBringsItBack) {
     EXPECT_EQ(size(), normal);
     EXPECT_EQ(session.terminate(), 0);
 }
+
+TEST_F(WindowTest, PicturesDroppedIntoTheFolderAppearAfterARescanMessage) {
+    testenv::clearDir(testenv::picturesDir());
+    ASSERT_TRUE(session.start("peekbox", {kDevices}));
+    const std::string window = session.waitForWindow("Peekbox", 30);
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const QPoint origin = session.windowOrigin(window);
+    const QImage before = session.screenshot("20-before-drop");
+    // Another program puts a picture (and a file that is not one) into the picture folder.
+    session.run("convert -size 320x240 xc:'rgb(200,40,40)' '" + testenv::picturesDir() + "/Picture0042.jpg'");
+    testenv::writeFile(testenv::picturesDir() + "/notes.txt", "not a picture");
+    QLocalSocket socket;
+    socket.connectToServer(QString::fromStdString(testenv::runtimeDir() + "/Peekbox.sock"));
+    ASSERT_TRUE(socket.waitForConnected(3000));
+    socket.write("1026\n");
+    socket.flush();
+    ASSERT_TRUE(socket.waitForReadyRead(3000));
+    EXPECT_EQ(socket.readLine().trimmed().toStdString(), "ok");
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const QImage after = session.screenshot("21-after-drop");
+    // The first slot of the strip shows the red picture.
+    const QColor inThumb = after.pixelColor(origin + QPoint(45, 580));
+    EXPECT_GT(inThumb.red(), 150) << "the strip does not show the dropped picture";
+    EXPECT_LT(inThumb.green(), 90);
+    EXPECT_GT(differingPixels(before, after, QRect(origin + QPoint(10, 545), QSize(100, 60))), 50);
+    EXPECT_EQ(session.terminate(), 0);
+}
