@@ -297,3 +297,38 @@ TEST_F(WindowTest, PicturesDroppedIntoTheFolderAppearAfterARescanMessage) {
     EXPECT_GT(differingPixels(before, after, QRect(origin + QPoint(10, 545), QSize(100, 60))), 50);
     EXPECT_EQ(session.terminate(), 0);
 }
+
+TEST_F(WindowTest, RestartKeepsTheNumberingTheStripAndItsCache) {
+    testenv::clearDir(testenv::picturesDir());
+    ASSERT_TRUE(session.start("peekbox", {kDevices}));
+    std::string window = session.waitForWindow("Peekbox", 30);
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    session.key(window, "Return");
+    const std::string first = testenv::picturesDir() + "/Picture0001.jpg";
+    for (int i = 0; i < 100 && !testenv::fileExists(first); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    ASSERT_TRUE(testenv::fileExists(first));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(session.terminate(), 0);
+    EXPECT_TRUE(testenv::fileExists(testenv::tempDir() + "/Peekbox.icf")) << "no thumbnail cache after quitting";
+
+    ASSERT_TRUE(session.start("peekbox", {kDevices}));
+    window = session.waitForWindow("Peekbox", 30);
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const QPoint origin = session.windowOrigin(window);
+    const QImage restarted = session.screenshot("22-restarted");
+    // The picture of the first run is in the strip again; the next one gets the next number.
+    const QColor slot = restarted.pixelColor(origin + QPoint(45, 560));
+    const QColor strip = restarted.pixelColor(origin + QPoint(400, 560));
+    EXPECT_NE(slot, strip) << "the strip is empty after a restart";
+    session.key(window, "Return");
+    const std::string second = testenv::picturesDir() + "/Picture0002.jpg";
+    for (int i = 0; i < 100 && !testenv::fileExists(second); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_TRUE(testenv::fileExists(second));
+    EXPECT_EQ(session.terminate(), 0);
+}
