@@ -332,3 +332,39 @@ TEST_F(WindowTest, RestartKeepsTheNumberingTheStripAndItsCache) {
     EXPECT_TRUE(testenv::fileExists(second));
     EXPECT_EQ(session.terminate(), 0);
 }
+
+TEST_F(WindowTest, GearButtonOpensTheCameraSettingsAndTheyChangeThePictureLive) {
+    ASSERT_TRUE(session.start("peekbox", {kDevices}));
+    const std::string window = session.waitForWindow("Peekbox", 30);
+    ASSERT_FALSE(window.empty());
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const QPoint origin = session.windowOrigin(window);
+    const QImage before = session.screenshot("23-before-settings");
+    session.click(window, QPoint(254, 505));  // button 4 at (234, 490)
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const QImage open = session.screenshot("24-settings-open");
+    // The dialog stands at (30, 30) of the screen.
+    EXPECT_GT(differingPixels(before, open, QRect(40, 40, 120, 60)), 100) << "no settings dialog";
+    // Brightness is the third row (hue, saturation, brightness, contrast): grab its handle at the
+    // middle of the groove, then End turns it up all the way.
+    session.run("xdotool mousemove 221 90 sleep 0.2 click 1 sleep 0.2 key --delay 80 End");
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const QImage bright = session.screenshot("25-brightness-up");
+    auto meanLuma = [&](const QImage& img) {
+        long sum = 0;
+        int n = 0;
+        for (int y = origin.y() + 250; y < origin.y() + 450; y += 8) {
+            for (int x = origin.x() + 200; x < origin.x() + 600; x += 8) {
+                sum += qGray(img.pixel(x, y));
+                ++n;
+            }
+        }
+        return sum / std::max(n, 1);
+    };
+    EXPECT_GT(meanLuma(bright), meanLuma(before) + 40) << "the picture did not brighten";
+    session.run("xdotool key --delay 80 Escape");
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const QImage closed = session.screenshot("26-settings-closed");
+    EXPECT_LT(differingPixels(before, closed, QRect(40, 40, 120, 60)), 20) << "the dialog stayed open";
+    EXPECT_EQ(session.terminate(), 0);
+}
