@@ -45,7 +45,17 @@ std::vector<uint8_t> yuy2Frame(Size s) {
     return f;
 }
 
-enum class Case { Memcpy, Idle, Stamps, StampsRerender, Overlay, Zoom, Motion, StillConversion };
+enum class Case {
+    Memcpy,
+    Idle,
+    Stamps,
+    StampsRerender,
+    Overlay,
+    Zoom,
+    Motion,
+    StillConversion,
+    BrandedStamps,  // the branded filter: lock held per frame, date bottom-right
+};
 
 void run(benchmark::State& state, Case c, Size s) {
     std::vector<uint8_t> frame = yuy2Frame(s);
@@ -75,8 +85,12 @@ void run(benchmark::State& state, Case c, Size s) {
     FixedClock clock;
     MyTransFilter f;
     f.setClock(&clock);
+    if (c == Case::BrandedStamps) {
+        f.setVariant(FilterVariant::Branded);
+    }
     f.setFrameFormat(s.w, s.h, FrameFormat::YUY2);
     switch (c) {
+        case Case::BrandedStamps:
         case Case::Stamps:
         case Case::StampsRerender:
             f.setShowDate(true);
@@ -144,7 +158,8 @@ class TableReporter : public benchmark::ConsoleReporter {
             const auto floor = ms_.find("memcpy" + suffix);
             for (const char* name :
                  {"memcpy", "transform_idle", "transform_stamps", "transform_stamps_rerender",
-                  "transform_overlay", "transform_zoom", "transform_motion", "still_conversion"}) {
+                  "transform_overlay", "transform_zoom", "transform_motion",
+                  "transform_branded_stamps", "still_conversion"}) {
                 const auto it = ms_.find(name + suffix);
                 if (it == ms_.end()) {
                     continue;
@@ -176,6 +191,7 @@ int main(int argc, char** argv) {
         {"transform_zoom", Case::Zoom},
         {"transform_motion", Case::Motion},
         {"still_conversion", Case::StillConversion},
+        {"transform_branded_stamps", Case::BrandedStamps},
     };
     for (const Size s : kSizes) {
         for (const auto& [name, c] : cases) {
