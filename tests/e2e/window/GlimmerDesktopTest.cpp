@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QLocalSocket>
+
 #include "DesktopSession.h"
 #include "support/TestEnvironment.h"
 
@@ -125,5 +127,40 @@ TEST_F(GlimmerDesktopTest, ReplacedPictureCarriesNoExifAndTheLogoOpensTheBrandPa
     ASSERT_TRUE(waitFor([&] { return testenv::fileExists(opened); }, 50)) << "the logo opened nothing";
     EXPECT_EQ(testenv::readFile(opened), "https://www.norvale.example/glimmer\n");
     session.screenshot("glimmer-05-after-logo");
+    EXPECT_EQ(session.terminate(), 0);
+}
+
+TEST_F(GlimmerDesktopTest, PulledCameraStopsThePreviewAndButtonOneBringsItBackForSnapshots) {
+    const std::string window = startGlimmer();
+    ASSERT_FALSE(window.empty());
+    const QPoint origin = session.windowOrigin(window);
+    auto send = [](const std::string& line) {
+        QLocalSocket socket;
+        socket.connectToServer(QString::fromStdString(testenv::runtimeDir() + "/Norvale_Glimmer.sock"));
+        if (!socket.waitForConnected(3000)) {
+            return std::string("no socket");
+        }
+        socket.write((line + "\n").c_str());
+        socket.flush();
+        socket.waitForReadyRead(3000);
+        return socket.readLine().trimmed().toStdString();
+    };
+    const QRect preview(origin + QPoint(20, 20), QSize(600, 440));
+    EXPECT_EQ(send("unplug 0"), "ok");
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const QImage a = session.screenshot("glimmer-06-unplugged");
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_EQ(differingPixels(a, session.screenshot("glimmer-07-unplugged-later"), preview), 0)
+        << "the preview still runs after the camera was pulled";
+
+    EXPECT_EQ(send("replug 0"), "ok");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    session.click(window, kSnapshotButton);  // restarts the preview
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const QImage b = session.screenshot("glimmer-08-replugged");
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_GT(differingPixels(b, session.screenshot("glimmer-09-replugged-later"), preview), 20);
+    session.click(window, kSnapshotButton);  // and the preview filter gives stills again
+    EXPECT_TRUE(waitFor([&] { return testenv::fileExists(picture(1)); }, 100));
     EXPECT_EQ(session.terminate(), 0);
 }
