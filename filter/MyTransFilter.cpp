@@ -230,29 +230,40 @@ HResult MyTransFilter::transformMain(FrameSample* sample) {
     if (!fs.fits) {
         return platform::S_Ok;
     }
-    if (fs.yuy2) {
-        if (showStreamDebug()) {
-            drawDebugOverlay(frame, FilterVariant::Main);
-        }
-        if (showDate()) {
-            compositeDateYuy2(frame, dateStamp_);
-        }
-        if (addTime()) {
-            compositeTimeYuy2(frame, timeStamp_, m_timeLeft, kTimeTop);
-        }
-    } else {
-        if (showDate()) {
-            compositeDateBgr(frame, dateStamp_, m_dateLeft, rgbBottomUp_);
-        }
-        if (addTime()) {
-            compositeTimeBgr(frame, timeStamp_, m_timeLeft, kTimeTop, rgbBottomUp_);
-        }
-    }
+    drawOverlays(frame, fs.yuy2, FilterVariant::Main);
     // Last, so that a still shows whatever was drawn into the frame.
     if (stillByFilter() && stillMotionStep(frame)) {
         notifyMotion();
     }
     return platform::S_Ok;
+}
+
+// The debug overlay (YUY2 frames only), then the date and time stamps. The main filter puts
+// the YUY2 date in the top-left corner; the branded one stands it upright in the bottom-right
+// corner, its last line on the frame's last row, as both do in RGB24 frames.
+void MyTransFilter::drawOverlays(const FrameView& frame, bool yuy2, FilterVariant v) {
+    if (yuy2) {
+        if (showStreamDebug()) {
+            drawDebugOverlay(frame, v);
+        }
+        if (showDate()) {
+            if (v == FilterVariant::Branded) {
+                compositeDateYuy2At(frame, dateStamp_, m_dateLeft, frame.height - m_dateHeight);
+            } else {
+                compositeDateYuy2(frame, dateStamp_);
+            }
+        }
+        if (addTime()) {
+            compositeTimeYuy2(frame, timeStamp_, m_timeLeft, kTimeTop);
+        }
+        return;
+    }
+    if (showDate()) {
+        compositeDateBgr(frame, dateStamp_, m_dateLeft, rgbBottomUp_);
+    }
+    if (addTime()) {
+        compositeTimeBgr(frame, timeStamp_, m_timeLeft, kTimeTop, rgbBottomUp_);
+    }
 }
 
 bool MyTransFilter::anyStepOn() const {
@@ -293,25 +304,7 @@ HResult MyTransFilter::transformBranded(FrameSample* sample) {
         if (!fs.yuy2 || stillByFilter()) {
             motion = stillMotionStep(frame);
         }
-        if (fs.yuy2) {
-            if (showStreamDebug()) {
-                drawDebugOverlay(frame, FilterVariant::Branded);
-            }
-            if (showDate()) {
-                // Upright in the bottom-right corner, its last line on the frame's last row.
-                compositeDateYuy2At(frame, dateStamp_, m_dateLeft, h - m_dateHeight);
-            }
-            if (addTime()) {
-                compositeTimeYuy2(frame, timeStamp_, m_timeLeft, kTimeTop);
-            }
-        } else {
-            if (showDate()) {
-                compositeDateBgr(frame, dateStamp_, m_dateLeft, rgbBottomUp_);
-            }
-            if (addTime()) {
-                compositeTimeBgr(frame, timeStamp_, m_timeLeft, kTimeTop, rgbBottomUp_);
-            }
-        }
+        drawOverlays(frame, fs.yuy2, FilterVariant::Branded);
     }
     if (motion) {
         notifyMotion();

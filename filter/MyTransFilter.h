@@ -209,6 +209,7 @@ class MyTransFilter {
     void renderStampsIfDirty();
     void renderDate();
     void renderTime();
+    void drawOverlays(const FrameView& frame, bool yuy2, FilterVariant v);
     void drawDebugOverlay(const FrameView& frame, FilterVariant v);
     // Returns whether motion was detected (the owner is told by the caller).
     bool stillMotionStep(const FrameView& frame);
