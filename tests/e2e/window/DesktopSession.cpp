@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <thread>
 
+#include <QLocalSocket>
+
 // Tries free display numbers until an Xvfb holds one; parallel tests skip each other's.
 DesktopSession::DesktopSession() {
     for (int n = 90 + static_cast<int>(::getpid() % 50); n < 400 && display_ < 0; ++n) {
@@ -162,4 +164,36 @@ int differingPixels(const QImage& a, const QImage& b, const QRect& r) {
         }
     }
     return n;
+}
+
+bool waitUntil(const std::function<bool()>& done, int tenths) {
+    for (int i = 0; i < tenths; ++i) {
+        if (done()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return done();
+}
+
+std::string sendOutsideMessage(const std::string& socketPath, const std::string& line) {
+    QLocalSocket socket;
+    socket.connectToServer(QString::fromStdString(socketPath));
+    if (!socket.waitForConnected(3000)) {
+        return "";
+    }
+    socket.write((line + "\n").c_str());
+    socket.flush();
+    socket.waitForReadyRead(3000);
+    return socket.readLine().trimmed().toStdString();
+}
+
+std::string DesktopSession::startAndWait(const std::string& program, const std::vector<std::string>& env,
+                                         const std::string& title) {
+    if (!start(program, env)) {
+        return "";
+    }
+    const std::string window = waitForWindow(title, 30);
+    std::this_thread::sleep_for(std::chrono::seconds(2));  // the first frames arrive
+    return window;
 }

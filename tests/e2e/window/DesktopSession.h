@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,10 @@
 
 // Pixels that differ between two screenshots inside a rectangle (every second row and column).
 int differingPixels(const QImage& a, const QImage& b, const QRect& r);
+// Polls `done` every 100 ms, `tenths` times at most; its last answer.
+bool waitUntil(const std::function<bool()>& done, int tenths = 100);
+// Sends one line to a running program's message socket; its answer, or "" without one.
+std::string sendOutsideMessage(const std::string& socketPath, const std::string& line);
 
 class DesktopSession {
 public:
@@ -28,6 +33,9 @@ public:
     bool start(const std::string& program, const std::vector<std::string>& env = {});
     // Waits up to `seconds` for a window whose title is exactly `title`; its id or "".
     std::string waitForWindow(const std::string& title, int seconds);
+    // start(), then the window titled `title` after its first frames: its id, or "".
+    std::string startAndWait(const std::string& program, const std::vector<std::string>& env,
+                             const std::string& title);
     // The window's client-area origin on the screen.
     QPoint windowOrigin(const std::string& windowId);
     void click(const std::string& windowId, QPoint clientPoint, int button = 1);

@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QLocalSocket>
-
 #include "DesktopSession.h"
 #include "support/TestEnvironment.h"
 
@@ -21,16 +19,6 @@ const char* kBrandDevices = "TARNWICK_VIRTUAL_DEVICES=camera:name=Brand Camera,v
 const char* kTitle = "Norvale Glimmer webcam";
 const QPoint kSnapshotButton(20, 505);  // button 1: 40 x 30 at (5, 492)
 const QPoint kBrandLogo(590, 505);      // 75 x 20 at (555, 495)
-
-bool waitFor(const std::function<bool()>& done, int tenths) {
-    for (int i = 0; i < tenths; ++i) {
-        if (done()) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return done();
-}
 
 class GlimmerDesktopTest : public testing::Test {
 protected:
@@ -47,12 +35,7 @@ protected:
     std::string startGlimmer(const std::vector<std::string>& extraEnv = {}) {
         std::vector<std::string> env{kBrandDevices};
         env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-        if (!session.start("glimmer", env)) {
-            return "";
-        }
-        const std::string window = session.waitForWindow(kTitle, 30);
-        std::this_thread::sleep_for(std::chrono::seconds(2));
-        return window;
+        return session.startAndWait("glimmer", env, kTitle);
     }
     DesktopSession session;
 };
@@ -76,9 +59,9 @@ TEST_F(GlimmerDesktopTest, RunsBesidePeekboxAndTakesSnapshotsIntoItsStrip) {
         << "the preview does not move";
 
     session.click(window, kSnapshotButton);
-    ASSERT_TRUE(waitFor([&] { return testenv::fileExists(picture(1)); }, 100));
+    ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(picture(1)); }, 100));
     session.click(window, kSnapshotButton);
-    ASSERT_TRUE(waitFor([&] { return testenv::fileExists(picture(2)); }, 100));
+    ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(picture(2)); }, 100));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const QImage after = session.screenshot("glimmer-03-two-snapshots");
     // Two 80 x 60 thumbnails at a pitch of 90 in the strip under the buttons.
@@ -106,7 +89,7 @@ TEST_F(GlimmerDesktopTest, ReplacedPictureCarriesNoExifAndTheLogoOpensTheBrandPa
     const std::string window = startGlimmer({"PATH=" + bin + ":" + (path != nullptr ? path : "/usr/bin:/bin")});
     ASSERT_FALSE(window.empty());
     session.click(window, kSnapshotButton);
-    ASSERT_TRUE(waitFor([&] { return testenv::fileExists(picture(1)); }, 100));
+    ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(picture(1)); }, 100));
     EXPECT_EQ(session.terminate(), 0);
     testenv::writeFile(testenv::configHome() + "/Tarnwick/Glimmer.conf", "[General]\nCounter=1\n");
 
@@ -116,7 +99,7 @@ TEST_F(GlimmerDesktopTest, ReplacedPictureCarriesNoExifAndTheLogoOpensTheBrandPa
     std::this_thread::sleep_for(std::chrono::seconds(2));  // the question box comes up
     session.screenshot("glimmer-04-replace-question");
     session.run("xdotool key --clearmodifiers alt+y");
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(waitUntil([&] {
         return session.run("exiftool -s3 -Artist '" + picture(1) + "'").empty();
     }, 100)) << "the replaced picture still carries its Artist";
     EXPECT_EQ(session.run("exiftool -s3 -DateTimeOriginal '" + picture(1) + "'"), "");
@@ -124,7 +107,7 @@ TEST_F(GlimmerDesktopTest, ReplacedPictureCarriesNoExifAndTheLogoOpensTheBrandPa
     EXPECT_FALSE(testenv::fileExists(picture(2)));
 
     session.click(again, kBrandLogo);
-    ASSERT_TRUE(waitFor([&] { return testenv::fileExists(opened); }, 50)) << "the logo opened nothing";
+    ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(opened); }, 50)) << "the logo opened nothing";
     EXPECT_EQ(testenv::readFile(opened), "https://www.norvale.example/glimmer\n");
     session.screenshot("glimmer-05-after-logo");
     EXPECT_EQ(session.terminate(), 0);
@@ -135,15 +118,7 @@ TEST_F(GlimmerDesktopTest, PulledCameraStopsThePreviewAndButtonOneBringsItBackFo
     ASSERT_FALSE(window.empty());
     const QPoint origin = session.windowOrigin(window);
     auto send = [](const std::string& line) {
-        QLocalSocket socket;
-        socket.connectToServer(QString::fromStdString(testenv::runtimeDir() + "/Norvale_Glimmer.sock"));
-        if (!socket.waitForConnected(3000)) {
-            return std::string("no socket");
-        }
-        socket.write((line + "\n").c_str());
-        socket.flush();
-        socket.waitForReadyRead(3000);
-        return socket.readLine().trimmed().toStdString();
+        return sendOutsideMessage(testenv::runtimeDir() + "/Norvale_Glimmer.sock", line);
     };
     const QRect preview(origin + QPoint(20, 20), QSize(600, 440));
     EXPECT_EQ(send("unplug 0"), "ok");
@@ -161,6 +136,6 @@ TEST_F(GlimmerDesktopTest, PulledCameraStopsThePreviewAndButtonOneBringsItBackFo
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
     EXPECT_GT(differingPixels(b, session.screenshot("glimmer-09-replugged-later"), preview), 20);
     session.click(window, kSnapshotButton);  // and the preview filter gives stills again
-    EXPECT_TRUE(waitFor([&] { return testenv::fileExists(picture(1)); }, 100));
+    EXPECT_TRUE(waitUntil([&] { return testenv::fileExists(picture(1)); }, 100));
     EXPECT_EQ(session.terminate(), 0);
 }

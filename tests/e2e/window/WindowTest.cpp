@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QLocalSocket>
-
 #include "DesktopSession.h"
 #include "support/TestEnvironment.h"
 
@@ -19,6 +17,9 @@ class WindowTest : public testing::Test {
 protected:
     void SetUp() override {
         testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=1\n");
+        // Each test starts with empty folders: the strip shows only what the test made.
+        testenv::clearDir(testenv::picturesDir());
+        testenv::clearDir(testenv::videosDir());
         ASSERT_TRUE(session.ready()) << "Xvfb did not start";
     }
     DesktopSession session;
@@ -27,10 +28,8 @@ protected:
 }  // namespace
 
 TEST_F(WindowTest, PreviewMovesAndTheProgramEndsThroughItsShutdown) {
-    ASSERT_TRUE(session.start("peekbox", {kDevices}));
-    const std::string window = session.waitForWindow("Peekbox", 30);
+    const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
     ASSERT_FALSE(window.empty()) << "no window";
-    std::this_thread::sleep_for(std::chrono::seconds(2));
     const QPoint origin = session.windowOrigin(window);
     const QImage first = session.screenshot("01-preview-a");
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
@@ -45,19 +44,13 @@ TEST_F(WindowTest, PreviewMovesAndTheProgramEndsThroughItsShutdown) {
 }
 
 TEST_F(WindowTest, ButtonOneWritesAPictureWithExifAndTheStripShowsIt) {
-    testenv::clearDir(testenv::picturesDir());
-    ASSERT_TRUE(session.start("peekbox", {kDevices}));
-    const std::string window = session.waitForWindow("Peekbox", 30);
+    const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
     ASSERT_FALSE(window.empty());
-    std::this_thread::sleep_for(std::chrono::seconds(2));
     const QPoint origin = session.windowOrigin(window);
     const QImage before = session.screenshot("07-before-snapshot");
     session.click(window, QPoint(20, 500));
     const std::string picture = testenv::picturesDir() + "/Picture0001.jpg";
-    for (int i = 0; i < 100 && !testenv::fileExists(picture); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    ASSERT_TRUE(testenv::fileExists(picture));
+    ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(picture); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     const QImage after = session.screenshot("08-after-snapshot");
     // The strip (below the buttons) now holds a thumbnail.
@@ -73,11 +66,8 @@ TEST_F(WindowTest, ButtonOneWritesAPictureWithExifAndTheStripShowsIt) {
 }
 
 TEST_F(WindowTest, RecordButtonRecordsAPlayableClipWithSoundAndTheCaptionCounts) {
-    testenv::clearDir(testenv::videosDir());
-    ASSERT_TRUE(session.start("peekbox", {kDevices}));
-    const std::string window = session.waitForWindow("Peekbox", 30);
+    const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
     ASSERT_FALSE(window.empty());
-    std::this_thread::sleep_for(std::chrono::seconds(2));
     // The record button sits at (51, 490) for a camera that may record.
     session.click(window, QPoint(66, 500));
     std::this_thread::sleep_for(std::chrono::seconds(5));
@@ -86,9 +76,7 @@ TEST_F(WindowTest, RecordButtonRecordsAPlayableClipWithSoundAndTheCaptionCounts)
     EXPECT_NE(caption.find("Norvale Glimmer webcam - 00:00:0"), std::string::npos) << caption;
     session.click(window, QPoint(66, 500));
     const std::string clip = testenv::videosDir() + "/Movie0001.avi";
-    for (int i = 0; i < 100 && session.run("xdotool getwindowname " + window).find(" - ") != std::string::npos; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    waitUntil([&] { return session.run("xdotool getwindowname " + window).find(" - ") == std::string::npos; });
     std::this_thread::sleep_for(std::chrono::seconds(2));
     session.screenshot("10-after-recording");
     ASSERT_TRUE(testenv::fileExists(clip));
@@ -101,21 +89,11 @@ TEST_F(WindowTest, RecordButtonRecordsAPlayableClipWithSoundAndTheCaptionCounts)
 }
 
 TEST_F(WindowTest, PullingTheCameraStopsThePreviewAndButtonOneBringsItBack) {
-    ASSERT_TRUE(session.start("peekbox", {kDevices}));
-    const std::string window = session.waitForWindow("Peekbox", 30);
+    const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
     ASSERT_FALSE(window.empty());
-    std::this_thread::sleep_for(std::chrono::seconds(2));
 
     auto send = [](const std::string& line) {
-        QLocalSocket socket;
-        socket.connectToServer(QString::fromStdString(testenv::runtimeDir() + "/Peekbox.sock"));
-        if (!socket.waitForConnected(3000)) {
-            return std::string("no socket");
-        }
-        socket.write((line + "\n").c_str());
-        socket.flush();
-        socket.waitForReadyRead(3000);
-        return socket.readLine().trimmed().toStdString();
+        return sendOutsideMessage(testenv::runtimeDir() + "/Peekbox.sock", line);
     };
     EXPECT_EQ(send("unplug 0"), "ok");
     std::this_thread::sleep_for(std::chrono::seconds(1));
@@ -138,27 +116,17 @@ TEST_F(WindowTest, PullingTheCameraStopsThePreviewAndButtonOneBringsItBack) {
 }
 
 TEST_F(WindowTest, ButtonOneWithTheCameraStillAwayEndsTheProgram) {
-    ASSERT_TRUE(session.start("peekbox", {kDevices}));
-    const std::string window = session.waitForWindow("Peekbox", 30);
+    const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
     ASSERT_FALSE(window.empty());
-    std::this_thread::sleep_for(std::chrono::seconds(2));
-    QLocalSocket socket;
-    socket.connectToServer(QString::fromStdString(testenv::runtimeDir() + "/Peekbox.sock"));
-    ASSERT_TRUE(socket.waitForConnected(3000));
-    socket.write("unplug 0\n");
-    socket.flush();
-    socket.waitForReadyRead(3000);
+    EXPECT_EQ(sendOutsideMessage(testenv::runtimeDir() + "/Peekbox.sock", "unplug 0"), "ok");
     std::this_thread::sleep_for(std::chrono::seconds(1));
     session.click(window, QPoint(20, 500));
     EXPECT_EQ(session.waitExit(20), 0);
 }
 
 TEST_F(WindowTest, SizePopupRestartsThePreviewAtTheChosenSize) {
-    testenv::clearDir(testenv::picturesDir());
-    ASSERT_TRUE(session.start("peekbox", {kDevices}));
-    const std::string window = session.waitForWindow("Peekbox", 30);
+    const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
     ASSERT_FALSE(window.empty());
-    std::this_thread::sleep_for(std::chrono::seconds(2));
     const QPoint origin = session.windowOrigin(window);
     // A record-capable 4:3 camera: button 3 (86 wide) at (143, 490); its popup opens 3 pixels
     // right of the button's left and 60 below its top, two 20-pixel items: 320x240, 640x480.
@@ -174,10 +142,7 @@ TEST_F(WindowTest, SizePopupRestartsThePreviewAtTheChosenSize) {
     session.screenshot("13-after-choosing-320x240");
     session.click(window, QPoint(20, 500));  // a snapshot at the new size
     const std::string picture = testenv::picturesDir() + "/Picture0001.jpg";
-    for (int i = 0; i < 100 && !testenv::fileExists(picture); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    ASSERT_TRUE(testenv::fileExists(picture));
+    ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(picture); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(session.run("exiftool -s3 -ImageWidth -ImageHeight '" + picture + "'"), "320\n240\n");
     EXPECT_EQ(session.terminate(), 0);
@@ -187,18 +152,9 @@ TEST_F(WindowTest, SizePopupRestartsThePreviewAtTheChosenSize) {
 }
 
 TEST_F(WindowTest, KeysTakeSnapshotsSelectAndDeleteAfterAsking) {
-    testenv::clearDir(testenv::picturesDir());
-    ASSERT_TRUE(session.start("peekbox", {kDevices}));
-    const std::string window = session.waitForWindow("Peekbox", 30);
+    const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
     ASSERT_FALSE(window.empty());
-    std::this_thread::sleep_for(std::chrono::seconds(2));
     auto picture = [](int n) { return testenv::picturesDir() + "/Picture000" + std::to_string(n) + ".jpg"; };
-    auto waitUntil = [](const std::function<bool()>& done) {
-        for (int i = 0; i < 100 && !done(); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return done();
-    };
     // Enter with no focused thumbnail takes a snapshot, three times.
     for (int n = 1; n <= 3; ++n) {
         session.key(window, "Return");
@@ -233,10 +189,8 @@ TEST_F(WindowTest, KeysTakeSnapshotsSelectAndDeleteAfterAsking) {
 }
 
 TEST_F(WindowTest, DoubleClickEnlargesAWide1280x800PreviewAndBringsItBack) {
-    ASSERT_TRUE(session.start("peekbox", {"TARNWICK_VIRTUAL_DEVICES=camera:name=Wide Camera,vid=3a7b,pid=0c01"}));
-    const std::string window = session.waitForWindow("Peekbox", 30);
+    const std::string window = session.startAndWait("peekbox", {"TARNWICK_VIRTUAL_DEVICES=camera:name=Wide Camera,vid=3a7b,pid=0c01"}, "Peekbox");
     ASSERT_FALSE(window.empty());
-    std::this_thread::sleep_for(std::chrono::seconds(2));
     // Every start asks for 640x480: choose HD 720P, the wide popup's third item (y 40 to 57).
     const QPoint origin = session.windowOrigin(window);
     session.click(window, QPoint(186, 505));
@@ -271,23 +225,14 @@ TEST_F(WindowTest, DoubleClickEnlargesAWide1280x800PreviewAndBringsItBack) {
 }
 
 TEST_F(WindowTest, PicturesDroppedIntoTheFolderAppearAfterARescanMessage) {
-    testenv::clearDir(testenv::picturesDir());
-    ASSERT_TRUE(session.start("peekbox", {kDevices}));
-    const std::string window = session.waitForWindow("Peekbox", 30);
+    const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
     ASSERT_FALSE(window.empty());
-    std::this_thread::sleep_for(std::chrono::seconds(2));
     const QPoint origin = session.windowOrigin(window);
     const QImage before = session.screenshot("20-before-drop");
     // Another program puts a picture (and a file that is not one) into the picture folder.
     session.run("convert -size 320x240 xc:'rgb(200,40,40)' '" + testenv::picturesDir() + "/Picture0042.jpg'");
     testenv::writeFile(testenv::picturesDir() + "/notes.txt", "not a picture");
-    QLocalSocket socket;
-    socket.connectToServer(QString::fromStdString(testenv::runtimeDir() + "/Peekbox.sock"));
-    ASSERT_TRUE(socket.waitForConnected(3000));
-    socket.write("1026\n");
-    socket.flush();
-    ASSERT_TRUE(socket.waitForReadyRead(3000));
-    EXPECT_EQ(socket.readLine().trimmed().toStdString(), "ok");
+    EXPECT_EQ(sendOutsideMessage(testenv::runtimeDir() + "/Peekbox.sock", "1026"), "ok");
     std::this_thread::sleep_for(std::chrono::seconds(2));
     const QImage after = session.screenshot("21-after-drop");
     // The first slot of the strip shows the red picture.
@@ -299,25 +244,17 @@ TEST_F(WindowTest, PicturesDroppedIntoTheFolderAppearAfterARescanMessage) {
 }
 
 TEST_F(WindowTest, RestartKeepsTheNumberingTheStripAndItsCache) {
-    testenv::clearDir(testenv::picturesDir());
-    ASSERT_TRUE(session.start("peekbox", {kDevices}));
-    std::string window = session.waitForWindow("Peekbox", 30);
+    std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
     ASSERT_FALSE(window.empty());
-    std::this_thread::sleep_for(std::chrono::seconds(2));
     session.key(window, "Return");
     const std::string first = testenv::picturesDir() + "/Picture0001.jpg";
-    for (int i = 0; i < 100 && !testenv::fileExists(first); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    ASSERT_TRUE(testenv::fileExists(first));
+    ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(first); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(session.terminate(), 0);
     EXPECT_TRUE(testenv::fileExists(testenv::tempDir() + "/Peekbox.icf")) << "no thumbnail cache after quitting";
 
-    ASSERT_TRUE(session.start("peekbox", {kDevices}));
-    window = session.waitForWindow("Peekbox", 30);
+    window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
     ASSERT_FALSE(window.empty());
-    std::this_thread::sleep_for(std::chrono::seconds(2));
     const QPoint origin = session.windowOrigin(window);
     const QImage restarted = session.screenshot("22-restarted");
     // The picture of the first run is in the strip again; the next one gets the next number.
@@ -326,18 +263,13 @@ TEST_F(WindowTest, RestartKeepsTheNumberingTheStripAndItsCache) {
     EXPECT_NE(slot, strip) << "the strip is empty after a restart";
     session.key(window, "Return");
     const std::string second = testenv::picturesDir() + "/Picture0002.jpg";
-    for (int i = 0; i < 100 && !testenv::fileExists(second); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    EXPECT_TRUE(testenv::fileExists(second));
+    EXPECT_TRUE(waitUntil([&] { return testenv::fileExists(second); }));
     EXPECT_EQ(session.terminate(), 0);
 }
 
 TEST_F(WindowTest, GearButtonOpensTheCameraSettingsAndTheyChangeThePictureLive) {
-    ASSERT_TRUE(session.start("peekbox", {kDevices}));
-    const std::string window = session.waitForWindow("Peekbox", 30);
+    const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
     ASSERT_FALSE(window.empty());
-    std::this_thread::sleep_for(std::chrono::seconds(2));
     const QPoint origin = session.windowOrigin(window);
     const QImage before = session.screenshot("23-before-settings");
     session.click(window, QPoint(254, 505));  // button 4 at (234, 490)
