@@ -197,3 +197,14 @@ std::string DesktopSession::startAndWait(const std::string& program, const std::
     std::this_thread::sleep_for(std::chrono::seconds(2));  // the first frames arrive
     return window;
 }
+
+bool DesktopSession::waitForChange(const QImage& before, const QRect& r, int pixels, int seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    do {
+        if (differingPixels(before, screenshot("poll"), r) > pixels) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    } while (std::chrono::steady_clock::now() < end);
+    return false;
+}

@@ -42,6 +42,10 @@ public:
     void key(const std::string& windowId, const std::string& keys);
     // Saves the screen as <artifacts>/<name>.png and loads it.
     QImage screenshot(const std::string& name);
+    // Takes screenshots until more than `pixels` pixels of `r` differ from `before`: how a test
+    // sees that the program finished what it was doing (a window busy with a snapshot ignores the
+    // next command, as it would a person's).
+    bool waitForChange(const QImage& before, const QRect& r, int pixels = 50, int seconds = 15);
     // Sends SIGTERM and waits; the program's exit code, or -1.
     int terminate();
     // Waits for the program to end by itself; its exit code, or -1 after `seconds`.

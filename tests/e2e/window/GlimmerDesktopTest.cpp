@@ -58,15 +58,17 @@ TEST_F(GlimmerDesktopTest, RunsBesidePeekboxAndTakesSnapshotsIntoItsStrip) {
     EXPECT_GT(differingPixels(first, second, QRect(origin + QPoint(20, 20), QSize(600, 440))), 20)
         << "the preview does not move";
 
+    // Two 80 x 60 thumbnails at a pitch of 90 in the strip under the buttons; each snapshot is
+    // done when its thumbnail is drawn.
+    const QRect slot1(origin + QPoint(10, 535), QSize(80, 55));
+    const QRect slot2(origin + QPoint(100, 535), QSize(80, 55));
     session.click(window, kSnapshotButton);
     ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(picture(1)); }, 100));
+    ASSERT_TRUE(session.waitForChange(second, slot1)) << "the first thumbnail did not appear";
     session.click(window, kSnapshotButton);
     ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(picture(2)); }, 100));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const QImage after = session.screenshot("glimmer-03-two-snapshots");
-    // Two 80 x 60 thumbnails at a pitch of 90 in the strip under the buttons.
-    EXPECT_GT(differingPixels(second, after, QRect(origin + QPoint(10, 535), QSize(80, 55))), 50);
-    EXPECT_GT(differingPixels(second, after, QRect(origin + QPoint(100, 535), QSize(80, 55))), 50);
+    EXPECT_TRUE(session.waitForChange(second, slot2)) << "the second thumbnail did not appear";
+    session.screenshot("glimmer-03-two-snapshots");
 
     const std::string tags = session.run("exiftool -s3 -Artist -DateTimeOriginal -ImageWidth '" + picture(1) + "'");
     EXPECT_EQ(tags.substr(0, tags.find('\n')), "Norvale Glimmer");

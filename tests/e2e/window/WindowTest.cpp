@@ -155,11 +155,15 @@ TEST_F(WindowTest, KeysTakeSnapshotsSelectAndDeleteAfterAsking) {
     const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
     ASSERT_FALSE(window.empty());
     auto picture = [](int n) { return testenv::picturesDir() + "/Picture000" + std::to_string(n) + ".jpg"; };
-    // Enter with no focused thumbnail takes a snapshot, three times.
+    // Enter with no focused thumbnail takes a snapshot, three times; each is done when its
+    // thumbnail is in the strip (80 x 60 at a pitch of 90).
+    const QPoint origin = session.windowOrigin(window);
+    const QImage empty = session.screenshot("13b-empty-strip");
     for (int n = 1; n <= 3; ++n) {
         session.key(window, "Return");
         ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(picture(n)); })) << "snapshot " << n;
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const QRect slot(origin + QPoint(20 + 90 * (n - 1), 550), QSize(70, 50));
+        ASSERT_TRUE(session.waitForChange(empty, slot)) << "thumbnail " << n;
     }
     // Home focuses the first picture, Shift+Right extends the selection over the second; Delete
     // asks, and No keeps both.
