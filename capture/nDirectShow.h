@@ -260,6 +260,7 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    bool reopenGraphObjects();
     void InitRun(bool record);
     // The result test and the video window, last step of both builds.
     void finishBuild(uint32_t windowStyle);

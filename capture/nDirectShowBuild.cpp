@@ -84,16 +84,24 @@ HResult TDirectShow::FillVH(platform::VideoInfoHeader& vih, uint32_t width, uint
 // ---------------------------------------------------------------------------------------------
 // Entry builds
 
-void TDirectShow::InitRunCapture(const std::string& vid, const std::string& pid, bool record) {
+// Closes every graph object and opens new ones; false (and nothing held) when that fails.
+bool TDirectShow::reopenGraphObjects() {
     CloseInterfaces();
     if (platform::failed(GetInterfaces())) {
         // No graph objects are held after a failed open: nothing can run.
         CloseInterfaces();
         FDeviceEnable = false;
         FReady = false;
-        return;
+        return false;
     }
     FDeviceEnable = true;
+    return true;
+}
+
+void TDirectShow::InitRunCapture(const std::string& vid, const std::string& pid, bool record) {
+    if (!reopenGraphObjects()) {
+        return;
+    }
     FFileMode = false;
     if (branded()) {
         // No fallback list: the search always uses the stored ids, which arguments replace.
@@ -134,14 +142,9 @@ void TDirectShow::InitRunCapture(const std::string& vid, const std::string& pid,
 }
 
 void TDirectShow::InitRunFile(const std::string& file, bool record) {
-    CloseInterfaces();
-    if (platform::failed(GetInterfaces())) {
-        CloseInterfaces();
-        FDeviceEnable = false;
-        FReady = false;
+    if (!reopenGraphObjects()) {
         return;
     }
-    FDeviceEnable = true;
     FFileMode = true;
     FSourceFile = file;  // a recording start or stop reopens it
     GetAudioDevice(AudioDevice, true);

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "SegmentRebase.h"
+
 namespace platform::media {
 namespace {
 
@@ -26,12 +28,7 @@ GstPadProbeReturn onProbe(GstPad*, GstPadProbeInfo* info, gpointer data) {
         }
         gst_segment_copy_into(in, &st->segment);
         st->have = true;
-        GstSegment zero;
-        gst_segment_init(&zero, GST_FORMAT_TIME);
-        GstEvent* out = gst_event_new_segment(&zero);
-        gst_event_set_seqnum(out, gst_event_get_seqnum(ev));
-        gst_event_unref(ev);
-        GST_PAD_PROBE_INFO_DATA(info) = out;
+        replaceWithZeroSegment(info);
         return GST_PAD_PROBE_OK;
     }
     if (!st->have) {

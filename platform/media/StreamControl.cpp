@@ -3,6 +3,8 @@
 
 #include <chrono>
 
+#include "SegmentRebase.h"
+
 namespace platform::media {
 namespace {
 
@@ -117,12 +119,7 @@ GstPadProbeReturn StreamControl::onEvent(GstPadProbeInfo* info) {
             gst_segment_copy_into(in, &segment_);
             haveSegment_ = true;
             // Downstream sees one 0-based timeline that starts at the opening.
-            GstSegment zero;
-            gst_segment_init(&zero, GST_FORMAT_TIME);
-            GstEvent* out = gst_event_new_segment(&zero);
-            gst_event_set_seqnum(out, gst_event_get_seqnum(ev));
-            gst_event_unref(ev);
-            GST_PAD_PROBE_INFO_DATA(info) = out;
+            replaceWithZeroSegment(info);
             return GST_PAD_PROBE_OK;
         }
         case GST_EVENT_EOS:

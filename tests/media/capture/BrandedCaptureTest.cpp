@@ -23,11 +23,6 @@ class BrandedCapture : public CaptureFixture {
         CaptureFixture::SetUp();
         platform::setSleepScale(1.0);  // stills need real frames
     }
-    static platform::VideoInfoHeader format(uint32_t w, uint32_t h, uint32_t fourcc) {
-        platform::VideoInfoHeader f;
-        TDirectShow::FillVH(f, w, h, 333333, fourcc);
-        return f;
-    }
     static bool has(const TDirectShow& ds, const char* name) {
         return static_cast<bool>(ds.Graph()->findFilterByName(name));
     }

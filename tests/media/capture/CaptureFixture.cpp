@@ -10,6 +10,7 @@
 #include "platform/media/DeviceEnumerator.h"
 #include "platform/media/MediaRuntime.h"
 #include "platform/media/VirtualDeviceProvider.h"
+#include "capture/nDirectShow.h"
 
 using namespace platform::media;
 
@@ -26,6 +27,12 @@ void CaptureFixture::TearDown() {
 
 void CaptureFixture::devices(const std::string& text) {
     VirtualDeviceProvider::configure(text);
+}
+
+platform::VideoInfoHeader CaptureFixture::format(uint32_t w, uint32_t h, uint32_t fourcc) {
+    platform::VideoInfoHeader f;
+    TDirectShow::FillVH(f, w, h, 333333, fourcc);
+    return f;
 }
 
 bool CaptureFixture::pumpUntil(const std::function<bool()>& done, int ms) {

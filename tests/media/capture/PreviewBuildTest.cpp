@@ -15,11 +15,6 @@ namespace {
 
 class PreviewBuild : public CaptureFixture {
   protected:
-    static platform::VideoInfoHeader format(uint32_t w, uint32_t h, uint32_t fourcc) {
-        platform::VideoInfoHeader f;
-        TDirectShow::FillVH(f, w, h, 333333, fourcc);
-        return f;
-    }
     static VideoMediaType cameraFormat(const TDirectShow& ds) {
         StreamConfig config;
         VideoMediaType t;

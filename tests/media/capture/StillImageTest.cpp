@@ -18,11 +18,6 @@ class StillImage : public CaptureFixture {
         CaptureFixture::SetUp();
         platform::setSleepScale(1.0);  // the still waits must let real frames arrive
     }
-    static platform::VideoInfoHeader format(uint32_t w, uint32_t h, uint32_t fourcc) {
-        platform::VideoInfoHeader f;
-        TDirectShow::FillVH(f, w, h, 333333, fourcc);
-        return f;
-    }
     // Share of the pixels of row y that are the debug overlay's grey line (luma 175).
     static double greyShare(const QImage& img, int y) {
         int n = 0;
