@@ -4,6 +4,7 @@
 #include <exception>
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 #include "AppServices.h"
@@ -32,7 +33,10 @@ int runProgram(int argc, char** argv) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(edition.applicationTitle));
-    QApplication::setApplicationDisplayName(QString::fromUtf8(edition.applicationTitle));
+    // No display name: Qt would append it to every caption that differs from it. The desktop
+    // entry names the program to the desktop instead, and the icon comes from the icon theme.
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(edition.desktopFileName));
+    QApplication::setWindowIcon(QIcon::fromTheme(QString::fromUtf8(edition.desktopFileName)));
 
     try {
         TMainForm mainForm(edition, defaultServices(argc, argv));

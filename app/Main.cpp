@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWindow>
 
 #include "CameraSettingsDialog.h"
 #include "CaptureFormat.h"
@@ -401,8 +402,8 @@ void TMainForm::FormMouseUp(Qt::MouseButton button, QPoint p) {
             const QScreen* screen = this->screen();
             const int dpi = screen != nullptr ? static_cast<int>(screen->logicalDotsPerInch()) : 96;
             const QRect b3 = buttons_.rectOf(3);
-            popup_->move(edition_.cameraProbe ? app::popupPosition(geometry().topLeft(), b3.topLeft(), dpi)
-                                              : app::brandedPopupPosition(geometry().topLeft(), dpi));
+            popup_->move(edition_.cameraProbe ? app::popupPosition(outerTopLeft(), b3.topLeft(), dpi)
+                                              : app::brandedPopupPosition(outerTopLeft(), dpi));
             popup_->show();
             popup_->activateWindow();
             popup_->setFocus();
@@ -452,15 +453,22 @@ void TMainForm::DirectShow1DblClick() {
     DirectShow1_->ReSizeDS();  // the video window follows the panel's new size
 }
 
+QPoint TMainForm::outerTopLeft() const {
+    // Asked of the platform window each time: the widget's cached frame is only as new as the
+    // last move event, and a window manager adds its frame after the window is first shown.
+    const QWindow* window = windowHandle();
+    return window != nullptr ? window->frameGeometry().topLeft() : frameGeometry().topLeft();
+}
+
 bool TMainForm::ChooseResolution(int choice) {
+    if (choice < 0 || choice >= offeredSizeCount()) {
+        return false;  // a size the camera is not offered is never asked of it
+    }
     StopPreview();
     switch (choice) {
         case 0: imageWidth_ = 320; imageHeight_ = 240; break;
         case 1: imageWidth_ = 640; imageHeight_ = 480; break;
-        case 2:
-            imageWidth_ = 1280;
-            imageHeight_ = edition_.recording ? 800 : 1024;
-            break;
+        case 2: imageWidth_ = 1280; imageHeight_ = 800; break;
         default: break;
     }
     captureFormat_ = app::MakeCaptureFormat(imageWidth_, 30, imageHeight_);
@@ -488,8 +496,8 @@ void TMainForm::FormDestroy() {
     stopFlag().store(true, std::memory_order_release);
 
     app::ShutdownSettings out;
-    out.top = frameGeometry().top();
-    out.left = frameGeometry().left();
+    out.top = outerTopLeft().y();
+    out.left = outerTopLeft().x();
     out.counter = pictureCounter_;
     out.imageWidth = imageWidth_;
     out.imageHeight = imageHeight_;

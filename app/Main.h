@@ -110,6 +110,11 @@ public:
     void FormMouseUp(Qt::MouseButton button, QPoint p);
     void DirectShow1DblClick();
     bool ChooseResolution(int choice);
+    // How many of the popup's sizes this camera is offered: HD 720P only to a wide camera of
+    // the main edition.
+    int offeredSizeCount() const { return edition_.recording && cameraAspect_ == 1 ? 3 : 2; }
+    // The outer top-left corner of the window, frame included, on the screen.
+    QPoint outerTopLeft() const;
     void setPopup(TPopup* popup) { popup_ = popup; }
     // The gallery and the snapshot.
     void RescanGallery();

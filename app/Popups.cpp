@@ -52,12 +52,17 @@ void TPopup::ImageMouseMove(int, int y) {
     HighlightItem(highlighted_, true);
 }
 
-void TPopup::ImageMouseUp(Qt::MouseButton button, int, int y) {
+void TPopup::ImageMouseUp(Qt::MouseButton button, int x, int y) {
     if (button != Qt::LeftButton) {
         return;
     }
     hide();
     mainForm_.update();
+    // The popup holds the mouse while open, so a release anywhere reaches it: only a release on
+    // an offered item chooses. The picture's hidden items (below a short popup) are not offered.
+    if (x < 0 || x >= width() || y < 0 || y >= height() || y / 20 >= mainForm_.offeredSizeCount()) {
+        return;
+    }
     mainForm_.ChooseResolution(y / 20);
 }
 

@@ -40,6 +40,7 @@ constexpr Edition kEdition{
     .cameraProbe = false,
     .brandName = "Norvale",
     .brandedCapture = true,
+    .desktopFileName = "glimmer",
 };
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Xvfb with -displayfd, so parallel tests never fight over a display number.
 #include "DesktopSession.h"
 
+#include <poll.h>
+#include <sys/prctl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,38 +16,74 @@
 
 #include <QLocalSocket>
 
-// Tries free display numbers until an Xvfb holds one; parallel tests skip each other's.
-DesktopSession::DesktopSession() {
-    for (int n = 90 + static_cast<int>(::getpid() % 50); n < 400 && display_ < 0; ++n) {
-        const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-        if (std::filesystem::exists(lock) || std::filesystem::exists(socket)) {
-            continue;
-        }
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const std::string name = ":" + std::to_string(n);
-            ::execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                     static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        // Ready when its socket appears; gone when the number was taken after all.
-        for (int i = 0; i < 100; ++i) {
-            if (::waitpid(pid, nullptr, WNOHANG) == pid) {
-                break;
-            }
-            if (std::filesystem::exists(socket)) {
-                xvfb_ = pid;
-                display_ = n;
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        if (display_ < 0 && ::waitpid(pid, nullptr, WNOHANG) == 0) {
-            ::kill(pid, SIGTERM);
-            ::waitpid(pid, nullptr, 0);
-        }
+#include "XWindows.h"
+
+namespace {
+
+// A test that aborts must not leave its X server and program behind: they would hold ctest's
+// output pipe open until its timeout.
+void dieWithParent() { ::prctl(PR_SET_PDEATHSIG, SIGKILL); }
+
+}  // namespace
+
+DesktopSession::DesktopSession(Desktop desktop) {
+    if (!startServer()) {
+        return;
     }
+    windows_ = std::make_unique<XWindows>(display());
+    if (!windows_->connected() || (desktop == Desktop::WindowManager && !startWindowManager())) {
+        display_ = -1;
+    }
+}
+
+// Xvfb picks a free display itself and writes its number once it accepts connections.
+bool DesktopSession::startServer() {
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        return false;
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        dieWithParent();
+        ::close(fds[0]);
+        const std::string fd = std::to_string(fds[1]);
+        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                 static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    if (pid < 0) {
+        ::close(fds[0]);
+        return false;
+    }
+    xvfb_ = pid;
+    std::string number;
+    pollfd p{fds[0], POLLIN, 0};
+    while (number.find('\n') == std::string::npos && ::poll(&p, 1, 20000) > 0) {
+        char buf[16];
+        const ssize_t n = ::read(fds[0], buf, sizeof buf);
+        if (n <= 0) {
+            break;
+        }
+        number.append(buf, static_cast<size_t>(n));
+    }
+    ::close(fds[0]);
+    if (number.find('\n') == std::string::npos) {
+        return false;
+    }
+    display_ = std::atoi(number.c_str());
+    return true;
+}
+
+bool DesktopSession::startWindowManager() {
+    windowManager_ = ::fork();
+    if (windowManager_ == 0) {
+        dieWithParent();
+        ::setenv("DISPLAY", display().c_str(), 1);
+        ::execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    return windowManager_ > 0 && waitUntil([this] { return windows_->windowManagerRunning(); }, 100);
 }
 
 DesktopSession::~DesktopSession() {
@@ -53,9 +91,12 @@ DesktopSession::~DesktopSession() {
         ::kill(program_, SIGKILL);
         ::waitpid(program_, nullptr, 0);
     }
-    if (xvfb_ > 0) {
-        ::kill(xvfb_, SIGTERM);
-        ::waitpid(xvfb_, nullptr, 0);
+    windows_.reset();
+    for (pid_t pid : {windowManager_, xvfb_}) {
+        if (pid > 0) {
+            ::kill(pid, SIGTERM);
+            ::waitpid(pid, nullptr, 0);
+        }
     }
 }
 
@@ -84,6 +125,7 @@ bool DesktopSession::start(const std::string& program, const std::vector<std::st
     const std::string path = std::string(build != nullptr ? build : ".") + "/app/" + program;
     program_ = ::fork();
     if (program_ == 0) {
+        dieWithParent();
         ::setenv("DISPLAY", display().c_str(), 1);
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
         for (const std::string& e : env) {
@@ -97,26 +139,54 @@ bool DesktopSession::start(const std::string& program, const std::vector<std::st
 }
 
 std::string DesktopSession::waitForWindow(const std::string& title, int seconds) {
+    std::string seen;
     for (int i = 0; i < seconds * 10; ++i) {
-        std::string id = run("xdotool search --onlyvisible --name '^" + title + "$'");
-        if (!id.empty()) {
-            return id.substr(0, id.find('\n'));
+        for (const uint32_t w : windows_->clientWindows()) {
+            const std::string net = windows_->netWmName(w).value_or("");
+            if (net == title && windows_->wmName(w).value_or("") == title) {
+                return std::to_string(w);
+            }
+            seen += "\"" + net + "\" ";
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (i + 1 < seconds * 10) {
+            seen.clear();
+        }
     }
+    std::fprintf(stderr, "no window captioned \"%s\"; captions seen: %s\n", title.c_str(), seen.c_str());
     return {};
 }
 
-QPoint DesktopSession::windowOrigin(const std::string& windowId) {
-    const std::string out = run("xdotool getwindowgeometry --shell " + windowId);
-    int x = 0, y = 0;
-    const size_t px = out.find("X=");
-    const size_t py = out.find("Y=");
-    if (px != std::string::npos && py != std::string::npos) {
-        x = std::atoi(out.c_str() + px + 2);
-        y = std::atoi(out.c_str() + py + 2);
+std::string DesktopSession::caption(const std::string& windowId) {
+    return windows_->netWmName(static_cast<uint32_t>(std::stoul(windowId))).value_or("");
+}
+
+std::string DesktopSession::waitForCaption(const std::string& windowId,
+                                           const std::function<bool(const std::string&)>& accept, int seconds) {
+    std::string last;
+    waitUntil([&] { return accept(last = caption(windowId)); }, seconds * 10);
+    return last;
+}
+
+QRect DesktopSession::frameRect(const std::string& windowId) {
+    return windows_->frameRect(static_cast<uint32_t>(std::stoul(windowId)));
+}
+
+std::vector<QRect> DesktopSession::popups() {
+    std::vector<QRect> rects;
+    for (const uint32_t w : windows_->overrideRedirectWindows()) {
+        rects.push_back(windows_->clientRect(w));
     }
-    return QPoint(x, y);
+    return rects;
+}
+
+std::string DesktopSession::activeWindow() {
+    const uint32_t w = windows_->activeWindow();
+    return w != 0 ? std::to_string(w) : std::string();
+}
+
+QPoint DesktopSession::windowOrigin(const std::string& windowId) {
+    return windows_->clientRect(static_cast<uint32_t>(std::stoul(windowId))).topLeft();
 }
 
 void DesktopSession::click(const std::string& windowId, QPoint p, int button) {
@@ -125,8 +195,10 @@ void DesktopSession::click(const std::string& windowId, QPoint p, int button) {
 }
 
 void DesktopSession::key(const std::string& windowId, const std::string& keys) {
-    // Real key events (XTEST) to the focused window: toolkits ignore events sent to a window.
-    run("xdotool windowfocus --sync " + windowId + " sleep 0.2 key --delay 80 " + keys);
+    // Real key events (XTEST) to the active window: toolkits ignore events sent to a window. A
+    // window manager is asked to activate it, as a person's click on it would.
+    const char* focus = windowManager_ > 0 ? "windowactivate" : "windowfocus";
+    run(std::string("xdotool ") + focus + " --sync " + windowId + " sleep 0.2 key --delay 80 " + keys);
 }
 
 QImage DesktopSession::screenshot(const std::string& name) {
@@ -194,7 +266,9 @@ std::string DesktopSession::startAndWait(const std::string& program, const std::
         return "";
     }
     const std::string window = waitForWindow(title, 30);
-    std::this_thread::sleep_for(std::chrono::seconds(2));  // the first frames arrive
+    if (!window.empty()) {
+        waitForPreview(window);  // ready for a person once the first frames move
+    }
     return window;
 }
 
@@ -207,4 +281,27 @@ bool DesktopSession::waitForChange(const QImage& before, const QRect& r, int pix
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     } while (std::chrono::steady_clock::now() < end);
     return false;
+}
+
+bool DesktopSession::waitForPreview(const std::string& windowId, int seconds) {
+    const QRect preview(windowOrigin(windowId) + QPoint(20, 20), QSize(300, 200));
+    return waitForChange(screenshot("preview"), preview, 20, seconds);
+}
+
+QRect DesktopSession::waitForPopup(int seconds) {
+    QRect popup;
+    waitUntil(
+        [&] {
+            const std::vector<QRect> open = popups();
+            popup = open.empty() ? QRect() : open.front();
+            return !open.empty();
+        },
+        seconds * 10);
+    return popup;
+}
+
+void DesktopSession::drag(QPoint from, QPoint to) {
+    auto at = [](QPoint p) { return std::to_string(p.x()) + " " + std::to_string(p.y()); };
+    run("xdotool mousemove " + at(from) + " sleep 0.2 mousedown 1 sleep 0.2 mousemove " + at(to) +
+        " sleep 0.2 mouseup 1");
 }

@@ -1,10 +1,12 @@
-// A real X server (Xvfb) for end-to-end tests, the program running in it, and the person's
+// A user's desktop for end-to-end tests: a real X server (Xvfb) with a window manager (openbox)
+// so windows have frames, focus and activation, the program running in it, and the person's
 // tools: xdotool for the mouse and keys, ImageMagick for screenshots kept as artifacts.
 #pragma once
 
 #include <sys/types.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,9 +21,13 @@ bool waitUntil(const std::function<bool()>& done, int tenths = 100);
 // Sends one line to a running program's message socket; its answer, or "" without one.
 std::string sendOutsideMessage(const std::string& socketPath, const std::string& line);
 
+class XWindows;
+
 class DesktopSession {
 public:
-    DesktopSession();
+    // A bare server has no frames and never an active window; keep it for what needs exactly that.
+    enum class Desktop { WindowManager, Bare };
+    explicit DesktopSession(Desktop desktop = Desktop::WindowManager);
     ~DesktopSession();
     DesktopSession(const DesktopSession&) = delete;
     DesktopSession& operator=(const DesktopSession&) = delete;
@@ -31,8 +37,26 @@ public:
 
     // Starts build/app/<program> on this display with extra environment entries.
     bool start(const std::string& program, const std::vector<std::string>& env = {});
-    // Waits up to `seconds` for a window whose title is exactly `title`; its id or "".
+    // Waits up to `seconds` for a mapped window whose caption, as a window manager reads it
+    // (_NET_WM_NAME) and as WM_NAME, is exactly `title`; its id or "".
     std::string waitForWindow(const std::string& title, int seconds);
+    // The caption a window manager shows for the window (_NET_WM_NAME, UTF-8), "" without one.
+    std::string caption(const std::string& windowId);
+    // Waits until the caption satisfies `accept`; the last caption seen.
+    std::string waitForCaption(const std::string& windowId, const std::function<bool(const std::string&)>& accept,
+                               int seconds = 15);
+    // The frame's outer rectangle on the screen (the client area on a bare server).
+    QRect frameRect(const std::string& windowId);
+    // The mapped popup windows (override-redirect) on the screen.
+    std::vector<QRect> popups();
+    // The id of the window the window manager reports active, "" for none.
+    std::string activeWindow();
+    // Waits until the preview (the top left of the client area) moves.
+    bool waitForPreview(const std::string& windowId, int seconds = 15);
+    // Waits until a popup is on the screen; its rectangle, or an empty one.
+    QRect waitForPopup(int seconds = 10);
+    // Presses the left button at one screen point and releases it at another.
+    void drag(QPoint from, QPoint to);
     // start(), then the window titled `title` after its first frames: its id, or "".
     std::string startAndWait(const std::string& program, const std::vector<std::string>& env,
                              const std::string& title);
@@ -56,8 +80,15 @@ public:
     // Runs a shell command with DISPLAY set; its standard output.
     std::string run(const std::string& command);
 
+    XWindows& windows() { return *windows_; }
+
 private:
+    bool startServer();
+    bool startWindowManager();
+
     int display_ = -1;
+    pid_t windowManager_ = -1;
+    std::unique_ptr<XWindows> windows_;
     pid_t xvfb_ = -1;
     pid_t program_ = -1;
 };

@@ -80,6 +80,26 @@ TEST_F(GlimmerDesktopTest, RunsBesidePeekboxAndTakesSnapshotsIntoItsStrip) {
               std::string::npos);
 }
 
+TEST_F(GlimmerDesktopTest, SizePopupOpensAtItsFixedPlaceAndAReleaseOutsideChoosesNothing) {
+    const std::string window = startGlimmer();
+    ASSERT_FALSE(window.empty());
+    const QRect frame = session.frameRect(window);
+    ASSERT_LT(frame.top(), session.windowOrigin(window).y()) << "the window has no frame: no window manager";
+    session.click(window, QPoint(120, 505));  // button 3
+    const QRect popup = session.waitForPopup();
+    session.screenshot("glimmer-10-popup");
+    // 100 right of the window's outer left edge, 546 below its outer top edge.
+    EXPECT_EQ(popup, QRect(frame.topLeft() + QPoint(100, 546), QSize(71, 39)));
+    // Pressed on 640x480, released below the popup: no size is asked of the camera.
+    session.drag(popup.topLeft() + QPoint(30, 28), popup.bottomLeft() + QPoint(30, 20));
+    EXPECT_TRUE(waitUntil([&] { return session.popups().empty(); })) << "the popup stayed open";
+    EXPECT_TRUE(session.waitForPreview(window)) << "the preview stopped";
+    EXPECT_EQ(session.terminate(), 0);
+    const std::string settings = testenv::readFile(testenv::configHome() + "/Tarnwick/Glimmer.conf");
+    EXPECT_NE(settings.find("ImageWidth=640"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("ImageHeight=480"), std::string::npos) << settings;
+}
+
 TEST_F(GlimmerDesktopTest, ReplacedPictureCarriesNoExifAndTheLogoOpensTheBrandPage) {
     // A picture already holds the next number: the snapshot asks before replacing it.
     const std::string bin = testenv::tempDir() + "/bin";

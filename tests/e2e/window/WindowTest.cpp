@@ -2,6 +2,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <regex>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -65,25 +66,32 @@ TEST_F(WindowTest, ButtonOneWritesAPictureWithExifAndTheStripShowsIt) {
 }
 
 TEST_F(WindowTest, RecordButtonRecordsAPlayableClipWithSoundAndTheCaptionCounts) {
-    const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
+    // Captions are the program's texts, whole, as the window manager shows them: the title of the
+    // user's language, and the elapsed time while recording.
+    testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf",
+                       "[General]\nCounter=1\n\n[GRM]\n_MSG_TITLE=Kamerafenster Test\n");
+    const std::string title = "Kamerafenster Test";
+    const std::string window = session.startAndWait("peekbox", {kDevices, "LANG=de_DE.UTF-8"}, title);
     ASSERT_FALSE(window.empty());
     // The record button sits at (51, 490) for a camera that may record.
     session.click(window, QPoint(66, 500));
-    std::this_thread::sleep_for(std::chrono::seconds(5));
+    const std::regex counting(title + " - 00:00:0[2-9]");
+    const std::string caption =
+        session.waitForCaption(window, [&](const std::string& c) { return std::regex_match(c, counting); });
+    EXPECT_TRUE(std::regex_match(caption, counting)) << caption;
     session.screenshot("09-recording");
-    const std::string caption = session.run("xdotool getwindowname " + window);
-    EXPECT_NE(caption.find("Norvale Glimmer webcam - 00:00:0"), std::string::npos) << caption;
     session.click(window, QPoint(66, 500));
+    EXPECT_EQ(session.waitForCaption(window, [&](const std::string& c) { return c == title; }), title);
     const std::string clip = testenv::videosDir() + "/Movie0001.avi";
-    waitUntil([&] { return session.run("xdotool getwindowname " + window).find(" - ") == std::string::npos; });
-    std::this_thread::sleep_for(std::chrono::seconds(2));
+    auto duration = [&] {
+        return std::atof(
+            session.run("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + clip + "'").c_str());
+    };
+    EXPECT_TRUE(waitUntil([&] { return duration() > 1.5; })) << duration();
     session.screenshot("10-after-recording");
-    ASSERT_TRUE(testenv::fileExists(clip));
     const std::string info = session.run("gst-discoverer-1.0 '" + clip + "'");
     EXPECT_NE(info.find("video"), std::string::npos) << info;
     EXPECT_NE(info.find("audio"), std::string::npos) << info;
-    const std::string duration = session.run("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + clip + "'");
-    EXPECT_GT(std::atof(duration.c_str()), 1.5) << duration;
     EXPECT_EQ(session.terminate(), 0);
 }
 
@@ -123,31 +131,70 @@ TEST_F(WindowTest, ButtonOneWithTheCameraStillAwayEndsTheProgram) {
     EXPECT_EQ(session.waitExit(20), 0);
 }
 
-TEST_F(WindowTest, SizePopupRestartsThePreviewAtTheChosenSize) {
+TEST_F(WindowTest, SizePopupOpensFromTheFrameAndOnlyAnItemChoosesASize) {
     const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
     ASSERT_FALSE(window.empty());
     const QPoint origin = session.windowOrigin(window);
-    // A record-capable 4:3 camera: button 3 (86 wide) at (143, 490); its popup opens 3 pixels
-    // right of the button's left and 60 below its top, two 20-pixel items: 320x240, 640x480.
+    const QRect frame = session.frameRect(window);
+    ASSERT_LT(frame.top(), origin.y()) << "the window has no frame: no window manager";
+    // A record-capable 4:3 camera: button 3 (86 wide) at (143, 490). The popup opens 3 pixels
+    // right of the button's left and 60 below its top, counted from the window's outer edges,
+    // with two 20-pixel items: 320x240, 640x480.
+    const QRect button3(origin + QPoint(143, 490), QSize(86, 30));
     const QImage closed = session.screenshot("11-before-popup");
     session.click(window, QPoint(186, 505));
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));
-    const QImage open = session.screenshot("12-popup-open");
-    const QRect popup(origin + QPoint(146, 550), QSize(71, 39));
-    EXPECT_GT(differingPixels(closed, open, popup), 100) << "no popup under the size button";
-    session.run("xdotool mousemove " + std::to_string(popup.left() + 30) + " " + std::to_string(popup.top() + 8) +
-                " sleep 0.3 click 1");
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    QRect popup = session.waitForPopup();
+    session.screenshot("12-popup-open");
+    EXPECT_EQ(popup, QRect(frame.topLeft() + QPoint(146, 550), QSize(71, 39)));
+
+    // Pressed on 640x480 and released 20 pixels below the popup: it closes and nothing is
+    // chosen; the size button still says 640x480.
+    session.drag(popup.topLeft() + QPoint(30, 28), popup.bottomLeft() + QPoint(30, 20));
+    EXPECT_TRUE(waitUntil([&] { return session.popups().empty(); })) << "the popup stayed open";
+    session.run("xdotool mousemove 1200 1000");
+    EXPECT_FALSE(session.waitForChange(closed, button3, 10, 2)) << "a size was chosen outside the popup";
+    session.screenshot("12b-released-outside");
+
+    session.click(window, QPoint(186, 505));
+    popup = session.waitForPopup();
+    session.drag(popup.topLeft() + QPoint(30, 8), popup.topLeft() + QPoint(30, 8));
+    EXPECT_TRUE(session.waitForChange(closed, button3)) << "the size button does not show the new size";
+    ASSERT_TRUE(session.waitForPreview(window));
     session.screenshot("13-after-choosing-320x240");
     session.click(window, QPoint(20, 500));  // a snapshot at the new size
     const std::string picture = testenv::picturesDir() + "/Picture0001.jpg";
-    ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(picture); }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_EQ(session.run("exiftool -s3 -ImageWidth -ImageHeight '" + picture + "'"), "320\n240\n");
+    ASSERT_TRUE(waitUntil([&] {
+        return session.run("exiftool -s3 -ImageWidth -ImageHeight '" + picture + "'") == "320\n240\n";
+    }));
     EXPECT_EQ(session.terminate(), 0);
     const std::string settings = testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
     EXPECT_NE(settings.find("ImageWidth=320"), std::string::npos) << settings;
     EXPECT_NE(settings.find("ImageHeight=240"), std::string::npos) << settings;
+}
+
+TEST_F(WindowTest, FolderChangesCountOnlyInTheBackgroundAndRescanRequestsAlways) {
+    const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
+    ASSERT_FALSE(window.empty());
+    ASSERT_TRUE(waitUntil([&] { return session.activeWindow() == window; })) << "the window manager did not activate the window";
+    const QPoint origin = session.windowOrigin(window);
+    const QRect slot1(origin + QPoint(20, 550), QSize(70, 50));
+    const QRect slot2(origin + QPoint(110, 550), QSize(70, 50));
+    const QImage empty = session.screenshot("27-active-empty-strip");
+    // Active: a picture dropped in by another program does not change the strip ...
+    session.run("convert -size 320x240 xc:'rgb(200,40,40)' '" + testenv::picturesDir() + "/Picture0042.jpg'");
+    EXPECT_FALSE(session.waitForChange(empty, slot1, 50, 3)) << "a folder change rescanned the active window";
+    // ... until a rescan is asked for, which works while active.
+    EXPECT_EQ(sendOutsideMessage(testenv::runtimeDir() + "/Peekbox.sock", "1026"), "ok");
+    EXPECT_TRUE(session.waitForChange(empty, slot1)) << "the rescan request was ignored";
+
+    // Another window takes the activation: now a dropped picture appears by itself.
+    session.run("sh -c 'xmessage -geometry +900+50 other window >/dev/null 2>&1 &'");
+    ASSERT_TRUE(waitUntil([&] { return !session.activeWindow().empty() && session.activeWindow() != window; }));
+    const QImage inactive = session.screenshot("28-inactive");
+    session.run("convert -size 320x240 xc:'rgb(40,40,200)' '" + testenv::picturesDir() + "/Picture0043.jpg'");
+    EXPECT_TRUE(session.waitForChange(inactive, slot2)) << "a folder change in the background did not rescan";
+    session.screenshot("29-inactive-rescanned");
+    EXPECT_EQ(session.terminate(), 0);
 }
 
 TEST_F(WindowTest, KeysTakeSnapshotsSelectAndDeleteAfterAsking) {
@@ -168,16 +215,18 @@ TEST_F(WindowTest, KeysTakeSnapshotsSelectAndDeleteAfterAsking) {
     // asks, and No keeps both.
     session.key(window, "Home shift+Right");
     session.screenshot("14-two-selected");
+    // The question box is captioned with text 1, whole.
+    const std::string question = "Norvale Glimmer webcam";
     session.key(window, "Delete");
-    std::this_thread::sleep_for(std::chrono::seconds(1));
+    ASSERT_FALSE(session.waitForWindow(question, 10).empty()) << "no question";
     session.screenshot("15-delete-question");
     session.run("xdotool key --clearmodifiers Escape");
-    std::this_thread::sleep_for(std::chrono::seconds(1));
+    EXPECT_TRUE(waitUntil([&] { return session.activeWindow() == window; })) << "the question stayed";
     EXPECT_TRUE(testenv::fileExists(picture(1)));
     EXPECT_TRUE(testenv::fileExists(picture(2)));
     // Asked again, Yes deletes the two selected pictures and leaves the third.
     session.key(window, "Delete");
-    std::this_thread::sleep_for(std::chrono::seconds(1));
+    ASSERT_FALSE(session.waitForWindow(question, 10).empty()) << "no question";
     session.run("xdotool key --clearmodifiers alt+y");
     EXPECT_TRUE(waitUntil([&] { return !testenv::fileExists(picture(1)) && !testenv::fileExists(picture(2)); }));
     EXPECT_TRUE(testenv::fileExists(picture(3)));

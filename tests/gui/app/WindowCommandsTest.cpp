@@ -63,6 +63,15 @@ TEST_F(WindowCommandsTest, CameraWithoutRecordingHasNoRecordButtonAndFourByThree
     EXPECT_EQ(popup.height(), 39);
 
     ASSERT_TRUE(form->StartPreview(false));
+    // A release below the short popup (the popup holds the mouse) chooses nothing: HD 720P is
+    // not offered to a 4:3 camera, and the preview keeps running at its size.
+    popup.show();
+    popup.ImageMouseUp(Qt::LeftButton, 30, 59);
+    EXPECT_FALSE(popup.isVisible());
+    EXPECT_EQ(form->imageWidth(), 640);
+    EXPECT_FALSE(form->ChooseResolution(2));
+    EXPECT_EQ(form->imageHeight(), 480);
+    EXPECT_EQ(form->buttonState(1), TMainForm::kNormal);
     EXPECT_EQ(form->buttonState(5), TMainForm::kDisabled);
     // A click at the record button's place does nothing.
     form->FormMouseUp(Qt::LeftButton, buttonPoint(*form, 5));

@@ -1,0 +1,131 @@
+// Peekbox in a Wayland session: a headless compositor, the program on Qt's Wayland platform.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <QLocalSocket>
+
+#include <gtest/gtest.h>
+
+#include "support/TestEnvironment.h"
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int seconds) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}
+
+pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+            const std::string& log) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::unsetenv("DISPLAY");
+        for (const std::string& e : env) {
+            const size_t eq = e.find('=');
+            ::setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
+        }
+        if (std::freopen(log.c_str(), "w", stderr) == nullptr) {
+            ::_exit(126);
+        }
+        std::vector<char*> args;
+        for (const std::string& a : argv) {
+            args.push_back(const_cast<char*>(a.c_str()));
+        }
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+int waitExit(pid_t pid, int seconds) {
+    int status = 0;
+    if (!waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, seconds)) {
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class WaylandSession {
+  public:
+    WaylandSession() {
+        compositor_ = spawn(
+            {"weston", "--backend=headless-backend.so", "--socket=" + kSocket, "--idle-time=0"}, {},
+            testenv::tempDir() + "/weston.log");
+        ready_ = waitFor(
+            [] { return std::filesystem::exists(testenv::runtimeDir() + "/" + kSocket); }, 20);
+    }
+    ~WaylandSession() {
+        ::kill(compositor_, SIGTERM);
+        ::waitpid(compositor_, nullptr, 0);
+    }
+    bool ready() const { return ready_; }
+    static inline const std::string kSocket = "peekbox-wayland";
+
+  private:
+    pid_t compositor_ = -1;
+    bool ready_ = false;
+};
+
+std::string send(const std::string& line) {
+    QLocalSocket socket;
+    socket.connectToServer(QString::fromStdString(testenv::runtimeDir() + "/Peekbox.sock"));
+    if (!socket.waitForConnected(3000)) {
+        return "";
+    }
+    socket.write((line + "\n").c_str());
+    socket.flush();
+    socket.waitForReadyRead(3000);
+    return socket.readLine().trimmed().toStdString();
+}
+
+}  // namespace
+
+TEST(WaylandTest, PeekboxPreviewsOnAHeadlessCompositorAndEndsThroughItsShutdown) {
+    WaylandSession wayland;
+    ASSERT_TRUE(wayland.ready()) << testenv::readFile(testenv::tempDir() + "/weston.log");
+    testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=7\n");
+    const std::string graphs = testenv::tempDir() + "/graphs";
+    std::filesystem::create_directories(graphs);
+    const std::string log = testenv::tempDir() + "/peekbox.log";
+    const char* build = std::getenv("PEEKBOX_BUILD_DIR");
+    const pid_t program =
+        spawn({std::string(build != nullptr ? build : ".") + "/app/peekbox"},
+              {"QT_QPA_PLATFORM=wayland", "WAYLAND_DISPLAY=" + WaylandSession::kSocket,
+               "GST_DEBUG_DUMP_DOT_DIR=" + graphs,
+               "TARNWICK_VIRTUAL_DEVICES=camera:name=Desk Camera,vid=3a7b,pid=0b01"},
+              log);
+
+    // The preview graph exists, and the program keeps running on it and answering.
+    ASSERT_TRUE(waitFor([&] { return !std::filesystem::is_empty(graphs); }, 30))
+        << testenv::readFile(log);
+    ASSERT_TRUE(waitFor([] { return send("1026") == "ok"; }, 30)) << testenv::readFile(log);
+    // A few seconds of preview, as a person would watch it: the program must not end meanwhile.
+    int status = 0;
+    ASSERT_FALSE(waitFor([&] { return ::waitpid(program, &status, WNOHANG) == program; }, 3))
+        << "the program ended: " << testenv::readFile(log);
+    EXPECT_EQ(send("1026"), "ok");
+
+    ::kill(program, SIGTERM);
+    EXPECT_EQ(waitExit(program, 20), 0);
+    const std::string settings =
+        testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
+    EXPECT_NE(settings.find("ImageWidth=640"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("Counter=7"), std::string::npos) << settings;
+    EXPECT_EQ(testenv::readFile(log), "") << "the program warned";
+}
