@@ -288,26 +288,23 @@ void TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     if (ctrl && key == Qt::Key_A) {
         select(0, last);
     } else if (key == Qt::Key_Right) {
+        // On the last picture the key only redraws: the selection must survive for Delete.
         if (gallery_.focusIndex() == -1) {
             gallery_.setFocusIndex(0);
-        } else {
-            if (gallery_.focusIndex() < last) {
-                gallery_.setFocusIndex(gallery_.focusIndex() + 1);
-                if (gallery_.focusIndex() >= scrollPosition() + visible) {
-                    setScrollPosition(gallery_.focusIndex());
-                }
+        } else if (gallery_.focusIndex() < last) {
+            gallery_.setFocusIndex(gallery_.focusIndex() + 1);
+            if (gallery_.focusIndex() >= scrollPosition() + visible) {
+                setScrollPosition(gallery_.focusIndex());
             }
             selectionRule();
         }
     } else if (key == Qt::Key_Left) {
         if (gallery_.focusIndex() == -1) {
             gallery_.setFocusIndex(last);
-        } else {
-            if (gallery_.focusIndex() > 0) {
-                gallery_.setFocusIndex(gallery_.focusIndex() - 1);
-                if (gallery_.focusIndex() < scrollPosition()) {
-                    setScrollPosition(scrollPosition() < visible ? 0 : scrollPosition() - visible);
-                }
+        } else if (gallery_.focusIndex() > 0) {
+            gallery_.setFocusIndex(gallery_.focusIndex() - 1);
+            if (gallery_.focusIndex() < scrollPosition()) {
+                setScrollPosition(scrollPosition() < visible ? 0 : scrollPosition() - visible);
             }
             selectionRule();
         }
