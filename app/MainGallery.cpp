@@ -145,8 +145,8 @@ void TMainForm::DeleteSelected() {
     if (ShowMessage(MSG_DELETE_MESSAGE, MsgButtons::YesNo) != MsgAnswer::Yes) {
         return;
     }
-    gallery_.DeleteSelected(imageCache_, [this](const std::string&) { ShowMessage(MSG_DELETE_ERROR); });
-    imageList_.resize(std::min(imageList_.size(), static_cast<size_t>(gallery_.count())));
+    gallery_.DeleteSelected(
+        imageCache_, [this](const std::string&) { ShowMessage(MSG_DELETE_ERROR); }, &imageList_);
     gallery_.setFocusIndex(-1);
     gallery_.setAnchorIndex(-1);
     DrawButton(2, deleteButtonState(gallery_));
