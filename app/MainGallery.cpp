@@ -54,12 +54,14 @@ void TMainForm::RescanGallery() {
     if (!lock.owns()) {
         return;
     }
-    DrawButton(2, kDisabled);
     ScrollBar_->setMaximum(0);
     if (edition_.recording) {
+        DrawButton(2, kDisabled);
         lastRescan_ = gallery_.RescanGallery(imageCache_, pictureFolder_, videoFolder_, layout_.thumbnail);
         DrawButton(2, deleteButtonState(gallery_));
     } else {
+        // The image-list rescan leaves the delete button as it was: marks carry over, so a
+        // button drawn disabled here would leave selected pictures that Delete cannot remove.
         gallery_.RescanPicturesOnly(imageList_, pictureFolder_, [] { QCoreApplication::processEvents(); });
     }
     const int maximum = gallery::scrollMaximum(gallery_.count());
@@ -123,7 +125,7 @@ void TMainForm::ImageShowMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers m
     const gallery::ClickResult r = gallery_.click(entry, shift, ctrl);
     DrawButton(2, deleteButtonState(gallery_));
     if (r.openIndex >= 0) {
-        OpenItem(r.openIndex);
+        OpenItem(r.openIndex, edition_.clickOpensInPictureFolder);
     }
     if (r.redraw) {
         DrawStrip();

@@ -49,6 +49,8 @@ struct Edition {
     bool cameraProbe;      // probe the camera table at construction
     const char* brandName;  // the brand logo's word; nullptr: no logo
     bool brandedCapture;    // mixing/default renderer, stills from a preview-branch filter
+    bool clickOpensInPictureFolder;  // a thumbnail click opens its file with the picture folder
+                                     // as working folder (Enter always does)
 };
 
 const Edition& edition();

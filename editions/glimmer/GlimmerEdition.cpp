@@ -40,6 +40,7 @@ constexpr Edition kEdition{
     .cameraProbe = false,
     .brandName = "Norvale",
     .brandedCapture = true,
+    .clickOpensInPictureFolder = true,
 };
 
 }  // namespace

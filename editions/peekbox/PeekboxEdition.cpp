@@ -45,6 +45,7 @@ constexpr Edition kEdition{
     .cameraProbe = true,
     .brandName = nullptr,
     .brandedCapture = false,
+    .clickOpensInPictureFolder = false,
 };
 
 }  // namespace

@@ -150,3 +150,25 @@ TEST_F(GlimmerWindowTest, DeletingAMiddlePictureKeepsEachThumbnailWithItsFile) {
             << "slot " << s << " shows " << drawnThumbnail(*form, s).name().toStdString();
     }
 }
+
+TEST_F(GlimmerWindowTest, ClickOpensInThePictureFolderAndRescanKeepsTheDeleteButton) {
+    writePictures(kColours);
+    auto form = makeForm(0x0409);
+    form->RescanGallery();
+    form->ImageShowMouseUp(Qt::LeftButton, Qt::NoModifier, slotPoint(2));
+    form->ImageShowMouseUp(Qt::LeftButton, Qt::NoModifier, slotPoint(2));  // the second click opens
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0], gallery::picturePath(testenv::picturesDir(), 3));
+    EXPECT_EQ(shell.workingDirs[0], testenv::picturesDir());
+
+    form->ImageShowMouseUp(Qt::LeftButton, Qt::ControlModifier, slotPoint(0));
+    ASSERT_EQ(form->buttonState(2), TMainForm::kNormal);
+    form->RescanGallery();
+    EXPECT_EQ(form->gallery().selectedCount(), 2);
+    EXPECT_EQ(form->buttonState(2), TMainForm::kNormal);
+    form->FormKeyDown(Qt::Key_Delete, Qt::NoModifier);
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_FALSE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 1)));
+    EXPECT_FALSE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 3)));
+    EXPECT_EQ(form->gallery().count(), 2);
+}
