@@ -54,12 +54,14 @@ void TMainForm::RescanGallery() {
     if (!lock.owns()) {
         return;
     }
-    DrawButton(2, kDisabled);
     ScrollBar_->setMaximum(0);
     if (edition_.recording) {
+        DrawButton(2, kDisabled);
         lastRescan_ = gallery_.RescanGallery(imageCache_, pictureFolder_, videoFolder_, layout_.thumbnail);
         DrawButton(2, deleteButtonState(gallery_));
     } else {
+        // The image-list rescan leaves the delete button as it was: marks carry over, so a
+        // button drawn disabled here would leave selected pictures that Delete cannot remove.
         gallery_.RescanPicturesOnly(imageList_, pictureFolder_, [] { QCoreApplication::processEvents(); });
     }
     const int maximum = gallery::scrollMaximum(gallery_.count());
@@ -123,7 +125,7 @@ void TMainForm::ImageShowMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers m
     const gallery::ClickResult r = gallery_.click(entry, shift, ctrl);
     DrawButton(2, deleteButtonState(gallery_));
     if (r.openIndex >= 0) {
-        OpenItem(r.openIndex);
+        OpenItem(r.openIndex, edition_.clickOpensInPictureFolder);
     }
     if (r.redraw) {
         DrawStrip();
@@ -145,8 +147,8 @@ void TMainForm::DeleteSelected() {
     if (ShowMessage(MSG_DELETE_MESSAGE, MsgButtons::YesNo) != MsgAnswer::Yes) {
         return;
     }
-    gallery_.DeleteSelected(imageCache_, [this](const std::string&) { ShowMessage(MSG_DELETE_ERROR); });
-    imageList_.resize(std::min(imageList_.size(), static_cast<size_t>(gallery_.count())));
+    gallery_.DeleteSelected(
+        imageCache_, [this](const std::string&) { ShowMessage(MSG_DELETE_ERROR); }, &imageList_);
     gallery_.setFocusIndex(-1);
     gallery_.setAnchorIndex(-1);
     DrawButton(2, deleteButtonState(gallery_));
@@ -288,26 +290,23 @@ void TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     if (ctrl && key == Qt::Key_A) {
         select(0, last);
     } else if (key == Qt::Key_Right) {
+        // On the last picture the key only redraws: the selection must survive for Delete.
         if (gallery_.focusIndex() == -1) {
             gallery_.setFocusIndex(0);
-        } else {
-            if (gallery_.focusIndex() < last) {
-                gallery_.setFocusIndex(gallery_.focusIndex() + 1);
-                if (gallery_.focusIndex() >= scrollPosition() + visible) {
-                    setScrollPosition(gallery_.focusIndex());
-                }
+        } else if (gallery_.focusIndex() < last) {
+            gallery_.setFocusIndex(gallery_.focusIndex() + 1);
+            if (gallery_.focusIndex() >= scrollPosition() + visible) {
+                setScrollPosition(gallery_.focusIndex());
             }
             selectionRule();
         }
     } else if (key == Qt::Key_Left) {
         if (gallery_.focusIndex() == -1) {
             gallery_.setFocusIndex(last);
-        } else {
-            if (gallery_.focusIndex() > 0) {
-                gallery_.setFocusIndex(gallery_.focusIndex() - 1);
-                if (gallery_.focusIndex() < scrollPosition()) {
-                    setScrollPosition(scrollPosition() < visible ? 0 : scrollPosition() - visible);
-                }
+        } else if (gallery_.focusIndex() > 0) {
+            gallery_.setFocusIndex(gallery_.focusIndex() - 1);
+            if (gallery_.focusIndex() < scrollPosition()) {
+                setScrollPosition(scrollPosition() < visible ? 0 : scrollPosition() - visible);
             }
             selectionRule();
         }

@@ -50,6 +50,8 @@ struct Edition {
     const char* brandName;  // the brand logo's word; nullptr: no logo
     bool brandedCapture;    // mixing/default renderer, stills from a preview-branch filter
     const char* desktopFileName;  // the desktop entry and icon; the Wayland app id
+    bool clickOpensInPictureFolder;  // a thumbnail click opens its file with the picture folder
+                                     // as working folder (Enter always does)
 };
 
 const Edition& edition();

@@ -310,7 +310,8 @@ ClickResult GalleryModel::click(int entry, bool shift, bool ctrl) {
 }
 
 std::vector<std::string> GalleryModel::DeleteSelected(
-    ImageCache& cache, const std::function<void(const std::string& path)>& onFailure) {
+    ImageCache& cache, const std::function<void(const std::string& path)>& onFailure,
+    std::vector<QImage>* imageList) {
     std::vector<std::string> failed;
     int i = 0;
     while (i < count()) {
@@ -329,6 +330,9 @@ std::vector<std::string> GalleryModel::DeleteSelected(
                     cache.Delete(at);
                 }
                 list_.erase(list_.begin() + i);
+                if (imageList != nullptr && static_cast<size_t>(i) < imageList->size()) {
+                    imageList->erase(imageList->begin() + i);
+                }
             }
         } else {
             ++i;

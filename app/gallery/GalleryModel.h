@@ -99,9 +99,12 @@ class GalleryModel {
 
     // Deletes the files of the selected entries. Each file that is still there afterwards is
     // reported to `onFailure` (the window shows its message) and stays listed and selected;
-    // the others leave the list and the cache. Answers the paths that could not be deleted.
+    // the others leave the list and the cache, and their thumbnails leave `imageList` (the
+    // branded edition's, by entry index) so that every later thumbnail stays with its entry.
+    // Answers the paths that could not be deleted.
     std::vector<std::string> DeleteSelected(
-        ImageCache& cache, const std::function<void(const std::string& path)>& onFailure = {});
+        ImageCache& cache, const std::function<void(const std::string& path)>& onFailure = {},
+        std::vector<QImage>* imageList = nullptr);
 
   private:
     void selectAlone(int index);

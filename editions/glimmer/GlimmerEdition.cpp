@@ -41,6 +41,7 @@ constexpr Edition kEdition{
     .brandName = "Norvale",
     .brandedCapture = true,
     .desktopFileName = "glimmer",
+    .clickOpensInPictureFolder = true,
 };
 
 }  // namespace

@@ -46,6 +46,7 @@ constexpr Edition kEdition{
     .brandName = nullptr,
     .brandedCapture = false,
     .desktopFileName = "peekbox",
+    .clickOpensInPictureFolder = false,
 };
 
 }  // namespace

@@ -127,14 +127,13 @@ TEST_F(GalleryWindowTest, KeysMoveFocusSelectOpenAndEscape) {
     form->FormKeyDown(Qt::Key_Right, Qt::ShiftModifier);
     EXPECT_EQ(form->gallery().selectedCount(), 2);
     EXPECT_EQ(form->buttonState(2), TMainForm::kNormal);
-    form->FormKeyDown(Qt::Key_Right, Qt::NoModifier);  // on the last item: nothing moves
-    EXPECT_EQ(form->focusIndex(), 2);
 
     form->FormKeyDown(Qt::Key_Return, Qt::NoModifier);
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(shell.opened[0], gallery::picturePath(testenv::picturesDir(), 3) + "|" + testenv::picturesDir());
     form->FormKeyDown(Qt::Key_Return, Qt::ControlModifier);
-    EXPECT_TRUE(form->gallery().IsItemSelected(2));
+    EXPECT_FALSE(form->gallery().IsItemSelected(2));
+    EXPECT_EQ(form->gallery().selectedCount(), 1);
 
     form->FormKeyDown(Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(form->gallery().selectedCount(), 3);
@@ -144,22 +143,34 @@ TEST_F(GalleryWindowTest, KeysMoveFocusSelectOpenAndEscape) {
     EXPECT_EQ(form->buttonState(2), TMainForm::kDisabled);
 }
 
-TEST_F(GalleryWindowTest, DeleteKeyAsksAndRemovesTheSelectedFiles) {
+// An arrow that cannot move keeps the selection, so Delete still takes what is selected.
+TEST_F(GalleryWindowTest, ArrowsAtTheEndsKeepTheSelectionForTheDeleteKey) {
     for (int n = 1; n <= 3; ++n) {
         writePicture(n);
     }
     auto form = makeForm();
     form->RescanGallery();
-    form->FormKeyDown(Qt::Key_Home, Qt::NoModifier);
+    form->FormKeyDown(Qt::Key_Right, Qt::NoModifier);
+    form->FormKeyDown(Qt::Key_Right, Qt::NoModifier);
     form->FormKeyDown(Qt::Key_Right, Qt::ShiftModifier);
-    ASSERT_EQ(form->gallery().selectedCount(), 2);
+    form->FormKeyDown(Qt::Key_Right, Qt::NoModifier);  // on the last picture
+    EXPECT_EQ(form->focusIndex(), 2);
+    EXPECT_EQ(form->gallery().anchorIndex(), 1);
     form->FormKeyDown(Qt::Key_Delete, Qt::NoModifier);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0], "Are you sure you want delete this file?");
     EXPECT_EQ(form->gallery().count(), 1);
-    EXPECT_FALSE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 1)));
-    EXPECT_TRUE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 3)));
+    EXPECT_TRUE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 1)));
+    EXPECT_FALSE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 3)));
     EXPECT_EQ(form->buttonState(2), TMainForm::kDisabled);
+
+    form->FormKeyDown(Qt::Key_Right, Qt::NoModifier);
+    form->FormKeyDown(Qt::Key_Return, Qt::ControlModifier);
+    form->FormKeyDown(Qt::Key_Left, Qt::NoModifier);  // on the first picture
+    EXPECT_EQ(form->gallery().selectedCount(), 1);
+    form->FormKeyDown(Qt::Key_Delete, Qt::NoModifier);
+    EXPECT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(form->gallery().count(), 0);
 }
 
 TEST_F(GalleryWindowTest, PictureDroppedInWhileInactiveAppearsAndSocketAsksForRescan) {

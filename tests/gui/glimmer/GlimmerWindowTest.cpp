@@ -1,38 +1,49 @@
 // The branded window: its fixed design, the brand logo, the two-size popup, no recording.
+#include <cstdlib>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
+#include "app/ImageView.h"
 #include "app/Main.h"
 #include "app/Popups.h"
+#include "app/gallery/JpegWriter.h"
+#include "app/gallery/SnapshotNaming.h"
 #include "capture/nDirectShow.h"
 #include "platform/Sleep.h"
 #include "support/TestEnvironment.h"
 
 namespace {
 
-class OkBoxes final : public platform::MessageBoxes {
+class YesBoxes final : public platform::MessageBoxes {
 public:
-    platform::MsgAnswer show(QWidget*, const std::string& text, const std::string&, platform::MsgButtons) override {
+    platform::MsgAnswer show(QWidget*, const std::string& text, const std::string&,
+                             platform::MsgButtons b) override {
         shown.push_back(text);
-        return platform::MsgAnswer::Ok;
+        return b == platform::MsgButtons::YesNo ? platform::MsgAnswer::Yes
+                                                : platform::MsgAnswer::Ok;
     }
     std::vector<std::string> shown;
 };
 
 class Shell final : public platform::ShellOpener {
 public:
-    bool open(const std::string& target, const std::string&) override {
+    bool open(const std::string& target, const std::string& dir) override {
         opened.push_back(target);
+        workingDirs.push_back(dir);
         return true;
     }
     std::vector<std::string> opened;
+    std::vector<std::string> workingDirs;
 };
 
 class GlimmerWindowTest : public testing::Test {
 protected:
     void SetUp() override {
         platform::setSleepScale(0.0);
+        testenv::clearDir(testenv::picturesDir());
         testenv::writeFile(testenv::configHome() + "/Tarnwick/Glimmer.conf",
                            "[General]\nCounter=1\n\n[GRM]\n_MSG_URL=https://example.invalid/de\n");
         ::setenv("TARNWICK_VIRTUAL_DEVICES", "camera:name=Brand Camera,vid=3a7b,pid=0d02", 1);
@@ -49,9 +60,31 @@ protected:
         return std::make_unique<TMainForm>(editions::edition(), s);
     }
 
-    OkBoxes boxes;
+    // Pictures 1, 2, ... in clearly different colours, one colour each.
+    static void writePictures(const std::vector<QColor>& colours) {
+        for (size_t i = 0; i < colours.size(); ++i) {
+            QImage img(64, 48, QImage::Format_RGB888);
+            img.fill(colours[i]);
+            ASSERT_TRUE(gallery::SaveJpeg(
+                img, gallery::picturePath(testenv::picturesDir(), static_cast<int32_t>(i + 1))));
+        }
+    }
+
+    // The middle of the thumbnail in `slot` (7 slots, pitch 90, 80 x 60 at x = 90s + 10, y = 8).
+    static QPoint slotPoint(int slot) { return QPoint(90 * slot + 50, 38); }
+    static QColor drawnThumbnail(const TMainForm& form, int slot) {
+        return form.ImageShow()->image().pixelColor(slotPoint(slot));
+    }
+    static bool near(const QColor& a, const QColor& b) {
+        return std::abs(a.red() - b.red()) < 40 && std::abs(a.green() - b.green()) < 40 &&
+               std::abs(a.blue() - b.blue()) < 40;
+    }
+
+    YesBoxes boxes;
     Shell shell;
 };
+
+const std::vector<QColor> kColours{Qt::red, Qt::green, Qt::blue, Qt::yellow};
 
 }  // namespace
 
@@ -95,4 +128,47 @@ TEST_F(GlimmerWindowTest, PopupOffersTwoSizesAndChoosingTwoAsksForTheUnreachable
     EXPECT_EQ(form->imageWidth(), 320);
     EXPECT_TRUE(form->ChooseResolution(1));
     EXPECT_EQ(form->imageWidth(), 640);
+}
+
+// What a person deletes or opens is what the strip shows: every thumbnail stays with its file.
+TEST_F(GlimmerWindowTest, DeletingAMiddlePictureKeepsEachThumbnailWithItsFile) {
+    writePictures(kColours);
+    auto form = makeForm(0x0409);
+    form->RescanGallery();
+    ASSERT_EQ(form->gallery().count(), 4);
+    for (int s = 0; s < 4; ++s) {
+        ASSERT_TRUE(near(drawnThumbnail(*form, s), kColours[static_cast<size_t>(s)])) << s;
+    }
+    form->ImageShowMouseUp(Qt::LeftButton, Qt::NoModifier, slotPoint(1));
+    form->FormKeyDown(Qt::Key_Delete, Qt::NoModifier);
+    ASSERT_FALSE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 2)));
+    // Judged before any event runs, so no rescan can have repaired the strip.
+    ASSERT_EQ(form->gallery().count(), 3);
+    const std::vector<QColor> left{Qt::red, Qt::blue, Qt::yellow};
+    for (int s = 0; s < 3; ++s) {
+        EXPECT_TRUE(near(drawnThumbnail(*form, s), left[static_cast<size_t>(s)]))
+            << "slot " << s << " shows " << drawnThumbnail(*form, s).name().toStdString();
+    }
+}
+
+TEST_F(GlimmerWindowTest, ClickOpensInThePictureFolderAndRescanKeepsTheDeleteButton) {
+    writePictures(kColours);
+    auto form = makeForm(0x0409);
+    form->RescanGallery();
+    form->ImageShowMouseUp(Qt::LeftButton, Qt::NoModifier, slotPoint(2));
+    form->ImageShowMouseUp(Qt::LeftButton, Qt::NoModifier, slotPoint(2));  // the second click opens
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_EQ(shell.opened[0], gallery::picturePath(testenv::picturesDir(), 3));
+    EXPECT_EQ(shell.workingDirs[0], testenv::picturesDir());
+
+    form->ImageShowMouseUp(Qt::LeftButton, Qt::ControlModifier, slotPoint(0));
+    ASSERT_EQ(form->buttonState(2), TMainForm::kNormal);
+    form->RescanGallery();
+    EXPECT_EQ(form->gallery().selectedCount(), 2);
+    EXPECT_EQ(form->buttonState(2), TMainForm::kNormal);
+    form->FormKeyDown(Qt::Key_Delete, Qt::NoModifier);
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_FALSE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 1)));
+    EXPECT_FALSE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 3)));
+    EXPECT_EQ(form->gallery().count(), 2);
 }
