@@ -141,7 +141,7 @@ TMainForm::~TMainForm() {
 void TMainForm::createDesign() {
     setWindowTitle(QString::fromUtf8(edition_.applicationTitle));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(251, 251, 251));
     setPalette(pal);
