@@ -38,6 +38,9 @@ class QTimer;
 namespace gallery {
 class FolderNotifyThread;
 }
+namespace platform {
+class ExitHook;
+}
 class TDirectShow;
 class TPopup;
 
@@ -167,6 +170,8 @@ private:
     void applyLayout();
     void probeCamera();
     void FormDestroy();
+    void saveSettings();
+    void saveCache();
     bool tryCameraRows(bool probe);
 
     const editions::Edition& edition_;
@@ -225,6 +230,7 @@ private:
     std::unique_ptr<OutsideMessages> outsideMessages_;
     std::unique_ptr<VirtualDeviceControl> virtualDevices_;
     std::unique_ptr<StandbyWatcher> standby_;
+    std::unique_ptr<platform::ExitHook> exitHook_;
     CameraNotification cameraNotification_;
     QImage stripBackground_;
     QImage selectionPicture_;
