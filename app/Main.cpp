@@ -184,6 +184,9 @@ void TMainForm::createDesign() {
     RecTimer_ = new QTimer(this);
     RecTimer_->setInterval(kRecTimerMs);
     connect(RecTimer_, &QTimer::timeout, this, [this] { RecTimerTimer(); });
+    RescanTimer_ = new QTimer(this);
+    RescanTimer_->setSingleShot(true);
+    connect(RescanTimer_, &QTimer::timeout, this, [this] { RescanTimerTimer(); });
 
     ImageShow_ = new ImageView(this);
     ImageShow_->onMouseUp = [this](Qt::MouseButton b, QPoint p) {
@@ -493,6 +496,7 @@ void TMainForm::ShowCameraProperties() {
 
 void TMainForm::FormDestroy() {
     exitHook_.reset();
+    RescanTimer_->stop();
     stopFlag().store(true, std::memory_order_release);
     saveSettings();
 

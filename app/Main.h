@@ -125,6 +125,8 @@ public:
     // A message from the folder watcher or another program (WM_FOLDERCHANGED, WM_RESCANGALLERY).
     void HandleFolderMessage(uint32_t message);
     static constexpr uint32_t kRescanWaitMs = 200;
+    // Rescans done since construction.
+    int rescans() const { return rescans_; }
 
     // Hot-plug and system messages.
     // The device-change message; answers the message result (1 when handled or granted).
@@ -194,6 +196,11 @@ private:
     void finishClip();
     void endFailedStart(bool deleteFile);
     QTimer* RecTimer_ = nullptr;
+    // Folder messages waiting for their rescan, served one per kRescanWaitMs.
+    QTimer* RescanTimer_ = nullptr;
+    int pendingRescans_ = 0;
+    int rescans_ = 0;
+    void RescanTimerTimer();
     uint32_t RecordingStartTick_ = 0;
     bool OverwriteClip_ = false;
     std::string clipPath_;

@@ -54,6 +54,7 @@ void TMainForm::RescanGallery() {
     if (!lock.owns()) {
         return;
     }
+    ++rescans_;
     DrawButton(2, kDisabled);
     ScrollBar_->setMaximum(0);
     if (edition_.recording) {
@@ -216,9 +217,21 @@ void TMainForm::HandleFolderMessage(uint32_t message) {
     if (!rescan) {
         return;
     }
-    platform::sleepMs(kRescanWaitMs);
+    // One rescan per message, each after its own wait; the waits run one after another on a
+    // timer, so that the window paints and answers between them.
+    ++pendingRescans_;
+    if (!RescanTimer_->isActive()) {
+        RescanTimer_->start(static_cast<int>(platform::scaledMs(kRescanWaitMs)));
+    }
+}
+
+void TMainForm::RescanTimerTimer() {
+    --pendingRescans_;
     if (busy_ == 0) {
         RescanGallery();
+    }
+    if (pendingRescans_ > 0) {
+        RescanTimer_->start(static_cast<int>(platform::scaledMs(kRescanWaitMs)));
     }
 }
 
