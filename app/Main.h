@@ -174,6 +174,7 @@ private:
     void FormDestroy();
     void saveSettings();
     void saveCache();
+    bool folderUsable(const std::string& folder);
     bool tryCameraRows(bool probe);
 
     const editions::Edition& edition_;

@@ -15,6 +15,7 @@
 #include "app/gallery/Thumbnail.h"
 #include "capture/nDirectShow.h"
 #include "platform/DiskSpace.h"
+#include "platform/KnownFolders.h"
 #include "platform/Sleep.h"
 
 using editions::MSG_DELETE_ERROR;
@@ -155,7 +156,24 @@ void TMainForm::DeleteSelected() {
     DrawStrip();
 }
 
+// A folder that cannot be made or written to is named to the user; nothing is written
+// anywhere else instead.
+bool TMainForm::folderUsable(const std::string& folder) {
+    if (platform::usableFolder(folder)) {
+        return true;
+    }
+    if (services_.messageBoxes != nullptr) {
+        services_.messageBoxes->show(
+            nullptr, app::substituteFirstS(texts_.text(editions::MSG_FOLDER_UNUSABLE), folder),
+            texts_.text(editions::MSG_TITLE), MsgButtons::Ok);
+    }
+    return false;
+}
+
 void TMainForm::TakeSnapshot() {
+    if (!folderUsable(pictureFolder_)) {
+        return;  // the picture number is kept
+    }
     if (edition_.recording && !platform::HasFreeDiskSpace(pictureFolder_, services_.freeSpace)) {
         ShowMessage(MSG_DISKFULL);
         return;
