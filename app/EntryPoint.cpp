@@ -43,8 +43,11 @@ int runProgram(int argc, char** argv) {
         if (!mainForm.constructed()) {
             return 0;
         }
-        // The end of a session closes the window the normal way, so settings are written.
-        platform::TerminationSignals terminationSignals([&mainForm](int) {
+        // The end of a session closes the window the normal way, so settings are written. A
+        // signal during the start, before the event loop runs, is remembered: quit() would be lost.
+        bool terminated = false;
+        platform::TerminationSignals terminationSignals([&mainForm, &terminated](int) {
+            terminated = true;
             mainForm.close();
             QApplication::quit();
         });
@@ -52,7 +55,9 @@ int runProgram(int argc, char** argv) {
         if (!mainForm.FormCreate()) {
             return 0;
         }
-        QApplication::exec();
+        if (!terminated) {
+            QApplication::exec();
+        }
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, QString::fromUtf8(edition.applicationTitle), QString::fromUtf8(e.what()));
     }

@@ -35,7 +35,7 @@ bool readLanguageTexts(const std::string& settingsKey, const std::string& code, 
         return false;
     }
     std::array<char, MessageTexts::kMaxTextBytes> buffer{};
-    for (int id = 1; id <= static_cast<int>(texts.count()); ++id) {
+    for (int id : texts.ids()) {
         uint32_t size = static_cast<uint32_t>(buffer.size());  // reset before each read
         if (key.queryString(texts.valueName(id), buffer.data(), size) == platform::kErrorSuccess) {
             texts.set(id, std::string(buffer.data()));

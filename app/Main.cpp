@@ -21,6 +21,7 @@
 #include "Popups.h"
 #include "Localisation.h"
 #include "capture/nDirectShow.h"
+#include "platform/ExitHook.h"
 #include "platform/KnownFolders.h"
 #include "platform/Sleep.h"
 #include "platform/UserDirs.h"
@@ -129,6 +130,12 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
         DirectShow1_->CapturePinSet(captureFormat_);
     }
     constructed_ = true;
+    // A lost display connection ends the process from inside Qt (exit(1)), past every
+    // destructor: the settings and the cache are saved on that way out too.
+    exitHook_ = std::make_unique<platform::ExitHook>([this] {
+        saveSettings();
+        saveCache();
+    });
 }
 
 TMainForm::~TMainForm() {
@@ -178,6 +185,9 @@ void TMainForm::createDesign() {
     RecTimer_ = new QTimer(this);
     RecTimer_->setInterval(kRecTimerMs);
     connect(RecTimer_, &QTimer::timeout, this, [this] { RecTimerTimer(); });
+    RescanTimer_ = new QTimer(this);
+    RescanTimer_->setSingleShot(true);
+    connect(RescanTimer_, &QTimer::timeout, this, [this] { RescanTimerTimer(); });
 
     ImageShow_ = new ImageView(this);
     ImageShow_->onMouseUp = [this](Qt::MouseButton b, QPoint p) {
@@ -493,8 +503,21 @@ void TMainForm::ShowCameraProperties() {
 }
 
 void TMainForm::FormDestroy() {
+    exitHook_.reset();
+    RescanTimer_->stop();
     stopFlag().store(true, std::memory_order_release);
+    saveSettings();
 
+    cameraNotification_.UnregisterDeviceNotification();
+    platform::sleepMs(kUnregisterWaitMs);
+    FolderNotifyThread_.reset();  // waits for its loop to end
+    outsideMessages_.reset();
+
+    StopPreview();
+    saveCache();
+}
+
+void TMainForm::saveSettings() {
     app::ShutdownSettings out;
     out.top = outerTopLeft().y();
     out.left = outerTopLeft().x();
@@ -503,13 +526,9 @@ void TMainForm::FormDestroy() {
     out.imageHeight = imageHeight_;
     out.frequency = frequency_;
     settings_.write(out);
+}
 
-    cameraNotification_.UnregisterDeviceNotification();
-    platform::sleepMs(kUnregisterWaitMs);
-    FolderNotifyThread_.reset();  // waits for its loop to end
-    outsideMessages_.reset();
-
-    StopPreview();
+void TMainForm::saveCache() {
     if (!cacheFilePath_.empty()) {
         imageCache_.SaveToFile(cacheFilePath_);
     }

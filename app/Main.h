@@ -38,6 +38,9 @@ class QTimer;
 namespace gallery {
 class FolderNotifyThread;
 }
+namespace platform {
+class ExitHook;
+}
 class TDirectShow;
 class TPopup;
 
@@ -127,6 +130,8 @@ public:
     // A message from the folder watcher or another program (WM_FOLDERCHANGED, WM_RESCANGALLERY).
     void HandleFolderMessage(uint32_t message);
     static constexpr uint32_t kRescanWaitMs = 200;
+    // Rescans done since construction.
+    int rescans() const { return rescans_; }
 
     // Hot-plug and system messages.
     // The device-change message; answers the message result (1 when handled or granted).
@@ -172,6 +177,9 @@ private:
     void applyLayout();
     void probeCamera();
     void FormDestroy();
+    void saveSettings();
+    void saveCache();
+    bool folderUsable(const std::string& folder);
     bool tryCameraRows(bool probe);
 
     const editions::Edition& edition_;
@@ -194,6 +202,11 @@ private:
     void finishClip();
     void endFailedStart(bool deleteFile);
     QTimer* RecTimer_ = nullptr;
+    // Folder messages waiting for their rescan, served one per kRescanWaitMs.
+    QTimer* RescanTimer_ = nullptr;
+    int pendingRescans_ = 0;
+    int rescans_ = 0;
+    void RescanTimerTimer();
     uint32_t RecordingStartTick_ = 0;
     bool OverwriteClip_ = false;
     std::string clipPath_;
@@ -230,6 +243,7 @@ private:
     std::unique_ptr<OutsideMessages> outsideMessages_;
     std::unique_ptr<VirtualDeviceControl> virtualDevices_;
     std::unique_ptr<StandbyWatcher> standby_;
+    std::unique_ptr<platform::ExitHook> exitHook_;
     CameraNotification cameraNotification_;
     QImage stripBackground_;
     QImage selectionPicture_;

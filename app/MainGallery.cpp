@@ -15,6 +15,7 @@
 #include "app/gallery/Thumbnail.h"
 #include "capture/nDirectShow.h"
 #include "platform/DiskSpace.h"
+#include "platform/KnownFolders.h"
 #include "platform/Sleep.h"
 
 using editions::MSG_DELETE_ERROR;
@@ -54,6 +55,7 @@ void TMainForm::RescanGallery() {
     if (!lock.owns()) {
         return;
     }
+    ++rescans_;
     ScrollBar_->setMaximum(0);
     if (edition_.recording) {
         DrawButton(2, kDisabled);
@@ -156,7 +158,24 @@ void TMainForm::DeleteSelected() {
     DrawStrip();
 }
 
+// A folder that cannot be made or written to is named to the user; nothing is written
+// anywhere else instead.
+bool TMainForm::folderUsable(const std::string& folder) {
+    if (platform::usableFolder(folder)) {
+        return true;
+    }
+    if (services_.messageBoxes != nullptr) {
+        services_.messageBoxes->show(
+            nullptr, app::substituteFirstS(texts_.text(editions::MSG_FOLDER_UNUSABLE), folder),
+            texts_.text(editions::MSG_TITLE), MsgButtons::Ok);
+    }
+    return false;
+}
+
 void TMainForm::TakeSnapshot() {
+    if (!folderUsable(pictureFolder_)) {
+        return;  // the picture number is kept
+    }
     if (edition_.recording && !platform::HasFreeDiskSpace(pictureFolder_, services_.freeSpace)) {
         ShowMessage(MSG_DISKFULL);
         return;
@@ -218,9 +237,21 @@ void TMainForm::HandleFolderMessage(uint32_t message) {
     if (!rescan) {
         return;
     }
-    platform::sleepMs(kRescanWaitMs);
+    // One rescan per message, each after its own wait; the waits run one after another on a
+    // timer, so that the window paints and answers between them.
+    ++pendingRescans_;
+    if (!RescanTimer_->isActive()) {
+        RescanTimer_->start(static_cast<int>(platform::scaledMs(kRescanWaitMs)));
+    }
+}
+
+void TMainForm::RescanTimerTimer() {
+    --pendingRescans_;
     if (busy_ == 0) {
         RescanGallery();
+    }
+    if (pendingRescans_ > 0) {
+        RescanTimer_->start(static_cast<int>(platform::scaledMs(kRescanWaitMs)));
     }
 }
 

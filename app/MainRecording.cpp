@@ -46,6 +46,9 @@ void TMainForm::ToggleRecording() {
 }
 
 void TMainForm::startRecording() {
+    if (!folderUsable(videoFolder_)) {
+        return;  // the clip number is kept
+    }
     if (!platform::HasFreeDiskSpace(pictureFolder_, services_.freeSpace)) {
         ShowMessage(MSG_DISKFULL);
         return;

@@ -15,12 +15,15 @@ public:
 
     // Every text back to its built-in default.
     void SetDefaultTexts();
-    // Texts 1..count back to their defaults, except the overwrite question (text 10), which keeps
+    // Every text back to its default, except the overwrite question (text 10), which keeps
     // whatever it holds.
     void RestoreDefaultsExceptFileExist();
 
+    // The numbered table: ids 1..count().
     size_t count() const { return texts_.size(); }
-    // 1-based; an id the edition lacks gives an empty text.
+    // Every id the edition has: the numbered ones, then those from MSG_FIRST_EXTRA on.
+    std::vector<int> ids() const;
+    // An id the edition lacks gives an empty text.
     const std::string& text(int id) const;
     void set(int id, const std::string& value);
     const char* valueName(int id) const;
@@ -32,8 +35,13 @@ public:
     static constexpr size_t kMaxTextBytes = 512;  // including the terminating zero
 
 private:
-    const editions::Edition& edition_;
-    std::vector<std::string> texts_;
+  const std::string* find(int id) const;
+  std::string* slot(int id);
+  const editions::MessageTextDef* definition(int id) const;
+
+  const editions::Edition& edition_;
+  std::vector<std::string> texts_;
+  std::vector<std::string> extras_;
 };
 
 // Substitutes `value` for the first "%s" of `pattern`; nothing else is interpreted.

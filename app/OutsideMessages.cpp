@@ -1,55 +1,57 @@
-// QLocalServer on a user-only socket; each connection may send several lines.
+// The message socket: a listener that survives descriptor shortages, at most kMaxConnections
+// served at once, each cut into lines by MessageLines and answered line by line.
 #include "OutsideMessages.h"
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QLocalServer>
-#include <QLocalSocket>
 
 #include "app/gallery/Notify.h"
+#include "platform/LocalConnection.h"
+#include "platform/LocalListener.h"
 #include "platform/UserDirs.h"
 
-OutsideMessages::OutsideMessages(const std::string& name, QObject* target)
-    : target_(target), path_(platform::runtimeDir() + "/" + name + ".sock"), server_(std::make_unique<QLocalServer>()) {
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    // The single-instance lock is ours, so a socket left at this path is a dead one's.
-    QLocalServer::removeServer(QString::fromStdString(path_));
-    if (server_->listen(QString::fromStdString(path_))) {
-        connect(server_.get(), &QLocalServer::newConnection, this, [this] { onConnection(); });
-    }
+OutsideMessages::OutsideMessages(const std::string& name, QObject* target,
+                                 std::chrono::milliseconds idleLimit)
+    : target_(target), path_(platform::runtimeDir() + "/" + name + ".sock"), idleLimit_(idleLimit) {
+    listener_ =
+        std::make_unique<platform::LocalListener>(path_, [this](int fd) { onConnection(fd); });
 }
 
-OutsideMessages::~OutsideMessages() {
-    if (server_->isListening()) {
-        server_->close();
-    }
+// The connections are children and close with us.
+OutsideMessages::~OutsideMessages() = default;
+
+bool OutsideMessages::listening() const {
+    return listener_->listening();
 }
 
-bool OutsideMessages::listening() const { return server_->isListening(); }
-
-void OutsideMessages::onConnection() {
-    while (QLocalSocket* socket = server_->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadable(socket); });
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        onReadable(socket);
-    }
+void OutsideMessages::onConnection(int fd) {
+    ++served_;
+    listener_->setPaused(served_ >= kMaxConnections);
+    auto lines = std::make_shared<app::MessageLines>();
+    new platform::LocalConnection(
+        fd, idleLimit_,
+        [this, lines](std::string_view received) { return answer(*lines, received); },
+        [this] {
+            --served_;
+            listener_->setPaused(served_ >= kMaxConnections);
+        },
+        this);
 }
 
-void OutsideMessages::onReadable(QLocalSocket* socket) {
-    while (socket->canReadLine()) {
-        const QByteArray raw = socket->readLine(kMaxLineBytes + 1);
-        const std::string line = raw.trimmed().toStdString();
-        socket->write(handleLine(line) ? "ok\n" : "unknown\n");
+std::string OutsideMessages::answer(app::MessageLines& lines, std::string_view received) {
+    std::string out;
+    for (const app::MessageLines::Line& line : lines.feed(received)) {
+        out += !line.tooLong && handleLine(line.text) ? "ok\n" : "unknown\n";
     }
-    if (socket->bytesAvailable() > kMaxLineBytes) {
-        socket->disconnectFromServer();  // a line that never ends is not a command
-    }
+    return out;
 }
 
 bool OutsideMessages::handleLine(const std::string& line) {
     if (line == "1025" || line == "1026") {
-        const uint32_t message = line == "1025" ? gallery::WM_FOLDERCHANGED : gallery::WM_RESCANGALLERY;
-        QCoreApplication::postEvent(target_, new QEvent(static_cast<QEvent::Type>(QEvent::User + message)));
+        const uint32_t message =
+            line == "1025" ? gallery::WM_FOLDERCHANGED : gallery::WM_RESCANGALLERY;
+        QCoreApplication::postEvent(target_,
+                                    new QEvent(static_cast<QEvent::Type>(QEvent::User + message)));
         return true;
     }
     return extraCommand && extraCommand(line);

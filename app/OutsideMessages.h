@@ -2,36 +2,49 @@
 // one command per line, "1025" (a folder changed) or "1026" (rescan the gallery).
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <QObject>
 
-class QLocalServer;
-class QLocalSocket;
+#include "MessageLines.h"
+
+namespace platform {
+class LocalListener;
+}
 
 class OutsideMessages : public QObject {
-public:
+  public:
     // Listens on "<runtime dir>/<name>.sock" (user-only). Lines go to `target` as posted events
-    // of type QEvent::User + the message number.
-    OutsideMessages(const std::string& name, QObject* target);
+    // of type QEvent::User + the message number. A connection that sends nothing for
+    // `idleLimit` is dropped.
+    OutsideMessages(const std::string& name, QObject* target,
+                    std::chrono::milliseconds idleLimit = kIdleLimit);
     ~OutsideMessages() override;
 
     bool listening() const;
     const std::string& path() const { return path_; }
+    int connections() const { return served_; }
 
     // Other commands (beyond the two message numbers); answers whether the line was understood.
     std::function<bool(const std::string& line)> extraCommand;
 
-    static constexpr int kMaxLineBytes = 256;
+    static constexpr size_t kMaxLineBytes = app::MessageLines::kMaxLineBytes;
+    // Connections served at once; more wait in the listen queue until one ends.
+    static constexpr int kMaxConnections = 16;
+    static constexpr std::chrono::milliseconds kIdleLimit{3000};
 
-private:
-    void onConnection();
-    void onReadable(QLocalSocket* socket);
+  private:
+    void onConnection(int fd);
+    std::string answer(app::MessageLines& lines, std::string_view received);
     bool handleLine(const std::string& line);
 
     QObject* target_;
     std::string path_;
-    std::unique_ptr<QLocalServer> server_;
+    std::chrono::milliseconds idleLimit_;
+    int served_ = 0;
+    std::unique_ptr<platform::LocalListener> listener_;
 };

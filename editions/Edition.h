@@ -26,6 +26,10 @@ enum MessageId : int {
     MSG_FILEEXIST = 10,
     MSG_FILELIMIT = 11,  // main edition only
     MSG_DISKFULL = 12,   // main edition only
+    // Texts beyond the numbered table start here: localised the same way, but not part of the
+    // table's numbering nor of the "/msg" check.
+    MSG_FIRST_EXTRA = 101,
+    MSG_FOLDER_UNUSABLE = MSG_FIRST_EXTRA,  // "%s" receives the folder
 };
 
 struct SupportedCamera {
@@ -43,6 +47,7 @@ struct Edition {
     const char* cacheFileName;     // appended to the temporary directory; nullptr = no cache file
     const char* exifArtist;
     std::span<const MessageTextDef> messageTexts;  // 12 in the main edition, 10 in the branded one
+    std::span<const MessageTextDef> extraTexts;    // from MSG_FIRST_EXTRA on, the same in both
     std::span<const SupportedCamera> cameras;
     bool messageCheck;     // "/msg" shows every text
     bool recording;        // clips, the video folder and the record button

@@ -19,6 +19,11 @@ void sleepMs(uint32_t ms) {
     }
 }
 
+uint32_t scaledMs(uint32_t ms) {
+    g_total.fetch_add(ms, std::memory_order_relaxed);
+    return static_cast<uint32_t>(static_cast<double>(ms) * g_scale.load(std::memory_order_relaxed));
+}
+
 void setSleepScale(double scale) { g_scale.store(scale < 0.0 ? 0.0 : scale); }
 double sleepScale() { return g_scale.load(); }
 uint64_t sleptMsTotal() { return g_total.load(); }

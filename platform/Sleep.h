@@ -8,6 +8,10 @@ namespace platform {
 // Blocks the calling thread for `ms` milliseconds times the current scale.
 void sleepMs(uint32_t ms);
 
+// The same wait for a timer instead of a blocked thread: `ms` times the current scale, counted
+// in sleptMsTotal() like a sleep.
+uint32_t scaledMs(uint32_t ms);
+
 // 1.0 in production. Tests set a smaller factor (0 makes every wait return at once).
 void setSleepScale(double scale);
 double sleepScale();

@@ -12,6 +12,8 @@
 namespace platform {
 namespace {
 int g_pipe[2] = {-1, -1};
+// A hang-up (the terminal or the session went away) ends the program like a termination.
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 void handler(int sig) {
     const int saved = errno;
@@ -38,16 +40,18 @@ TerminationSignals::TerminationSignals(std::function<void(int)> onSignal) : onSi
     sa.sa_handler = handler;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &sa, nullptr);
-    ::sigaction(SIGINT, &sa, nullptr);
+    for (int sig : kSignals) {
+        ::sigaction(sig, &sa, nullptr);
+    }
 }
 
 TerminationSignals::~TerminationSignals() {
     struct sigaction sa {};
     sa.sa_handler = SIG_DFL;
     sigemptyset(&sa.sa_mask);
-    ::sigaction(SIGTERM, &sa, nullptr);
-    ::sigaction(SIGINT, &sa, nullptr);
+    for (int sig : kSignals) {
+        ::sigaction(sig, &sa, nullptr);
+    }
 }
 
 }  // namespace platform

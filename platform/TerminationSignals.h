@@ -1,5 +1,5 @@
-// SIGTERM and SIGINT delivered to the GUI thread as a call, so that the program can end through
-// its normal shutdown (settings and cache saved) as it does when a desktop session ends.
+// SIGTERM, SIGINT and SIGHUP delivered to the GUI thread as a call, so that the program can end
+// through its normal shutdown (settings and cache saved) as it does when a desktop session ends.
 #pragma once
 
 #include <functional>

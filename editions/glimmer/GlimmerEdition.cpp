@@ -19,6 +19,10 @@ constexpr MessageTextDef kTexts[] = {
     {"_MSG_FILEEXIST", "%s already exists, do you want to replace it?"},
 };
 
+constexpr MessageTextDef kExtraTexts[] = {
+    {"_MSG_FOLDER_UNUSABLE", "The folder %s cannot be used."},
+};
+
 // Vendor and product ids only; the branded cameras are all 4:3 and never record.
 constexpr SupportedCamera kCameras[] = {
     {"3a7b", "0d01", 0, platform::kFourCC_None, 0},
@@ -34,6 +38,7 @@ constexpr Edition kEdition{
     .cacheFileName = nullptr,
     .exifArtist = "Norvale Glimmer",
     .messageTexts = kTexts,
+    .extraTexts = kExtraTexts,
     .cameras = kCameras,
     .messageCheck = false,
     .recording = false,

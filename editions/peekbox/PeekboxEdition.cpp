@@ -21,6 +21,10 @@ constexpr MessageTextDef kTexts[] = {
     {"_MSG_DISKFULL", "Disk space is full."},
 };
 
+constexpr MessageTextDef kExtraTexts[] = {
+    {"_MSG_FOLDER_UNUSABLE", "The folder %s cannot be used."},
+};
+
 // Searched in row order; the wide cameras come last.
 constexpr SupportedCamera kCameras[] = {
     {"3a7b", "0a01", 0, platform::kFourCC_YUY2, 0},
@@ -39,6 +43,7 @@ constexpr Edition kEdition{
     .cacheFileName = "Peekbox.icf",
     .exifArtist = "Peekbox",
     .messageTexts = kTexts,
+    .extraTexts = kExtraTexts,
     .cameras = kCameras,
     .messageCheck = true,
     .recording = true,

@@ -2,11 +2,15 @@
 // that each binary carries only its own edition's names.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -48,6 +52,28 @@ int run(const std::string& program, const std::vector<std::string>& args = {}) {
     return waitExit(start(program, args));
 }
 
+// Polls for up to 30 s until the running program answers a line on its message socket.
+bool answersOnItsSocket(const std::string& path) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
+    for (int attempt = 0; attempt < 300; ++attempt) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 &&
+            ::send(fd, "ping\n", 5, MSG_NOSIGNAL) == 5) {
+            pollfd p{fd, POLLIN, 0};
+            char c = 0;
+            if (::poll(&p, 1, 1000) == 1 && ::recv(fd, &c, 1, 0) == 1) {
+                ::close(fd);
+                return true;
+            }
+        }
+        ::close(fd);
+        ::poll(nullptr, 0, 100);
+    }
+    return false;
+}
+
 std::string binaryText(const std::string& path) { return testenv::readFile(path); }
 
 // Every place `needle` occurs in `haystack`, with `context` bytes either side.
@@ -84,17 +110,20 @@ TEST(Startup, NoCameraEndsWithZero) {
     EXPECT_NE(settings.find("ImageWidth=640"), std::string::npos);
 }
 
-TEST(Startup, TerminationSignalEndsThroughTheNormalShutdown) {
+// A termination or a hang-up (the terminal or the session ended) at any time after the start,
+// here as soon as the program answers on its socket, ends it through its normal shutdown.
+TEST(Startup, TerminationAndHangUpEndThroughTheNormalShutdown) {
     const std::string settings = testenv::configHome() + "/Tarnwick/Peekbox.conf";
-    testenv::writeFile(settings, "[General]\nCounter=6\n");
-    ::setenv("TARNWICK_VIRTUAL_DEVICES", "camera:name=Test Camera,vid=3a7b,pid=0b01", 1);
-    const pid_t pid = start(binary("peekbox"));
-    ::unsetenv("TARNWICK_VIRTUAL_DEVICES");
-    // Wait until the preview runs: the lock is taken at once, the window a little later.
-    ::sleep(4);
-    ASSERT_EQ(::kill(pid, SIGTERM), 0);
-    EXPECT_EQ(waitExit(pid), 0);
-    EXPECT_NE(testenv::readFile(settings).find("ImageWidth=640"), std::string::npos);
+    for (const int sig : {SIGTERM, SIGHUP}) {
+        testenv::writeFile(settings, "[General]\nCounter=6\n");
+        ::setenv("TARNWICK_VIRTUAL_DEVICES", "camera:name=Test Camera,vid=3a7b,pid=0b01", 1);
+        const pid_t pid = start(binary("peekbox"));
+        ::unsetenv("TARNWICK_VIRTUAL_DEVICES");
+        ASSERT_TRUE(answersOnItsSocket(testenv::runtimeDir() + "/Peekbox.sock")) << sig;
+        ASSERT_EQ(::kill(pid, sig), 0);
+        EXPECT_EQ(waitExit(pid), 0) << sig;
+        EXPECT_NE(testenv::readFile(settings).find("ImageWidth=640"), std::string::npos) << sig;
+    }
 }
 
 TEST(Startup, EachBinaryCarriesOnlyItsOwnEdition) {

@@ -1,11 +1,13 @@
 // The strip in the real window: rescan on start, keys, outside messages and folder changes.
 #include <chrono>
+#include <set>
 #include <thread>
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QLocalSocket>
+#include <QTimer>
 
 #include "app/Main.h"
 #include "app/gallery/JpegWriter.h"
@@ -191,4 +193,32 @@ TEST_F(GalleryWindowTest, PictureDroppedInWhileInactiveAppearsAndSocketAsksForRe
     EXPECT_TRUE(waitFor([&] { return form->gallery().count() == 2; }));
     EXPECT_TRUE(waitFor([&] { return socket.canReadLine(); }));
     EXPECT_EQ(socket.readLine().trimmed().toStdString(), "ok");
+}
+
+TEST_F(GalleryWindowTest,
+       AStormOfFolderMessagesRescansOncePerMessageWithTheWindowResponsiveBetween) {
+    writePicture(1);
+    auto form = makeForm();
+    platform::setSleepScale(0.05);  // 10 ms per rescan wait
+    const int before = form->rescans();
+    constexpr int kMessages = 30;
+    for (int i = 0; i < kMessages; ++i) {
+        QCoreApplication::postEvent(form.get(),
+                                    new QEvent(static_cast<QEvent::Type>(QEvent::User + 1026)));
+    }
+    // A zero timer runs whenever the event loop does: it must see every count on the way.
+    std::set<int> seen;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { seen.insert(form->rescans() - before); });
+    tick.start(0);
+    EXPECT_TRUE(waitFor([&] { return form->rescans() - before == kMessages; }));
+    tick.stop();
+    platform::setSleepScale(0.0);
+    for (int n = 0; n < kMessages; ++n) {
+        EXPECT_EQ(seen.count(n), 1u)
+            << "no event processed between rescan " << n << " and the next";
+    }
+    EXPECT_EQ(form->gallery().count(), 1);
+    QApplication::processEvents();
+    EXPECT_EQ(form->rescans() - before, kMessages);
 }

@@ -138,3 +138,27 @@ TEST_F(RecordingWindowTest, AFullPictureVolumeRefusesAndALimitEventStopsWithItsM
     form->DirectShow1RecordDiskFull(form->DirectShow1(), nullptr);
     EXPECT_EQ(boxes.shown.size(), 1u);
 }
+
+// Folders whose parent is a file cannot be made, for root too: nothing is written anywhere,
+// the user is told which folder, and both numbers stay free.
+TEST_F(RecordingWindowTest, AFolderThatCannotBeMadeRefusesTheSnapshotAndTheClipAndKeepsTheNumbers) {
+    const std::string file = testenv::root() + "/not-a-folder";
+    testenv::writeFile(file, "x");
+    const std::string userDirs = testenv::configHome() + "/user-dirs.dirs";
+    const std::string savedDirs = testenv::readFile(userDirs);
+    testenv::writeFile(userDirs, "XDG_PICTURES_DIR=\"" + file + "/Pictures\"\nXDG_VIDEOS_DIR=\"" +
+                                     file + "/Videos\"\n");
+    makeForm();
+    testenv::writeFile(userDirs, savedDirs);
+
+    form->TakeSnapshot();
+    form->ToggleRecording();
+    EXPECT_EQ(boxes.shown,
+              (std::vector<std::string>{"The folder " + file + "/Pictures cannot be used.",
+                                        "The folder " + file + "/Videos cannot be used."}));
+    EXPECT_FALSE(form->recording());
+    EXPECT_EQ(form->pictureCounter(), 1);
+    EXPECT_EQ(form->gallery().count(), 0);
+    form.reset();
+    EXPECT_EQ(testenv::readFile(settingsFile()).find("AviCounter"), std::string::npos);
+}

@@ -172,3 +172,20 @@ TEST_F(GlimmerWindowTest, ClickOpensInThePictureFolderAndRescanKeepsTheDeleteBut
     EXPECT_FALSE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 3)));
     EXPECT_EQ(form->gallery().count(), 2);
 }
+
+TEST_F(GlimmerWindowTest, APictureFolderThatCannotBeMadeRefusesTheSnapshotAndKeepsTheNumber) {
+    const std::string file = testenv::root() + "/not-a-folder";
+    testenv::writeFile(file, "x");
+    const std::string userDirs = testenv::configHome() + "/user-dirs.dirs";
+    const std::string savedDirs = testenv::readFile(userDirs);
+    testenv::writeFile(userDirs, "XDG_PICTURES_DIR=\"" + file + "/Pictures\"\n");
+    auto form = makeForm(0x0409);
+    testenv::writeFile(userDirs, savedDirs);
+    ASSERT_TRUE(form->StartPreview(false));
+
+    form->TakeSnapshot();
+    EXPECT_EQ(boxes.shown,
+              std::vector<std::string>{"The folder " + file + "/Pictures cannot be used."});
+    EXPECT_EQ(form->pictureCounter(), 1);
+    EXPECT_EQ(form->gallery().count(), 0);
+}

@@ -27,8 +27,9 @@ TEST(Localisation, LanguageCodes) {
 TEST(Localisation, SubkeyReplacesOnlyTheTextsItHoldsWithinTheBound) {
     const std::string t511(511, 'x');
     testenv::writeFile(testenv::configHome() + "/LocVendor/Prod.conf",
-                       "[General]\nCounter=1\n\n[GRM]\n_MSG_DISKFULL=Festplatte voll.\n_MSG_PREVIEW=" + t511 +
-                           "\n_MSG_NOPREVIEW=" + std::string(512, 'y') + "\n");
+                       "[General]\nCounter=1\n\n[GRM]\n_MSG_DISKFULL=Festplatte voll.\n"
+                       "_MSG_FOLDER_UNUSABLE=Ordner %s geht nicht.\n_MSG_PREVIEW=" +
+                           t511 + "\n_MSG_NOPREVIEW=" + std::string(512, 'y') + "\n");
     app::MessageTexts texts(editions::edition());
     EXPECT_FALSE(app::readLanguageTexts("Software\\LocVendor\\Prod", "FRA", texts));
     EXPECT_EQ(texts.text(12), "Disk space is full.");
@@ -38,6 +39,9 @@ TEST(Localisation, SubkeyReplacesOnlyTheTextsItHoldsWithinTheBound) {
     EXPECT_EQ(texts.text(6), t511);
     EXPECT_EQ(texts.text(7), "No Preview");  // 512 characters do not fit
     EXPECT_EQ(texts.text(1), "Norvale Glimmer webcam");
+    // The text beyond the numbered table is localised too, and the table keeps its twelve.
+    EXPECT_EQ(texts.text(editions::MSG_FOLDER_UNUSABLE), "Ordner %s geht nicht.");
+    EXPECT_EQ(texts.count(), 12u);
 }
 
 TEST(Localisation, MessageCheckArgument) {
