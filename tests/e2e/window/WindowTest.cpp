@@ -260,35 +260,28 @@ TEST_F(WindowTest, DoubleClickEnlargesAWide1280x800PreviewAndBringsItBack) {
     const std::string window = session.startAndWait("peekbox", {"TARNWICK_VIRTUAL_DEVICES=camera:name=Wide Camera,vid=3a7b,pid=0c01"}, "Peekbox");
     ASSERT_FALSE(window.empty());
     // Every start asks for 640x480: choose HD 720P, the wide popup's third item (y 40 to 57).
-    const QPoint origin = session.windowOrigin(window);
     session.click(window, QPoint(186, 505));
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));
-    session.run("xdotool mousemove " + std::to_string(origin.x() + 176) + " " + std::to_string(origin.y() + 598) +
-                " sleep 0.3 click 1");
-    std::this_thread::sleep_for(std::chrono::seconds(3));
-    auto size = [&] {
-        const std::string out = session.run("xdotool getwindowgeometry --shell " + window);
-        const size_t w = out.find("WIDTH=");
-        const size_t h = out.find("HEIGHT=");
-        return w == std::string::npos || h == std::string::npos
-                   ? QSize()
-                   : QSize(std::atoi(out.c_str() + w + 6), std::atoi(out.c_str() + h + 7));
-    };
+    const QRect popup = session.waitForPopup();
+    ASSERT_EQ(popup.height(), 58) << "a wide camera is offered three sizes";
+    session.drag(popup.topLeft() + QPoint(30, 48), popup.topLeft() + QPoint(30, 48));
+    ASSERT_TRUE(waitUntil([&] { return session.popups().empty(); }));
+    ASSERT_TRUE(session.waitForPreview(window));
+    auto size = [&] { return session.frameRect(window).size(); };
     const QSize normal = size();
     session.screenshot("17-wide-normal");
     session.run("xdotool mousemove --window " + window + " 300 200 sleep 0.2 click --repeat 2 --delay 80 1");
-    std::this_thread::sleep_for(std::chrono::seconds(2));
+    ASSERT_TRUE(waitUntil([&] { return size() != normal; })) << "the double click did not enlarge the view";
+    ASSERT_TRUE(session.waitForPreview(window));
     const QSize enlarged = size();
     const QImage big = session.screenshot("18-wide-enlarged");
     EXPECT_GT(enlarged.width(), normal.width()) << "the double click did not enlarge the view";
     EXPECT_LE(enlarged.width(), 1280);
     // The video fills the enlarged panel: its far corner shows the picture, not the grey panel.
-    const QPoint corner = session.windowOrigin(window) + QPoint(enlarged.width() - 20, enlarged.height() - 20);
+    const QPoint corner = session.frameRect(window).bottomRight() - QPoint(20, 20);
     EXPECT_NE(big.pixelColor(corner), QColor(99, 99, 99)) << "the video window kept its old size";
     session.run("xdotool mousemove --window " + window + " 300 200 sleep 0.2 click --repeat 2 --delay 80 1");
-    std::this_thread::sleep_for(std::chrono::seconds(2));
+    EXPECT_TRUE(waitUntil([&] { return size() == normal; })) << "the view did not come back";
     session.screenshot("19-wide-back");
-    EXPECT_EQ(size(), normal);
     EXPECT_EQ(session.terminate(), 0);
 }
 
