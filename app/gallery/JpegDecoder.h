@@ -21,9 +21,9 @@ struct JpegDecodeLimits {
     // A progressive picture is read scan by scan, and every scan visits the whole picture again.
     // Encoders write about ten; a file with thousands costs minutes to decode.
     int maxScans = 100;
-    // The work of all scans together, as pixels x scans: lets a large photo have its ten scans
-    // and stops a hostile one after a few dozen.
-    uint64_t maxScanWork = uint64_t{1} << 29;
+    // The work of all scans together, as pixels x scans: a 26-megapixel photo may have its ten
+    // scans, a 16-megapixel hostile picture stops after 16 (about 0.2 s).
+    uint64_t maxScanWork = uint64_t{1} << 28;
 };
 
 // Decodes `path` at the smallest DCT scale (1/8 .. 8/8) whose output still covers `cover`, into
