@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <QGuiApplication>
+
 #include "app/SettingsStore.h"
 #include "fuzz/ScratchFile.h"
 #include "platform/RegistryKey.h"
@@ -36,7 +38,11 @@ void readValues(const RegistryKey& key) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    // The program reads its settings with its application object in place, and a value written
+    // as "@Variant(...)" may hold a picture, which Qt refuses to make without one.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static QGuiApplication application(*argc, *argv);
     ::setenv("XDG_CONFIG_HOME", fuzz::scratchDir().c_str(), 1);
     ::mkdir((fuzz::scratchDir() + "/Fuzz").c_str(), 0700);
     return 0;
