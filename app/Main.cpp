@@ -17,6 +17,7 @@
 #include "OutsideMessages.h"
 #include "StandbyWatcher.h"
 #include "VirtualDeviceControl.h"
+#include "app/gallery/CacheLocation.h"
 #include "app/gallery/Notify.h"
 #include "Popups.h"
 #include "Localisation.h"
@@ -41,9 +42,11 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
     // 1. The window from its design.
     createDesign();
 
-    // 2. The thumbnail cache file lives in the per-user temporary directory.
+    // 2. The thumbnail cache file lives in the per-user temporary directory, or in the user's
+    //    cache folder when another user's file holds the name there.
     if (edition_.cacheFileName != nullptr) {
-        cacheFilePath_ = platform::tempDir() + edition_.cacheFileName;
+        cacheFilePath_ = gallery::cacheFileLocation(platform::tempDir(), platform::cacheHome(),
+                                                    edition_.cacheFileName);
         imageCache_.LoadFromFile(cacheFilePath_);
     }
 

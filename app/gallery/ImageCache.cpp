@@ -72,10 +72,18 @@ bool ImageCache::LoadFromFile(const std::string& path) {
     }
     FdCloser closer{fd};
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
         return false;
     }
     Clear();
+    // In a shared temporary folder the name may hold another user's thumbnails, or ours made
+    // writable for others: neither is shown. The length bound keeps a forged count from
+    // filling memory.
+    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+        (st.st_mode & (S_IWGRP | S_IWOTH)) != 0 ||
+        static_cast<uintmax_t>(st.st_size) > kMaxFileBytes) {
+        return false;
+    }
     int32_t mark = 0;
     if (!readFully(fd, &mark, sizeof mark) || mark != kFormatMark) {
         return false;
@@ -84,6 +92,7 @@ bool ImageCache::LoadFromFile(const std::string& path) {
     if (!readFully(fd, &n, sizeof n)) {
         return true;
     }
+    n = std::min(n, kMaxEntries);  // the file may have grown since fstat
     // The count is not trusted: reading stops at the first record that is not whole.
     auto record = std::make_unique<ImageCacheEntry>();
     for (int32_t i = 0; i < n; ++i) {
@@ -104,16 +113,17 @@ bool ImageCache::SaveToFile(const std::string& path) const {
     if (!file.open()) {
         return false;
     }
-    int32_t n = 0;
-    for (int i = 0; i < count(); ++i) {
-        n += persistable(i) ? 1 : 0;
-    }
-    const int32_t header[2] = {kFormatMark, n};
-    file.write(header, sizeof header);
-    for (int i = 0; i < count(); ++i) {
+    // Beyond kMaxEntries the next load would refuse the whole file; the rest is rebuilt instead.
+    std::vector<const ImageCacheEntry*> records;
+    for (int i = 0; i < count() && static_cast<int32_t>(records.size()) < kMaxEntries; ++i) {
         if (persistable(i)) {
-            file.write(items_[static_cast<size_t>(i)].record.get(), kRecordBytes);
+            records.push_back(items_[static_cast<size_t>(i)].record.get());
         }
+    }
+    const int32_t header[2] = {kFormatMark, static_cast<int32_t>(records.size())};
+    file.write(header, sizeof header);
+    for (const ImageCacheEntry* record : records) {
+        file.write(record, kRecordBytes);
     }
     return file.commit(false);
 }

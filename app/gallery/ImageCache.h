@@ -20,18 +20,26 @@ namespace gallery {
 class ImageCache {
   public:
     static constexpr int32_t kFormatMark = 1000;
+    // A file holds at most one record per name the gallery lists ("Picture%04d.jpg" and
+    // "Movie%04d.avi"), so a longer file is not a cache of ours and is never read.
+    static constexpr int32_t kMaxEntries = 20000;
+    static constexpr size_t kMaxFileBytes =
+        2 * sizeof(int32_t) + static_cast<size_t>(kMaxEntries) * sizeof(ImageCacheEntry);
 
     ImageCache() = default;
     ~ImageCache() = default;
     ImageCache(const ImageCache&) = delete;
     ImageCache& operator=(const ImageCache&) = delete;
 
-    // False when the file cannot be opened (cache unchanged) or carries another mark (cache
-    // empty). Records are appended until the count is reached or one cannot be read whole; a
-    // record whose size does not fit its pixel block or whose path lacks its zero is skipped.
+    // False when the file cannot be opened (cache unchanged), and with the cache empty when it
+    // is not a regular file of this user that only this user may write, is longer than
+    // kMaxFileBytes or carries another mark. Records are appended until the count (at most
+    // kMaxEntries) is reached or one cannot be read whole; a record whose size does not fit its
+    // pixel block or whose path lacks its zero is skipped.
     bool LoadFromFile(const std::string& path);
-    // Writes mark, count and the records that fit the file under a temporary name in the same
-    // folder and renames it over `path`; false (and the old file untouched) on any failure.
+    // Writes mark, count and the first kMaxEntries records that fit the file under a temporary
+    // name in the same folder and renames it over `path`; false (and the old file untouched) on
+    // any failure.
     bool SaveToFile(const std::string& path) const;
 
     // First entry whose path equals `path` byte for byte; counts the hit. -1 when none.

@@ -36,6 +36,24 @@ void onMessage(j_common_ptr cinfo, int level) {
     }
 }
 
+// Called as the codec reads the input; stops the decode (through the error exit) once the
+// picture has more scans, or more pixels x scans, than the limits allow.
+struct ScanGuard {
+    jpeg_progress_mgr base;
+    int maxScans;
+    uint64_t maxWork;
+};
+
+void onProgress(j_common_ptr cinfo) {
+    const auto* guard = reinterpret_cast<const ScanGuard*>(cinfo->progress);
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    const uint64_t pixels = static_cast<uint64_t>(d->image_width) * d->image_height;
+    const auto scans = static_cast<uint64_t>(d->input_scan_number);
+    if (d->input_scan_number > guard->maxScans || pixels * scans > guard->maxWork) {
+        onError(cinfo);
+    }
+}
+
 struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
 };
@@ -44,6 +62,7 @@ struct FileCloser {
 struct DecodeState {
     jpeg_decompress_struct cinfo{};
     ErrorManager err{};
+    ScanGuard guard{};
     bool created = false;
     QImage image;
     std::vector<uint8_t> row;
@@ -84,6 +103,10 @@ bool decode(DecodeState* s, FILE* file, QSize cover, const JpegDecodeLimits& lim
     jpeg_create_decompress(cinfo);
     s->created = true;
     cinfo->mem->max_memory_to_use = limits.maxCodecMemory;
+    s->guard.base.progress_monitor = onProgress;
+    s->guard.maxScans = limits.maxScans;
+    s->guard.maxWork = limits.maxScanWork;
+    cinfo->progress = &s->guard.base;
     jpeg_stdio_src(cinfo, file);
     if (jpeg_read_header(cinfo, TRUE) != JPEG_HEADER_OK) {
         return false;

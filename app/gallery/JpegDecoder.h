@@ -18,11 +18,17 @@ struct JpegDecodeLimits {
     long maxCodecMemory = 96L * 1024 * 1024;
     // The largest bitmap handed back; bigger scaled outputs are box-reduced row by row.
     size_t maxOutputBytes = 1024 * 1024;
+    // A progressive picture is read scan by scan, and every scan visits the whole picture again.
+    // Encoders write about ten; a file with thousands costs minutes to decode.
+    int maxScans = 100;
+    // The work of all scans together, as pixels x scans: a 26-megapixel photo may have its ten
+    // scans, a 16-megapixel hostile picture stops after 16 (about 0.2 s).
+    uint64_t maxScanWork = uint64_t{1} << 28;
 };
 
 // Decodes `path` at the smallest DCT scale (1/8 .. 8/8) whose output still covers `cover`, into
 // a 24-bit BGR bitmap (QImage::Format_BGR888). Nothing when the file is missing, empty, not a
-// JPEG, corrupt, truncated or too large; the codec's errors never end the process.
+// JPEG, corrupt, truncated, too large or too costly; the codec's errors never end the process.
 std::optional<QImage> decodeJpegForThumbnail(const std::string& path, QSize cover,
                                              const JpegDecodeLimits& limits = {});
 

@@ -1,7 +1,9 @@
-// Gallery benchmarks: rescans with a cold and a warm cache, and one thumbnail decode.
+// Gallery benchmarks: rescans with a cold and a warm cache, one thumbnail decode and one of a
+// hostile picture.
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -14,6 +16,7 @@
 #include "app/gallery/JpegDecoder.h"
 #include "app/gallery/JpegWriter.h"
 #include "app/gallery/Thumbnail.h"
+#include "support/HostileJpeg.h"
 
 namespace {
 
@@ -109,6 +112,28 @@ void BM_DecodeThumbnail(benchmark::State& state) {
     state.counters["bytes"] = folder.bytes();
 }
 BENCHMARK(BM_DecodeThumbnail)->Unit(benchmark::kMicrosecond);
+
+// The hostile picture: 4000 x 4000 grey whose small last scan is repeated 20,000 times (about
+// 0.7 MB). Without the decoder's scan limits this took minutes; it must end in a black thumbnail.
+void BM_DecodeRepeatedScans(benchmark::State& state) {
+    PictureFolder folder(0, 8, 8);
+    const std::string path = folder.dir() + "/Picture0001.jpg";
+    const std::string bytes = testjpeg::repeatedScans(4000, 4000, 20000);
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
+        state.SkipWithError("cannot write the picture");
+    }
+    if (f != nullptr) {
+        std::fclose(f);
+    }
+    for (auto _ : state) {
+        if (gallery::decodeJpegForThumbnail(path, kThumb).has_value()) {
+            state.SkipWithError("the hostile picture decoded");
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(bytes.size());
+}
+BENCHMARK(BM_DecodeRepeatedScans)->Unit(benchmark::kMillisecond);
 
 void BM_CacheSaveLoad(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));

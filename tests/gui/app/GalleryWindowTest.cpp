@@ -1,4 +1,6 @@
 // The strip in the real window: rescan on start, keys, outside messages and folder changes.
+#include <unistd.h>
+
 #include <chrono>
 #include <set>
 #include <thread>
@@ -103,6 +105,28 @@ TEST_F(GalleryWindowTest, StripSurvivesARestartFromItsCacheWithoutDecoding) {
     second->RescanGallery();
     EXPECT_EQ(second->gallery().count(), 4);
     EXPECT_EQ(second->lastRescan().decoded, 0);
+}
+
+TEST_F(GalleryWindowTest, AnotherUsersCacheIsNeitherShownNorInTheWayOfOurs) {
+    writePicture(1);
+    writePicture(2);
+    makeForm()->RescanGallery();  // shutdown saves the cache file
+    const std::string shared = testenv::tempDir() + "/Peekbox.icf";
+    ASSERT_EQ(::chown(shared.c_str(), 65534, 65534), 0);  // as if another user had left it
+    const std::string before = testenv::readFile(shared);
+    const std::string own = testenv::root() + "/cache/Peekbox.icf";
+    {
+        auto form = makeForm();
+        EXPECT_EQ(form->imageCache().count(), 0) << "another user's thumbnails were loaded";
+        EXPECT_EQ(form->cacheFilePath(), own);
+        form->RescanGallery();
+        EXPECT_EQ(form->lastRescan().decoded, 2);
+    }
+    EXPECT_EQ(testenv::readFile(shared), before);
+    auto next = makeForm();
+    EXPECT_EQ(next->imageCache().count(), 2) << "our own cache was not kept";
+    ::unlink(shared.c_str());
+    ::unlink(own.c_str());
 }
 
 TEST_F(GalleryWindowTest, StandbyClosesThroughTheNormalShutdown) {

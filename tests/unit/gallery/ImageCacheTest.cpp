@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/gallery/CacheLocation.h"
 #include "app/gallery/ImageCache.h"
 #include "support/TestEnvironment.h"
 
@@ -166,6 +167,74 @@ TEST(ImageCache, LinksAndSpecialFilesAreNotFollowed) {
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_FALSE(cache.LoadFromFile(fifo)) << "must not block on a FIFO";
     EXPECT_FALSE(cache.SaveToFile(fifo));
+}
+
+TEST(ImageCache, OnlyOurOwnPrivateFileOfACachesLengthIsRead) {
+    auto a = record("/p/a.jpg");
+    const std::string file = cacheFile(1000, 1, {a.get()});
+    struct Case {
+        const char* what;
+        uid_t owner;
+        mode_t mode;
+        uintmax_t length;  // 0: as written
+        bool read;
+    };
+    const Case cases[] = {
+        {"ours, private", ::geteuid(), 0600, 0, true},
+        {"ours, readable by others", ::geteuid(), 0644, 0, true},
+        {"another user's", 65534, 0600, 0, false},
+        {"writable by others", ::geteuid(), 0666, 0, false},
+        {"writable by the group", ::geteuid(), 0620, 0, false},
+        {"as long as a cache can be", ::geteuid(), 0600, ImageCache::kMaxFileBytes, true},
+        {"longer than a cache can be", ::geteuid(), 0600, ImageCache::kMaxFileBytes + 1, false},
+    };
+    for (const Case& c : cases) {
+        ::unlink(cachePath().c_str());
+        testenv::writeFile(cachePath(), file);
+        ASSERT_EQ(::chown(cachePath().c_str(), c.owner, c.owner), 0);
+        ASSERT_EQ(::chmod(cachePath().c_str(), c.mode), 0);
+        if (c.length != 0) {
+            std::filesystem::resize_file(cachePath(), c.length);  // sparse: no disk, no time
+        }
+        ImageCache cache;
+        cache.Add(*record("/p/old.jpg"));
+        EXPECT_EQ(cache.LoadFromFile(cachePath()), c.read) << c.what;
+        EXPECT_EQ(cache.count(), c.read ? 1 : 0) << c.what;
+    }
+    ::unlink(cachePath().c_str());
+}
+
+TEST(ImageCache, ForeignNameInTheSharedFolderSendsTheFileToOurOwn) {
+    const std::string shared = testenv::tempDir() + "/shared/";
+    const std::string own = testenv::root() + "/own-cache";
+    std::filesystem::create_directories(shared);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    const std::string name = "Peekbox.icf";
+    const std::string there = shared + name;
+    EXPECT_EQ(gallery::cacheFileLocation(shared, own, name), there) << "nothing at the name";
+
+    // Ours, even if others may write it: it is ignored when read and replaced when saved.
+    testenv::writeFile(there, "forged");
+    ASSERT_EQ(::chmod(there.c_str(), 0666), 0);
+    EXPECT_EQ(gallery::cacheFileLocation(shared, own, name), there);
+    ImageCache cache;
+    cache.Add(*record("/p/a.jpg"));
+    ASSERT_TRUE(cache.SaveToFile(there));
+    struct stat st {};
+    ASSERT_EQ(::stat(there.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600U);
+
+    ASSERT_EQ(::chown(there.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(gallery::cacheFileLocation(shared, own, name), own + "/" + name);
+    EXPECT_TRUE(std::filesystem::is_directory(own));
+    ::unlink(there.c_str());
+    ASSERT_EQ(::symlink("/nowhere", there.c_str()), 0);
+    ASSERT_EQ(::lchown(there.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(gallery::cacheFileLocation(shared, own, name), own + "/" + name) << "foreign link";
+    ::unlink(there.c_str());
+    std::filesystem::create_directory(there);
+    EXPECT_EQ(gallery::cacheFileLocation(shared, own, name), own + "/" + name) << "a folder";
+    std::filesystem::remove_all(shared);
 }
 
 TEST(ImageCache, FailedSaveKeepsTheOldFile) {

@@ -14,6 +14,7 @@
 #include "GalleryTestUtil.h"
 #include "app/gallery/JpegDecoder.h"
 #include "app/gallery/JpegWriter.h"
+#include "support/HostileJpeg.h"
 #include "support/TestEnvironment.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -225,6 +226,29 @@ TEST(JpegDecoder, BrokenFilesFailCleanly) {
     }
     // Corrupt entropy data is not fatal to the codec; either answer is fine as long as it ends.
     (void)gallery::decodeJpegForThumbnail(corrupt, {80, 60});
+}
+
+TEST(JpegDecoder, ScansAreBoundedInNumberAndInWork) {
+    // Each repeat of the small last scan is another pass over the whole picture.
+    const std::string hostile = dir() + "/repeated-scans.jpg";
+    testenv::writeFile(hostile, testjpeg::repeatedScans(1024, 1024, 3000));
+    EXPECT_FALSE(gallery::decodeJpegForThumbnail(hostile, {80, 60}).has_value());
+
+    // The same picture with its six scans, and the limits that it just meets.
+    const std::string plain = dir() + "/progressive.jpg";
+    testenv::writeFile(plain, testjpeg::progressiveGrey(1024, 1024));
+    const auto d = gallery::decodeJpegForThumbnail(plain, {80, 60});
+    ASSERT_TRUE(d.has_value());
+    EXPECT_TRUE(near(d->pixelColor(40, 30), QColor(128, 128, 128), 2));
+    gallery::JpegDecodeLimits limits;
+    limits.maxScans = 6;
+    limits.maxScanWork = 6 * 1024 * 1024;
+    EXPECT_TRUE(gallery::decodeJpegForThumbnail(plain, {80, 60}, limits).has_value());
+    limits.maxScans = 5;
+    EXPECT_FALSE(gallery::decodeJpegForThumbnail(plain, {80, 60}, limits).has_value());
+    limits.maxScans = 6;
+    limits.maxScanWork -= 1;
+    EXPECT_FALSE(gallery::decodeJpegForThumbnail(plain, {80, 60}, limits).has_value());
 }
 
 TEST(JpegDecoder, EnormousHeaderNeverAllocatesBeyondAThumbnail) {

@@ -1,0 +1,74 @@
+// Settings files as a user or an administrator may leave them: whatever the text, every value
+// reads as a number, a text or "not there", and a text's announced size is the size it needs.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <QGuiApplication>
+
+#include "app/SettingsStore.h"
+#include "fuzz/ScratchFile.h"
+#include "platform/RegistryKey.h"
+
+namespace {
+
+using platform::RegistryKey;
+
+void readValues(const RegistryKey& key) {
+    std::string name;
+    std::string data;
+    for (uint32_t i = 0; key.enumValue(i, name, data) == platform::kErrorSuccess; ++i) {
+        uint32_t number = 0;
+        (void)key.queryDword(name, number);
+        char small[16];
+        uint32_t size = sizeof small;
+        if (key.queryString(name, small, size) == platform::kErrorMoreData) {
+            std::vector<char> buffer(size);
+            if (key.queryString(name, buffer.data(), size) != platform::kErrorSuccess ||
+                buffer.back() != '\0') {
+                std::abort();
+            }
+        }
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    // The program reads its settings with its application object in place, and a value written
+    // as "@Variant(...)" may hold a picture, which Qt refuses to make without one.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    static QGuiApplication application(*argc, *argv);
+    ::setenv("XDG_CONFIG_HOME", fuzz::scratchDir().c_str(), 1);
+    ::mkdir((fuzz::scratchDir() + "/Fuzz").c_str(), 0700);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // A new name for every input: Qt keeps parsed settings files in a cache keyed by path.
+    static unsigned serial = 0;
+    const std::string product = "Input" + std::to_string(++serial);
+    const std::string file = fuzz::scratchDir() + "/Fuzz/" + product + ".conf";
+    fuzz::writeScratch(file, data, size);
+    const std::string keyPath = "Software\\Fuzz\\" + product;
+
+    app::StartupSettings startup;
+    app::SettingsStore(keyPath).read(startup);
+    RegistryKey key;
+    if (key.open(platform::RegRoot::CurrentUser, keyPath) == platform::kErrorSuccess) {
+        readValues(key);
+        for (const std::string& sub : key.subkeys()) {
+            RegistryKey subkey;
+            if (subkey.open(platform::RegRoot::CurrentUser, keyPath + "\\" + sub) ==
+                platform::kErrorSuccess) {
+                readValues(subkey);
+            }
+        }
+    }
+    ::unlink(file.c_str());
+    return 0;
+}
