@@ -26,12 +26,12 @@ void dieWithParent() { ::prctl(PR_SET_PDEATHSIG, SIGKILL); }
 
 }  // namespace
 
-DesktopSession::DesktopSession(Desktop desktop) {
+DesktopSession::DesktopSession() {
     if (!startServer()) {
         return;
     }
     windows_ = std::make_unique<XWindows>(display());
-    if (!windows_->connected() || (desktop == Desktop::WindowManager && !startWindowManager())) {
+    if (!windows_->connected() || !startWindowManager()) {
         display_ = -1;
     }
 }
@@ -202,10 +202,9 @@ void DesktopSession::click(const std::string& windowId, QPoint p, int button) {
 }
 
 void DesktopSession::key(const std::string& windowId, const std::string& keys) {
-    // Real key events (XTEST) to the active window: toolkits ignore events sent to a window. A
+    // Real key events (XTEST) to the active window: toolkits ignore events sent to a window. The
     // window manager is asked to activate it, as a person's click on it would.
-    const char* focus = windowManager_ > 0 ? "windowactivate" : "windowfocus";
-    run(std::string("xdotool ") + focus + " --sync " + windowId + " sleep 0.2 key --delay 80 " + keys);
+    run("xdotool windowactivate --sync " + windowId + " sleep 0.2 key --delay 80 " + keys);
 }
 
 QImage DesktopSession::screenshot(const std::string& name) {

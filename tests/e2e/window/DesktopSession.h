@@ -25,9 +25,7 @@ class XWindows;
 
 class DesktopSession {
 public:
-    // A bare server has no frames and never an active window; keep it for what needs exactly that.
-    enum class Desktop { WindowManager, Bare };
-    explicit DesktopSession(Desktop desktop = Desktop::WindowManager);
+    DesktopSession();
     ~DesktopSession();
     DesktopSession(const DesktopSession&) = delete;
     DesktopSession& operator=(const DesktopSession&) = delete;

@@ -25,7 +25,7 @@ protected:
     void SetUp() override {
         testenv::writeFile(testenv::configHome() + "/Tarnwick/Glimmer.conf", "[General]\nCounter=1\n");
         testenv::clearDir(testenv::picturesDir());
-        ASSERT_TRUE(session.ready()) << "Xvfb did not start";
+        ASSERT_TRUE(session.ready()) << "the desktop (Xvfb and its window manager) did not start";
     }
     std::string picture(int n) const {
         char name[32];

@@ -30,7 +30,7 @@ protected:
         // Each test starts with empty folders: the strip shows only what the test made.
         testenv::clearDir(testenv::picturesDir());
         testenv::clearDir(testenv::videosDir());
-        ASSERT_TRUE(session.ready()) << "Xvfb did not start";
+        ASSERT_TRUE(session.ready()) << "the desktop (Xvfb and its window manager) did not start";
     }
     DesktopSession session;
 };
