@@ -43,11 +43,11 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
     createDesign();
 
     // 2. The thumbnail cache file lives in the per-user temporary directory, or in the user's
-    //    cache folder when another user's file holds the name there.
+    //    cache folder when another user's file holds the name there. It is loaded once the
+    //    folders are known (6.).
     if (edition_.cacheFileName != nullptr) {
         cacheFilePath_ = gallery::cacheFileLocation(platform::tempDir(), platform::cacheHome(),
                                                     edition_.cacheFileName);
-        imageCache_.LoadFromFile(cacheFilePath_);
     }
 
     // 3. Every start asks for 640 x 480 at 30 frames per second.
@@ -80,6 +80,13 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
         if (!videos.empty()) {
             videoFolder_ = videos;
         }
+    }
+    // Only records of files the folders hold now: the first rescan would drop the others, and
+    // a file of 20,000 records would otherwise cost its whole length in memory.
+    if (!cacheFilePath_.empty()) {
+        imageCache_.LoadFromFile(cacheFilePath_, [this](std::string_view path) {
+            return gallery::GalleryModel::WouldList(path, pictureFolder_, videoFolder_);
+        });
     }
 
     // 7.-8. Default texts, then the settings store (its failure box uses the defaults).

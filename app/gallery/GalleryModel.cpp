@@ -97,6 +97,25 @@ void GalleryModel::carryOver(const std::vector<std::string>& previous,
     // A focus or anchor whose file is gone keeps its old index number.
 }
 
+bool GalleryModel::WouldList(std::string_view path, const std::string& pictureFolder,
+                             const std::string& videoFolder) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos || slash + 1 == path.size()) {
+        return false;
+    }
+    const std::string name(path.substr(slash + 1));
+    const auto listedIn = [&](const std::string& folder, const char* pattern) {
+        return !folder.empty() && joinPath(folder, name) == path &&
+               platform::wildcardMatch(pattern, name);
+    };
+    if (!listedIn(pictureFolder, kPicturePattern) && !listedIn(videoFolder, kClipPattern)) {
+        return false;
+    }
+    // Followed links count, as in the folder search.
+    struct stat st {};
+    return ::stat(std::string(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 RescanStats GalleryModel::RescanGallery(ImageCache& cache, const std::string& pictureFolder,
                                         const std::string& videoFolder, QSize thumb,
                                         const ThumbnailSources& sources) {

@@ -70,6 +70,12 @@ class GalleryModel {
                               const std::string& videoFolder, QSize thumb,
                               const ThumbnailSources& sources = {});
 
+    // True when a rescan of these folders would list `path` now: a regular file directly in
+    // the picture folder named like a picture, or in the video folder (unless empty) named like
+    // a clip. One stat, no listing: the filter for the cache records loaded at start.
+    static bool WouldList(std::string_view path, const std::string& pictureFolder,
+                          const std::string& videoFolder);
+
     // The branded edition's rescan: pictures only, no cache; `imageList` receives 80 x 60
     // thumbnails at the same indexes as the entries. Undecodable pictures are left out.
     // `pump` runs after each thumbnail (the window processes its pending messages).

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 
 #include "app/gallery/AtomicFile.h"
@@ -16,6 +17,8 @@ namespace gallery {
 namespace {
 
 constexpr size_t kRecordBytes = sizeof(ImageCacheEntry);
+// fileSize, writeTime and path: enough to decide whether the rest is read at all.
+constexpr size_t kHeadBytes = offsetof(ImageCacheEntry, thumbWidth);
 
 // Reads exactly `size` bytes; false on end of file or error.
 bool readFully(int fd, void* data, size_t size) {
@@ -64,7 +67,7 @@ bool ImageCache::persistable(int position) const {
     return recordPath(*item.record) == item.path;
 }
 
-bool ImageCache::LoadFromFile(const std::string& path) {
+bool ImageCache::LoadFromFile(const std::string& path, const PathFilter& keep) {
     // No links followed, and no waiting on a FIFO someone put at the name.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) {
@@ -95,14 +98,26 @@ bool ImageCache::LoadFromFile(const std::string& path) {
     n = std::min(n, kMaxEntries);  // the file may have grown since fstat
     // The count is not trusted: reading stops at the first record that is not whole.
     auto record = std::make_unique<ImageCacheEntry>();
+    auto* const rest = reinterpret_cast<char*>(record.get()) + kHeadBytes;
     for (int32_t i = 0; i < n; ++i) {
-        if (!readFully(fd, record.get(), kRecordBytes)) {
+        if (!readFully(fd, record.get(), kHeadBytes)) {
             break;
         }
-        if (!record->hasValidSize() || !record->hasTerminatedPath()) {
+        const bool wanted = record->hasTerminatedPath() && (!keep || keep(recordPath(*record)));
+        if (!wanted) {
+            // Seeking past the end succeeds; a record cut short then ends the loading at the
+            // next read, as one that is read does.
+            if (::lseek(fd, static_cast<off_t>(kRecordBytes - kHeadBytes), SEEK_CUR) < 0) {
+                break;
+            }
             continue;
         }
-        Add(*record);
+        if (!readFully(fd, rest, kRecordBytes - kHeadBytes)) {
+            break;
+        }
+        if (record->hasValidSize()) {
+            Add(*record);
+        }
     }
     SortByPath();
     return true;

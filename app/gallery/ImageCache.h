@@ -35,8 +35,11 @@ class ImageCache {
     // is not a regular file of this user that only this user may write, is longer than
     // kMaxFileBytes or carries another mark. Records are appended until the count (at most
     // kMaxEntries) is reached or one cannot be read whole; a record whose size does not fit its
-    // pixel block or whose path lacks its zero is skipped.
-    bool LoadFromFile(const std::string& path);
+    // pixel block or whose path lacks its zero is skipped, and so is one whose path `keep`
+    // refuses (empty: keep all) - its pixel block is passed over unread, so what a large file
+    // costs in memory is what is kept of it.
+    using PathFilter = std::function<bool(std::string_view path)>;
+    bool LoadFromFile(const std::string& path, const PathFilter& keep = {});
     // Writes mark, count and the first kMaxEntries records that fit the file under a temporary
     // name in the same folder and renames it over `path`; false (and the old file untouched) on
     // any failure.

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "app/gallery/CacheLocation.h"
+#include "app/gallery/GalleryModel.h"
 #include "app/gallery/ImageCache.h"
 #include "support/TestEnvironment.h"
 
@@ -143,6 +145,65 @@ TEST(ImageCache, RecordsThatDoNotFitTheirBlockAreSkipped) {
     ASSERT_EQ(cache.count(), 2);
     EXPECT_EQ(cache.pathOf(0), "/p/edge.jpg");
     EXPECT_EQ(cache.pathOf(1), "/p/good.jpg");
+}
+
+TEST(ImageCache, OnlyRecordsOfFilesTheFoldersHoldNowAreLoaded) {
+    const std::string pictures = testenv::picturesDir() + "/";
+    const std::string videos = testenv::videosDir() + "/";
+    const std::string other = testenv::root() + "/other/";
+    testenv::clearDir(pictures);
+    testenv::clearDir(videos);
+    std::filesystem::create_directories(other);
+    std::filesystem::create_directories(pictures + "sub");
+    std::vector<std::unique_ptr<ImageCacheEntry>> records;
+    for (int n = 0; n < 150; ++n) {
+        char name[32];
+        std::snprintf(name, sizeof name, "Picture%04d.jpg", n);
+        records.push_back(record(pictures + name));
+        std::snprintf(name, sizeof name, "Movie%04d.avi", n);
+        records.push_back(record(videos + name));
+    }
+    for (const std::string& refused : {
+             other + "Picture0001.jpg",         // exists, in another folder
+             pictures + "sub/Picture0001.jpg",  // below the folder
+             videos + "Picture0001.jpg",        // a picture's name in the video folder
+             pictures + "Picture.jpg",          // not a name the gallery gives
+         }) {
+        records.push_back(record(refused));
+        testenv::writeFile(refused, "x");
+    }
+    for (const std::string& kept :
+         {pictures + "Picture0003.jpg", pictures + "Picture0149.jpg", videos + "Movie0007.avi"}) {
+        testenv::writeFile(kept, "x");
+    }
+    std::filesystem::create_directory(pictures + "Picture0005.jpg");  // not a regular file
+    std::vector<const ImageCacheEntry*> raw;
+    for (const auto& r : records) {
+        raw.push_back(r.get());
+    }
+    testenv::writeFile(cachePath(), cacheFile(1000, static_cast<int32_t>(raw.size()), raw));
+
+    // Folders named with and without their final slash.
+    for (const std::string& cut : {std::string(), std::string("/")}) {
+        const std::string p = pictures.substr(0, pictures.size() - 1) + cut;
+        const std::string v = videos.substr(0, videos.size() - 1) + cut;
+        ImageCache cache;
+        ASSERT_TRUE(cache.LoadFromFile(cachePath(), [&](std::string_view path) {
+            return gallery::GalleryModel::WouldList(path, p, v);
+        }));
+        ASSERT_EQ(cache.count(), 3);
+        EXPECT_EQ(cache.pathOf(0), pictures + "Picture0003.jpg");
+        EXPECT_EQ(cache.pathOf(1), pictures + "Picture0149.jpg");
+        EXPECT_EQ(cache.pathOf(2), videos + "Movie0007.avi");
+        auto expected = record(videos + "Movie0007.avi");
+        expected->useCount = 1;
+        EXPECT_EQ(bytesOf(&cache.entry(2), sizeof(ImageCacheEntry)),
+                  bytesOf(expected.get(), sizeof(ImageCacheEntry)));
+    }
+    testenv::clearDir(pictures);
+    testenv::clearDir(videos);
+    std::filesystem::remove_all(other);
+    ::unlink(cachePath().c_str());
 }
 
 TEST(ImageCache, LinksAndSpecialFilesAreNotFollowed) {
