@@ -311,3 +311,12 @@ void DesktopSession::drag(QPoint from, QPoint to) {
     run("xdotool mousemove " + at(from) + " sleep 0.2 mousedown 1 sleep 0.2 mousemove " + at(to) +
         " sleep 0.2 mouseup 1");
 }
+
+bool DesktopSession::killDisplay() {
+    if (xvfb_ <= 0 || ::kill(xvfb_, SIGKILL) != 0) {
+        return false;
+    }
+    ::waitpid(xvfb_, nullptr, 0);
+    xvfb_ = -1;
+    return true;
+}

@@ -68,6 +68,8 @@ public:
     // sees that the program finished what it was doing (a window busy with a snapshot ignores the
     // next command, as it would a person's).
     bool waitForChange(const QImage& before, const QRect& r, int pixels = 50, int seconds = 15);
+    // Ends the X server at once, as a crash or a lost connection would.
+    bool killDisplay();
     // Sends SIGTERM and waits; the program's exit code, or -1.
     int terminate();
     // Waits for the program to end by itself; its exit code, or -1 after `seconds`.

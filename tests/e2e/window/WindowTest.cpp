@@ -1,5 +1,4 @@
 // Peekbox as a person meets it: the real binary in a real X server with a virtual camera.
-#include <signal.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -17,12 +16,6 @@ namespace {
 const char* kDevices = "TARNWICK_VIRTUAL_DEVICES=camera:name=Desk Camera,vid=3a7b,pid=0b01;microphone:name=Desk Microphone";
 
 // Kills the X server of `display` (":N"), found through the lock file it keeps.
-bool killXServer(const std::string& display) {
-    const pid_t pid = static_cast<pid_t>(
-        std::atoi(testenv::readFile("/tmp/.X" + display.substr(1) + "-lock").c_str()));
-    return pid > 0 && ::kill(pid, SIGKILL) == 0;
-}
-
 class WindowTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -72,7 +65,7 @@ TEST_F(WindowTest, ButtonOneWritesAPictureWithExifAndTheStripShowsIt) {
 
     // The display goes away under the program (its X server is killed): Qt ends the process
     // then, and the new counter and the thumbnail cache are saved on that way out as well.
-    ASSERT_TRUE(killXServer(session.display()));
+    ASSERT_TRUE(session.killDisplay());
     session.waitExit(20);
     EXPECT_FALSE(session.running());
     EXPECT_NE(testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf").find("Counter=2"),
