@@ -1,5 +1,4 @@
 // Peekbox as a person meets it: the real binary in a real X server with a virtual camera.
-
 #include <chrono>
 #include <cstdlib>
 #include <functional>
