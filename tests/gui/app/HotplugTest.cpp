@@ -166,3 +166,18 @@ TEST_F(HotplugTest, PullingTheCameraDuringTheHoldBeforeWritingStartsNoCaptureAnd
     EXPECT_EQ(form->windowTitle(), "Norvale Glimmer webcam");
     EXPECT_EQ(form->buttonState(5), TMainForm::kDisabled);
 }
+
+// A second camera of the same model makes the kernel bind drivers to its interfaces: the
+// running camera's preview must not notice.
+TEST_F(HotplugTest, OnlyAUsbRemoveOfTheRunningCameraStopsItsPreview) {
+    platform::UsbMonitor& usb = form->cameraNotification().usb();
+    for (const char* action : {"add", "bind", "unbind", "change"}) {
+        usb.deliver({action, "1-2:1.0", "3a7b", "0b01", "3a7b/b01/100"});
+        QCoreApplication::sendPostedEvents();
+        EXPECT_TRUE(form->DirectShow1()->Ready()) << action;
+    }
+    usb.deliver({"remove", "1-1:1.0", "", "", "3a7b/b01/100"});
+    QCoreApplication::sendPostedEvents();
+    EXPECT_FALSE(form->DirectShow1()->Ready());
+    EXPECT_EQ(form->DirectShow1()->Caption(), "No Preview");
+}
