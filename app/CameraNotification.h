@@ -12,7 +12,7 @@
 
 // The device-change message (537) with its event and device-interface name.
 class DeviceChangeEvent : public QEvent {
-public:
+  public:
     static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 537);
     static constexpr uint32_t DBT_DEVICEQUERYREMOVE = 0x8001;
     static constexpr uint32_t DBT_DEVICEREMOVECOMPLETE = 0x8004;
@@ -26,17 +26,21 @@ public:
 };
 
 class CameraNotification {
-public:
+  public:
     // Starts delivering to `window`; false when neither source could be watched.
     bool RegisterCameraNotification(QObject* window);
     void UnregisterDeviceNotification();
     ~CameraNotification() { UnregisterDeviceNotification(); }
 
     // The camera match pattern "vid_%s&pid_%s" found in the lower-cased interface name.
-    static bool matchesCamera(const std::string& interfaceName, const std::string& vid, const std::string& pid);
+    static bool matchesCamera(const std::string& interfaceName, const std::string& vid,
+                              const std::string& pid);
     static constexpr size_t kNameBytes = 256;  // the name is looked at through a 256-byte buffer
 
-private:
+    // The kernel's USB events enter here (tests hand it events of their own).
+    platform::UsbMonitor& usb() { return usb_; }
+
+  private:
     platform::UsbMonitor usb_;
     bool virtualListening_ = false;
 };

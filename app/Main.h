@@ -45,7 +45,7 @@ class TDirectShow;
 class TPopup;
 
 class TMainForm : public QWidget {
-public:
+  public:
     TMainForm(const editions::Edition& edition, app::AppServices services);
     ~TMainForm() override;
 
@@ -68,7 +68,8 @@ public:
     void ApplyLanguage();
 
     // Shows message text `id` in a box captioned with text 1.
-    platform::MsgAnswer ShowMessage(int id, platform::MsgButtons buttons = platform::MsgButtons::Ok);
+    platform::MsgAnswer ShowMessage(int id,
+                                    platform::MsgButtons buttons = platform::MsgButtons::Ok);
 
     TDirectShow* DirectShow1() const { return DirectShow1_; }
     const app::MessageTexts& texts() const { return texts_; }
@@ -138,6 +139,7 @@ public:
     int DeviceChange(uint32_t event, const std::string& interfaceName);
     void DisplayChange();
     void Suspend();
+    CameraNotification& cameraNotification() { return cameraNotification_; }
     static constexpr uint32_t kDisplayChangeWaitMs = 200;
     static constexpr int kDisplayChangeOuterHeight = 653;
     void ToggleRecording();
@@ -150,7 +152,9 @@ public:
     static constexpr int kRecTimerMs = 500;
     void ShowCameraProperties();
     // Tests look at the settings dialog instead of running it modally.
-    void setSettingsDialogHook(std::function<void(QDialog&)> hook) { settingsDialogHook_ = std::move(hook); }
+    void setSettingsDialogHook(std::function<void(QDialog&)> hook) {
+        settingsDialogHook_ = std::move(hook);
+    }
     // The brand logo opens the brand's web page (text 9).
     void BrandLogoClick();
 
@@ -162,7 +166,7 @@ public:
     // The process-wide flag that ends the folder watcher's loop.
     static std::atomic<bool>& stopFlag();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void customEvent(QEvent* event) override;
@@ -172,7 +176,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void createDesign();
     void applyLayout();
     void probeCamera();

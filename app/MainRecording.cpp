@@ -24,11 +24,14 @@ using editions::MSG_TITLE;
 namespace {
 uint32_t tickCount() {
     using namespace std::chrono;
-    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 }  // namespace
 
-bool TMainForm::recTimerActive() const { return RecTimer_->isActive(); }
+bool TMainForm::recTimerActive() const {
+    return RecTimer_->isActive();
+}
 
 void TMainForm::ToggleRecording() {
     if (!edition_.recording) {
@@ -58,7 +61,8 @@ void TMainForm::startRecording() {
     DrawButton(3, kDisabled);
     const std::optional<std::string> path = app::clipPathFor(videoFolder_, number);
     if (!path) {
-        // The folder's path is too long for a clip path: nothing is recorded, the number is kept free.
+        // The folder's path is too long for a clip path: nothing is recorded, the number is kept
+        // free.
         app::giveClipNumberBack(edition_.settingsKey, number);
         DrawButton(3, kNormal);
         return;
@@ -66,9 +70,10 @@ void TMainForm::startRecording() {
     clipPath_ = *path;
     if (::access(clipPath_.c_str(), F_OK) == 0) {
         const std::string question = texts_.formatFileExist(clipPath_);
-        const bool yes = services_.messageBoxes != nullptr &&
-                         services_.messageBoxes->show(nullptr, question, texts_.text(MSG_TITLE),
-                                                      platform::MsgButtons::YesNo) == platform::MsgAnswer::Yes;
+        const bool yes =
+            services_.messageBoxes != nullptr &&
+            services_.messageBoxes->show(nullptr, question, texts_.text(MSG_TITLE),
+                                         platform::MsgButtons::YesNo) == platform::MsgAnswer::Yes;
         if (!yes) {
             app::giveClipNumberBack(edition_.settingsKey, number);
             DrawButton(3, kNormal);
@@ -91,6 +96,9 @@ void TMainForm::startRecording() {
     for (int i = 0; i < kRecordSettleRounds; ++i) {
         QCoreApplication::processEvents();
         platform::sleepMs(10);
+    }
+    if (!recording_.load()) {
+        return;  // the camera went during the hold and its handler ended the recording
     }
     DirectShow1_->CaptureAudio = true;
     DirectShow1_->StartCapture();

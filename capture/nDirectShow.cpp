@@ -117,8 +117,7 @@ HResult TDirectShow::GetInterfaces() {
         FOpenVideoMixingRenderer9 = kNoRendererAsked;
         if (FVmrVer == 9) {
             FVideoRenderer = VideoRenderer::create();
-            FOpenVideoMixingRenderer9 =
-                FVideoRenderer ? platform::S_Ok : E_ClassNotRegistered;
+            FOpenVideoMixingRenderer9 = FVideoRenderer ? platform::S_Ok : E_ClassNotRegistered;
         }
         if (FOpenVideoMixingRenderer9 < 0) {
             FVmrVer = 7;
@@ -229,7 +228,8 @@ void TDirectShow::CloseInterfaces() {
 // Running
 
 void TDirectShow::Run() {
-    if (!FDeviceEnable) {
+    // A failed build holds no working chain: running it would only pretend to preview.
+    if (!FDeviceEnable || !FReady) {
         return;
     }
     if (FVideoWindow) {
@@ -326,7 +326,6 @@ void TDirectShow::Motion() {
         OnMotion(this, nullptr);
     }
 }
-
 
 // ---------------------------------------------------------------------------------------------
 // Devices

@@ -78,8 +78,8 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
     bool HighQualityVideo = false;
     bool HighQualityAudio = false;
     bool GraphRot = false;
-    QColor Color = QColor(99, 99, 99);          // the panel's colour behind the caption
-    QColor CaptionColor = QColor(0, 0, 0);      // the caption's text colour (window text)
+    QColor Color = QColor(99, 99, 99);      // the panel's colour behind the caption
+    QColor CaptionColor = QColor(0, 0, 0);  // the caption's text colour (window text)
     TDirectShowEvent OnMotion;
     TDirectShowEvent OnRecordFileLimit;
     TDirectShowEvent OnRecordDiskFull;
@@ -136,7 +136,8 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
     // Builds a graph that plays a media file: its pictures through the frame filter to the
     // renderer, its sound to the sound output (the source filter is "SOURCE").
     void InitRunFile(const std::string& file, bool record);
-    // Connects camera (or the MJPEG chain) -> frame filter -> renderer; the last result.
+    // Connects camera (or the MJPEG chain) -> frame filter -> renderer; the first failure of
+    // those links (all are tried), else S_Ok.
     platform::HResult RenderPreview();
 
     // --- recording ---
@@ -262,8 +263,10 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
   private:
     bool reopenGraphObjects();
     void InitRun(bool record);
-    // The result test and the video window, last step of both builds.
-    void finishBuild(uint32_t windowStyle);
+    // The result test on `rendered` and the video window, last step of both builds.
+    void finishBuild(uint32_t windowStyle, platform::HResult rendered);
+    // "Graph render fail": Ready false, so neither Run nor StartCapture starts anything.
+    void failBuild();
     // The branded build: one operation, recording branch inline, preview by category.
     void InitRunBranded(bool record);
     void renderBrandedRecording();

@@ -41,7 +41,8 @@ void TDirectShow::InitRunBranded(bool record) {
         FGraph->addFilter(FVideoRenderer, "VMR");
     }
     if (FCaptureFormat.bmiHeader.biCompression != platform::kFourCC_None && !applyCaptureFormat()) {
-        return;  // the camera refused: caption, Ready and the video window stay as they were
+        failBuild();  // the camera refused: nothing is connected, so nothing may run
+        return;
     }
     // The preview goes first: while recording it takes the tee it needs on the camera's capture
     // output, and the recording branch then takes the tee's capture output.
@@ -61,7 +62,7 @@ void TDirectShow::InitRunBranded(bool record) {
     if (OverlayDisable) {
         (void)FGraph->findFilterByName("Video Renderer");  // draws without overlay already
     }
-    finishBuild(kBrandedWindowStyle);
+    finishBuild(kBrandedWindowStyle, FPreviewRanderResult);
 }
 
 void TDirectShow::renderBrandedPreview(bool record) {

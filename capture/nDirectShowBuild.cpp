@@ -188,7 +188,8 @@ void TDirectShow::InitRun(bool record) {
     }
     const uint32_t subtype = FCaptureFormat.bmiHeader.biCompression;
     if (subtype != platform::kFourCC_None && !applyCaptureFormat()) {
-        return;  // the camera refused: caption, Ready and the video window stay as they were
+        failBuild();  // the camera refused: nothing is connected, so nothing may run
+        return;
     }
     configureTransFilter(record);
     FGraph->addFilter(FSmartTee, "Smart Tee");
@@ -197,6 +198,9 @@ void TDirectShow::InitRun(bool record) {
         FGraph->addFilter(FColorConverter, "COLORCONV");
     }
 
+    // What the result test judges: the preview chain of a camera build, the file's own video in
+    // file mode. A recording build connects its preview inside its branch.
+    HResult rendered = platform::S_Ok;
     if (record) {
         if (CompressorName == "WMV") {
             RenderWM(CaptureVideo, CaptureAudio, true);
@@ -215,13 +219,14 @@ void TDirectShow::InitRun(bool record) {
         const int64_t never = kMaxReferenceTime;
         ControlStream(&never, nullptr, 0, 0);
     } else {
-        RenderPreview();
+        rendered = RenderPreview();
     }
 
     if (FFileMode) {
         FAudioRanderResult = FCaptureBuilder->renderStream(FVideoSource, FAudioRenderer);
         FPreviewRanderResult = FCaptureBuilder->renderStream(FVideoSource, Filter());
         FMediaSeeking = FGraph;  // positions are in 100 ns units already
+        rendered = FPreviewRanderResult;
     }
     if (OverlayDisable) {
         // The renderer draws through the video window and never asks for overlay surfaces, so
@@ -231,24 +236,30 @@ void TDirectShow::InitRun(bool record) {
     if (GraphRot && platform::failed(FGraph->addToRot(FRotCookie))) {
         FRotCookie = 0;
     }
-    finishBuild(kVideoWindowStyle);
+    finishBuild(kVideoWindowStyle, rendered);
 }
 
 // The result test on the preview's render result, then the video window on the panel.
-void TDirectShow::finishBuild(uint32_t windowStyle) {
-    if (FPreviewRanderResult == platform::S_Ok || FPreviewRanderResult == S_NoPreviewPin) {
+void TDirectShow::finishBuild(uint32_t windowStyle, HResult rendered) {
+    if (rendered == platform::S_Ok || rendered == S_NoPreviewPin) {
         setCaption(FPreviewText);
         FCaptionState = 1;
         FReady = true;
     } else {
-        setCaption("Graph render fail");
-        FCaptionState = 2;
-        FReady = FFileMode;
+        failBuild();
+        FReady = FFileMode;  // a file without playable video still plays its sound
     }
     FVideoWindow->setWindowPosition(0, 0, width(), height());
     FVideoWindow->setOwner(this);
     FVideoWindow->setWindowStyle(windowStyle);
     FVideoWindow->setMessageDrain(this);
+}
+
+// A build that cannot show a picture: the failure caption, and nothing to run or record.
+void TDirectShow::failBuild() {
+    setCaption("Graph render fail");
+    FCaptionState = 2;
+    FReady = false;
 }
 
 bool TDirectShow::applyCaptureFormat() {
@@ -315,14 +326,23 @@ void TDirectShow::configureTransFilter(bool record) {
 }
 
 HResult TDirectShow::RenderPreview() {
+    // Every link is tried, but any broken one leaves the renderer without pictures.
+    HResult result = platform::S_Ok;
+    const auto link = [&](const Filter& up, const Filter& down) {
+        const HResult hr = FiltersConnect(up, down, PinCategory::Capture, MajorType::Any);
+        if (platform::failed(hr) && platform::succeeded(result)) {
+            result = hr;
+        }
+    };
     Filter upstream = FVideoSource;
     if (FCaptureFormat.bmiHeader.biCompression == platform::kFourCC_MJPG) {
-        FiltersConnect(FVideoSource, FMjpegDecoder, PinCategory::Capture, MajorType::Any);
-        FiltersConnect(FMjpegDecoder, FColorConverter, PinCategory::Capture, MajorType::Any);
+        link(FVideoSource, FMjpegDecoder);
+        link(FMjpegDecoder, FColorConverter);
         upstream = FColorConverter;
     }
-    FiltersConnect(upstream, FTransFilter, PinCategory::Capture, MajorType::Any);
-    return FiltersConnect(FTransFilter, FVideoRenderer, PinCategory::Capture, MajorType::Any);
+    link(upstream, FTransFilter);
+    link(FTransFilter, FVideoRenderer);
+    return result;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -18,7 +18,8 @@ void TDirectShow::VCapCapturePinSet() {
     StreamConfig config;
     if (platform::succeeded(StreamConfig::find(FVideoSource, config))) {
         if (!setCameraFormat(config)) {
-            return;  // the camera refused the stored format: the graph stays torn down
+            failBuild();  // the camera refused the stored format: the graph stays torn down
+            return;
         }
         FPinSet = true;
         if (FFormatPage) {

@@ -278,6 +278,9 @@ void TDirectShow::StopRecord() {
 }
 
 void TDirectShow::StartCapture() {
+    if (!FReady) {
+        return;  // nothing was built to write to: no recording, no elapsed time
+    }
     if (FInRecord) {
         const int64_t never = StreamControl::kMaxTime;
         ControlStream(nullptr, &never, 0, 0);

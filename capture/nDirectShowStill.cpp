@@ -2,7 +2,7 @@
 // the filter's motion trigger and zoom table.
 //
 // GUI thread. The still handshake with the streaming thread is the filter's (see MyTransFilter):
-// the buffer is read only after the ready flag was seen set, or after a still filled it earlier.
+// StillImg waits for the ready flag, GetImg copies the still under the filter's still lock.
 #include "nDirectShow.h"
 
 #include <cstring>
@@ -66,23 +66,18 @@ bool TDirectShow::GetImg(QImage& bitmap) {
     }
     const int w = tf->requestedWidth();
     const int h = tf->requestedHeight();
-    const std::span<const uint8_t> still = tf->stillBuffer();
-    const size_t rowBytes = static_cast<size_t>(w) * 3;
-    if (w <= 0 || h <= 0 || still.size() != rowBytes * static_cast<size_t>(h)) {
-        return false;  // a new frame size was asked for but no frame of it has come yet
+    if (w <= 0 || h <= 0) {
+        return false;
     }
     // The buffer holds blue, green, red: Qt's BGR888, so rows go across with one copy each.
     QImage image(w, h, QImage::Format_BGR888);
     if (image.isNull()) {
         return false;
     }
-    // Both editions: upright unless SnapFlip, whatever the frame type (an RGB24 still is stored
-    // bottom line first, a YUY2 one top line first).
-    const bool bottomUp = (tf->isYuy2() == 1 && SnapFlip) || (tf->isYuy2() == 0 && !SnapFlip);
-    for (int i = 0; i < h; ++i) {
-        const int line = bottomUp ? h - 1 - i : i;
-        std::memcpy(image.scanLine(line), still.data() + rowBytes * static_cast<size_t>(i),
-                    rowBytes);
+    // Both editions: upright unless SnapFlip, whatever the frame type. The copy fails when a new
+    // frame size was asked for but no still of it has come yet.
+    if (!tf->copyStill(w, h, !SnapFlip, image.bits(), image.bytesPerLine())) {
+        return false;
     }
     bitmap = std::move(image);
     return true;

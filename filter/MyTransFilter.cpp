@@ -122,9 +122,18 @@ void MyTransFilter::prepare(int32_t width, int32_t height) {
     const bool sizeChanged = width != preparedWidth_ || height != preparedHeight_;
     if (sizeChanged) {
         if (pixels * 3 != m_stillBufferSize) {
-            m_stillBuffer = std::make_unique<uint8_t[]>(pixels * 3);  // black until the first still
+            // Allocated here, swapped in under the lock; the old blocks go after it is released.
+            auto black = std::make_unique<uint8_t[]>(pixels * 3);  // black until the first still
+            auto back = std::make_unique<uint8_t[]>(pixels * 3);
+            {
+                const std::lock_guard lock(stillLock_);
+                std::swap(m_stillBuffer, black);
+                m_stillBufferSize = pixels * 3;
+                stillWidth_ = 0;
+                stillHeight_ = 0;
+            }
+            stillBack_ = std::move(back);
             stillFilled_.store(false, std::memory_order_release);
-            m_stillBufferSize = pixels * 3;
         }
         m_motionReference.reset(new uint8_t[pixels * 3]);
         motionCurrent_.reset(new uint8_t[pixels * 3]);
@@ -445,17 +454,43 @@ void MyTransFilter::notifyMotion() {
     }
 }
 
+// Converts into the back buffer without the lock; the lock is held for the swap alone.
 void MyTransFilter::convertStill(const FrameView& frame) {
     const ptrdiff_t dstStride = static_cast<ptrdiff_t>(frame.width) * 3;
-    if (isYuy2() != 0) {
-        yuy2ToBgr(frame.data, frame.stride, frame.width, frame.height, m_stillBuffer.get(),
-                  dstStride);
+    const bool yuy2 = isYuy2() != 0;
+    if (yuy2) {
+        yuy2ToBgr(frame.data, frame.stride, frame.width, frame.height, stillBack_.get(), dstStride);
     } else {
         // The still keeps the platform's bottom-up order: top-down frames are flipped into it.
         copyBgrRows(frame.data, frame.stride, frame.width, frame.height, !rgbBottomUp_,
-                    m_stillBuffer.get(), dstStride);
+                    stillBack_.get(), dstStride);
+    }
+    {
+        const std::lock_guard lock(stillLock_);
+        std::swap(m_stillBuffer, stillBack_);
+        stillWidth_ = frame.width;
+        stillHeight_ = frame.height;
+        stillYuy2_ = yuy2;
     }
     stillFilled_.store(true, std::memory_order_release);
+}
+
+bool MyTransFilter::copyStill(int32_t width, int32_t height, bool topFirst, uint8_t* dst,
+                              ptrdiff_t dstStride) const {
+    const std::lock_guard lock(stillLock_);
+    if (width <= 0 || height <= 0 || width != stillWidth_ || height != stillHeight_ ||
+        dst == nullptr) {
+        return false;
+    }
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    // A YUY2 still is stored top row first, an RGB24 one bottom row first.
+    const bool reverse = stillYuy2_ != topFirst;
+    for (int32_t i = 0; i < height; ++i) {
+        const int32_t line = reverse ? height - 1 - i : i;
+        std::memcpy(dst + static_cast<ptrdiff_t>(line) * dstStride,
+                    m_stillBuffer.get() + rowBytes * static_cast<size_t>(i), rowBytes);
+    }
+    return true;
 }
 
 void MyTransFilter::frameTo24(const FrameView& frame, uint8_t* dst) const {

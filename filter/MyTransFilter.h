@@ -6,8 +6,10 @@
 // atomic: the flags, the requested size, the zoom value and table entries, the elapsed time, the
 // owner pointer. The still buffer is plain memory handed over by the still handshake: the
 // streaming thread fills it completely and then publishes m_stillReady (release); the component
-// clears m_stillReady before it sets m_stillRequest (release) and reads the buffer only after it
-// has seen m_stillReady set (acquire). Everything else is touched by the streaming thread only.
+// clears m_stillReady before it sets m_stillRequest (release) and polls m_stillReady (acquire).
+// The still buffer itself is behind stillLock_, held only to swap a finished still in
+// (streaming thread: it converts into a back buffer first) and to copy it out (copyStill): a
+// still taken by the motion trigger while a copy runs can never tear the copy.
 //
 // Allocation. Every block the frame path needs (still buffer, motion frames, zoom scratch, stamp
 // images, glyph cache) is allocated at format time, in CheckInputType, for the requested frame
@@ -122,11 +124,15 @@ class MyTransFilter {
     // The last still: requestedWidth x requestedHeight pixels of blue, green, red, rows packed,
     // row 0 first. From YUY2 frames row 0 is the top of the picture, from RGB24 frames the bottom
     // (the platform's order), whatever the order of the frames' own rows. Black until the first
-    // still. Read it only after stillReady() was seen true; it stays valid until the next format
-    // change.
+    // still. Unguarded: only while no frames flow (tests); copyStill is the way in otherwise.
     std::span<const uint8_t> stillBuffer() const {
         return {m_stillBuffer.get(), m_stillBufferSize};
     }
+    // Copies the last still of width x height into `dst` (rows of width x 3 bytes, `dstStride`
+    // apart), top row first when `topFirst`, else bottom row first. False, copying nothing, when
+    // there is no still of that size. Takes stillLock_ for the copy only.
+    bool copyStill(int32_t width, int32_t height, bool topFirst, uint8_t* dst,
+                   ptrdiff_t dstStride) const;
     // True once a still (requested or taken by the motion trigger) has filled the buffer at its
     // present size; false again when a new frame size replaces the buffer.
     bool stillFilled() const { return stillFilled_.load(std::memory_order_acquire); }
@@ -253,8 +259,16 @@ class MyTransFilter {
     bool rgbBottomUp_ = true;  // RGB24 rows bottom line first (positive biHeight)
     LocalDate today_;          // the date the stamp shows: the day the format was accepted
 
-    std::unique_ptr<uint8_t[]> m_stillBuffer;  // handed to the component by the handshake
+    // The published still; guarded by stillLock_ (written by the streaming thread, read by
+    // copyStill). Only the streaming thread writes them, so it reads them without the lock.
+    mutable std::mutex stillLock_;
+    std::unique_ptr<uint8_t[]> m_stillBuffer;
     size_t m_stillBufferSize = 0;
+    int32_t stillWidth_ = 0;  // the published still's size; 0 while there is none
+    int32_t stillHeight_ = 0;
+    bool stillYuy2_ = true;  // its row 0 is the top of the picture
+    // Streaming thread only: where the next still is converted before it is swapped in.
+    std::unique_ptr<uint8_t[]> stillBack_;
 
     int32_t preparedWidth_ = 0;
     int32_t preparedHeight_ = 0;

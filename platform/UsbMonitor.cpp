@@ -7,11 +7,36 @@
 #include <unistd.h>
 
 namespace platform {
+namespace {
 
-UsbMonitor::~UsbMonitor() { stop(); }
+std::string text(const char* s) {
+    return s != nullptr ? std::string(s) : std::string();
+}
 
-std::string UsbMonitor::interfaceName(const std::string& vid, const std::string& pid, const std::string& rest) {
-    return "\\\\?\\usb#vid_" + vid + "&pid_" + pid + "#" + rest;
+UsbUevent eventOf(udev_device* dev) {
+    UsbUevent e;
+    e.action = text(udev_device_get_action(dev));
+    e.sysname = text(udev_device_get_sysname(dev));
+    e.product = text(udev_device_get_property_value(dev, "PRODUCT"));
+    // The interface's USB device parent carries the ids while the device is there.
+    if (udev_device* parent =
+            udev_device_get_parent_with_subsystem_devtype(dev, "usb", "usb_device")) {
+        e.idVendor = text(udev_device_get_sysattr_value(parent, "idVendor"));
+        e.idProduct = text(udev_device_get_sysattr_value(parent, "idProduct"));
+    }
+    return e;
+}
+
+}  // namespace
+
+UsbMonitor::~UsbMonitor() {
+    stop();
+}
+
+void UsbMonitor::deliver(const UsbUevent& event) const {
+    if (const std::optional<UsbNotification> n = usbNotificationFor(event); n && callback_) {
+        callback_(n->arrived, n->interfaceName);
+    }
 }
 
 bool UsbMonitor::start(Callback callback) {
@@ -22,7 +47,8 @@ bool UsbMonitor::start(Callback callback) {
         return false;
     }
     monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
-    if (monitor_ == nullptr || udev_monitor_filter_add_match_subsystem_devtype(monitor_, "usb", "usb_interface") < 0 ||
+    if (monitor_ == nullptr ||
+        udev_monitor_filter_add_match_subsystem_devtype(monitor_, "usb", "usb_interface") < 0 ||
         udev_monitor_enable_receiving(monitor_) < 0) {
         stop();
         return false;
@@ -72,30 +98,7 @@ void UsbMonitor::run() {
         if (dev == nullptr) {
             continue;
         }
-        const char* action = udev_device_get_action(dev);
-        // The interface's USB device parent carries the ids.
-        udev_device* parent = udev_device_get_parent_with_subsystem_devtype(dev, "usb", "usb_device");
-        const char* vid = parent != nullptr ? udev_device_get_sysattr_value(parent, "idVendor") : nullptr;
-        const char* pid = parent != nullptr ? udev_device_get_sysattr_value(parent, "idProduct") : nullptr;
-        if (vid == nullptr || pid == nullptr) {
-            // On removal the attributes are gone; the PRODUCT property keeps "vid/pid/rev" in hex.
-            const char* product = udev_device_get_property_value(dev, "PRODUCT");
-            std::string v, p;
-            if (product != nullptr) {
-                const std::string text = product;
-                const size_t a = text.find('/');
-                const size_t b = a == std::string::npos ? a : text.find('/', a + 1);
-                if (b != std::string::npos) {
-                    v = std::string(4 - std::min<size_t>(4, a), '0') + text.substr(0, a);
-                    p = std::string(4 - std::min<size_t>(4, b - a - 1), '0') + text.substr(a + 1, b - a - 1);
-                }
-            }
-            if (action != nullptr && !v.empty() && callback_) {
-                callback_(std::string(action) == "add", interfaceName(v, p, udev_device_get_sysname(dev)));
-            }
-        } else if (action != nullptr && callback_) {
-            callback_(std::string(action) == "add", interfaceName(vid, pid, udev_device_get_sysname(dev)));
-        }
+        deliver(eventOf(dev));
         udev_device_unref(dev);
     }
 }

@@ -9,13 +9,15 @@
 #include <string>
 #include <thread>
 
+#include "platform/UsbEvent.h"
+
 struct udev;
 struct udev_monitor;
 
 namespace platform {
 
 class UsbMonitor {
-public:
+  public:
     using Callback = std::function<void(bool arrived, const std::string& interfaceName)>;
 
     UsbMonitor() = default;
@@ -28,10 +30,12 @@ public:
     void stop();
     bool running() const { return thread_.joinable(); }
 
-    // "\\?\usb#vid_<vid>&pid_<pid>#<rest>" as a device-interface name.
-    static std::string interfaceName(const std::string& vid, const std::string& pid, const std::string& rest);
+    // Reports one event through the callback when it makes a notification. The worker calls it
+    // for every event it receives; tests hand it events of their own. The callback given to
+    // start() stays set after a failed start.
+    void deliver(const UsbUevent& event) const;
 
-private:
+  private:
     void run();
 
     Callback callback_;

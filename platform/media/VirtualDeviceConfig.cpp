@@ -107,12 +107,15 @@ bool VirtualDeviceConfig::parseOne(const std::string& rawEntry, const std::strin
                         desc.formats.push_back(up);
                     }
                 }
-            } else if (key == "busy" || key == "unbindable") {
+            } else if (key == "busy" || key == "unbindable" || key == "fixed") {
                 if (value != "0" && value != "1") {
                     problem = key + " must be 0 or 1";
                     return false;
                 }
-                (key == "busy" ? desc.busy : desc.unbindable) = (value == "1");
+                bool& flag = key == "busy"    ? desc.busy
+                             : key == "fixed" ? desc.fixedFormat
+                                              : desc.unbindable;
+                flag = value == "1";
             } else {
                 problem = "unknown key \"" + key + "\"";
                 return false;
@@ -131,8 +134,8 @@ bool VirtualDeviceConfig::parseOne(const std::string& rawEntry, const std::strin
         if (!formatsGiven) {
             desc.formats = {"YUY2", "MJPG", "RGB24"};
         }
-    } else if (!desc.vid.empty() || formatsGiven || desc.busy) {
-        problem = "vid, pid, formats and busy apply to cameras only";
+    } else if (!desc.vid.empty() || formatsGiven || desc.busy || desc.fixedFormat) {
+        problem = "vid, pid, formats, busy and fixed apply to cameras only";
         return false;
     }
     if (desc.name.empty()) {

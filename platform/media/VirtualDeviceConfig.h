@@ -17,6 +17,7 @@ struct VirtualDeviceDesc {
     std::vector<std::string> formats;  // "YUY2", "MJPG", "RGB24" in the order given
     bool busy = false;                 // builds, but running fails as a camera held elsewhere
     bool unbindable = false;           // binding the moniker fails
+    bool fixedFormat = false;          // offers no stream configuration: delivers its first format
 };
 
 class VirtualDeviceConfig {

@@ -72,7 +72,8 @@ GstElement* VirtualSources::createCamera(const VirtualDeviceDesc& desc) {
     GstElement* raw = make("capsfilter");
     GstElement* enc = format == "MJPG" ? make("jpegenc") : make("identity");
     GstElement* out = make("capsfilter");
-    if (src == nullptr || balance == nullptr || raw == nullptr || enc == nullptr || out == nullptr) {
+    if (src == nullptr || balance == nullptr || raw == nullptr || enc == nullptr ||
+        out == nullptr) {
         dropAll({src, balance, raw, enc, out});
         return nullptr;
     }
@@ -88,8 +89,10 @@ GstElement* VirtualSources::createCamera(const VirtualDeviceDesc& desc) {
     // The camera's own format until one is set: its first format at 640 x 480.
     g_autoptr(GstCaps) current = gst_caps_from_string(capsFor(format, 640, 480).c_str());
     applyCameraFormat(bin, current);
-    g_autoptr(GstCaps) offered = cameraCaps(desc.formats);
-    StreamConfig::attach(bin, offered, &VirtualSources::applyCameraFormat, current);
+    if (!desc.fixedFormat) {
+        g_autoptr(GstCaps) offered = cameraCaps(desc.formats);
+        StreamConfig::attach(bin, offered, &VirtualSources::applyCameraFormat, current);
+    }
     if (desc.busy) {
         g_autoptr(GstPad) pad = gst_element_get_static_pad(src, "src");
         gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &busyProbe, nullptr, nullptr);

@@ -11,8 +11,15 @@
 #include <stdexcept>
 
 // Sanitizer defaults for every test binary; children started by tests inherit LSAN_OPTIONS.
-extern "C" const char* __asan_default_options() { return "detect_leaks=1:strict_string_checks=1"; }
-extern "C" const char* __ubsan_default_options() { return "print_stacktrace=1"; }
+extern "C" const char* __asan_default_options() {
+    return "detect_leaks=1:strict_string_checks=1";
+}
+extern "C" const char* __ubsan_default_options() {
+    return "print_stacktrace=1";
+}
+extern "C" const char* __tsan_default_options() {
+    return "suppressions=" PEEKBOX_SOURCE_DIR "/tests/tsan.supp:second_deadlock_stack=1";
+}
 extern "C" const char* __lsan_default_options() {
     return "suppressions=" PEEKBOX_SOURCE_DIR "/tests/lsan.supp:print_suppressions=0";
 }
@@ -21,7 +28,9 @@ namespace testenv {
 namespace {
 std::string g_root;
 
-void mk(const std::string& p) { std::filesystem::create_directories(p); }
+void mk(const std::string& p) {
+    std::filesystem::create_directories(p);
+}
 }  // namespace
 
 void setUp() {
@@ -58,23 +67,38 @@ void setUp() {
     ::unsetenv("TARNWICK_VIRTUAL_DEVICES");
     ::setenv("PEEKBOX_BUILD_DIR", PEEKBOX_BUILD_DIR, 1);
     ::setenv("PEEKBOX_SOURCE_DIR", PEEKBOX_SOURCE_DIR, 1);
-    ::setenv("LSAN_OPTIONS", "suppressions=" PEEKBOX_SOURCE_DIR "/tests/lsan.supp:print_suppressions=0", 1);
+    ::setenv("LSAN_OPTIONS",
+             "suppressions=" PEEKBOX_SOURCE_DIR "/tests/lsan.supp:print_suppressions=0", 1);
     // One plugin registry for all test processes, so that each does not rescan the plugins.
     ::setenv("GST_REGISTRY", PEEKBOX_BUILD_DIR "/gst-registry.bin", 1);
     if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     }
-    writeFile(configHome() + "/user-dirs.dirs",
-              "XDG_PICTURES_DIR=\"" + picturesDir() + "\"\nXDG_VIDEOS_DIR=\"" + videosDir() + "\"\n");
+    writeFile(configHome() + "/user-dirs.dirs", "XDG_PICTURES_DIR=\"" + picturesDir() +
+                                                    "\"\nXDG_VIDEOS_DIR=\"" + videosDir() + "\"\n");
 }
 
-const std::string& root() { return g_root; }
-std::string configHome() { return g_root + "/config"; }
-std::string defaultProfile() { return g_root + "/etc-xdg"; }
-std::string runtimeDir() { return g_root + "/run"; }
-std::string tempDir() { return g_root + "/tmp"; }
-std::string picturesDir() { return g_root + "/Pictures"; }
-std::string videosDir() { return g_root + "/Videos"; }
+const std::string& root() {
+    return g_root;
+}
+std::string configHome() {
+    return g_root + "/config";
+}
+std::string defaultProfile() {
+    return g_root + "/etc-xdg";
+}
+std::string runtimeDir() {
+    return g_root + "/run";
+}
+std::string tempDir() {
+    return g_root + "/tmp";
+}
+std::string picturesDir() {
+    return g_root + "/Pictures";
+}
+std::string videosDir() {
+    return g_root + "/Videos";
+}
 
 void writeFile(const std::string& path, const std::string& content) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
@@ -89,7 +113,9 @@ std::string readFile(const std::string& path) {
     return s.str();
 }
 
-bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
+bool fileExists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 void clearDir(const std::string& dir) {
     std::error_code ec;

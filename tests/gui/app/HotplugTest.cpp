@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTimer>
 
 #include "app/CameraNotification.h"
 #include "app/Main.h"
@@ -16,8 +17,9 @@
 namespace {
 
 class NoBoxes final : public platform::MessageBoxes {
-public:
-    platform::MsgAnswer show(QWidget*, const std::string&, const std::string&, platform::MsgButtons) override {
+  public:
+    platform::MsgAnswer show(QWidget*, const std::string&, const std::string&,
+                             platform::MsgButtons) override {
         return platform::MsgAnswer::Ok;
     }
 };
@@ -32,12 +34,15 @@ bool waitFor(F done) {
 }
 
 class HotplugTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::setSleepScale(0.0);
-        testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=1\n");
+        testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf",
+                           "[General]\nCounter=1\n");
         ::setenv("TARNWICK_VIRTUAL_DEVICES",
-                 "camera:name=Desk Camera,vid=3a7b,pid=0b01;microphone:name=Mic;camera:name=Other,vid=1234,pid=5678", 1);
+                 "camera:name=Desk "
+                 "Camera,vid=3a7b,pid=0b01;microphone:name=Mic;camera:name=Other,vid=1234,pid=5678",
+                 1);
         app::AppServices s;
         s.messageBoxes = &boxes;
         s.uiLanguage = [] { return platform::LangId{0x0409}; };
@@ -57,11 +62,14 @@ protected:
 }  // namespace
 
 TEST(CameraMatch, PatternIsFoundInTheLowerCasedName) {
-    EXPECT_TRUE(CameraNotification::matchesCamera("\\\\?\\USB#VID_3A7B&PID_0B01#5&1#{guid}", "3a7b", "0b01"));
-    EXPECT_FALSE(CameraNotification::matchesCamera("\\\\?\\usb#vid_3a7b&pid_0b02#x", "3a7b", "0b01"));
+    EXPECT_TRUE(CameraNotification::matchesCamera("\\\\?\\USB#VID_3A7B&PID_0B01#5&1#{guid}", "3a7b",
+                                                  "0b01"));
+    EXPECT_FALSE(
+        CameraNotification::matchesCamera("\\\\?\\usb#vid_3a7b&pid_0b02#x", "3a7b", "0b01"));
     EXPECT_TRUE(CameraNotification::matchesCamera("usb#vid_&pid_#x", "", ""));
     // The name is looked at through a 256-byte buffer.
-    EXPECT_FALSE(CameraNotification::matchesCamera(std::string(300, 'x') + "vid_3a7b&pid_0b01", "3a7b", "0b01"));
+    EXPECT_FALSE(CameraNotification::matchesCamera(std::string(300, 'x') + "vid_3a7b&pid_0b01",
+                                                   "3a7b", "0b01"));
 }
 
 TEST_F(HotplugTest, UnplugOfTheRunningCameraStopsThePreviewAndReplugRestartsIt) {
@@ -83,7 +91,9 @@ TEST_F(HotplugTest, UnplugOfTheRunningCameraStopsThePreviewAndReplugRestartsIt) 
     }
     EXPECT_EQ(form->DirectShow1()->Caption(), "No Preview");
     // A second removal while stopped is ignored.
-    EXPECT_EQ(form->DeviceChange(DeviceChangeEvent::DBT_DEVICEREMOVECOMPLETE, "usb#vid_3a7b&pid_0b01#x"), 0);
+    EXPECT_EQ(
+        form->DeviceChange(DeviceChangeEvent::DBT_DEVICEREMOVECOMPLETE, "usb#vid_3a7b&pid_0b01#x"),
+        0);
 
     ASSERT_TRUE(control.replug(0));
     form->FormKeyDown(Qt::Key_Return, Qt::NoModifier);  // Enter with no thumbnail focused: button 1
@@ -92,7 +102,8 @@ TEST_F(HotplugTest, UnplugOfTheRunningCameraStopsThePreviewAndReplugRestartsIt) 
 }
 
 TEST_F(HotplugTest, QueryRemoveIsGrantedAndDisplayChangeRestartsTheGraph) {
-    EXPECT_EQ(form->DeviceChange(DeviceChangeEvent::DBT_DEVICEQUERYREMOVE, "usb#vid_9999&pid_0001#x"), 1);
+    EXPECT_EQ(
+        form->DeviceChange(DeviceChangeEvent::DBT_DEVICEQUERYREMOVE, "usb#vid_9999&pid_0001#x"), 1);
     EXPECT_TRUE(form->DirectShow1()->Ready());
 
     const uint64_t before = platform::sleptMsTotal();
@@ -130,4 +141,43 @@ TEST_F(HotplugTest, PullingTheCameraWhileRecordingFinishesTheClip) {
     EXPECT_EQ(form->windowTitle(), "Norvale Glimmer webcam");
     EXPECT_TRUE(testenv::fileExists(testenv::videosDir() + "/Movie0001.avi"));
     EXPECT_EQ(form->gallery().count(), 1);
+}
+
+TEST_F(HotplugTest, PullingTheCameraDuringTheHoldBeforeWritingStartsNoCaptureAndNoClock) {
+    testenv::clearDir(testenv::videosDir());
+    VirtualDeviceControl control;
+    bool pulled = false;
+    QTimer puller;
+    puller.setInterval(0);
+    // Events are first processed in the hold, once the recording graph is built and running.
+    QObject::connect(&puller, &QTimer::timeout, [&] {
+        if (form->recording() && form->DirectShow1()->InRecord() && form->DirectShow1()->Ready()) {
+            pulled = control.unplug(0);
+            puller.stop();
+        }
+    });
+    puller.start();
+    form->ToggleRecording();
+    ASSERT_TRUE(pulled);
+    EXPECT_FALSE(form->recording());
+    EXPECT_FALSE(form->DirectShow1()->Ready());
+    EXPECT_FALSE(form->DirectShow1()->CaptureStarted());
+    EXPECT_FALSE(form->recTimerActive());
+    EXPECT_EQ(form->windowTitle(), "Norvale Glimmer webcam");
+    EXPECT_EQ(form->buttonState(5), TMainForm::kDisabled);
+}
+
+// A second camera of the same model makes the kernel bind drivers to its interfaces: the
+// running camera's preview must not notice.
+TEST_F(HotplugTest, OnlyAUsbRemoveOfTheRunningCameraStopsItsPreview) {
+    platform::UsbMonitor& usb = form->cameraNotification().usb();
+    for (const char* action : {"add", "bind", "unbind", "change"}) {
+        usb.deliver({action, "1-2:1.0", "3a7b", "0b01", "3a7b/b01/100"});
+        QCoreApplication::sendPostedEvents();
+        EXPECT_TRUE(form->DirectShow1()->Ready()) << action;
+    }
+    usb.deliver({"remove", "1-1:1.0", "", "", "3a7b/b01/100"});
+    QCoreApplication::sendPostedEvents();
+    EXPECT_FALSE(form->DirectShow1()->Ready());
+    EXPECT_EQ(form->DirectShow1()->Caption(), "No Preview");
 }

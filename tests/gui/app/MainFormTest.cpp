@@ -16,7 +16,7 @@ struct Box {
 };
 
 class RecordingBoxes final : public platform::MessageBoxes {
-public:
+  public:
     platform::MsgAnswer show(QWidget*, const std::string& text, const std::string& caption,
                              platform::MsgButtons) override {
         shown.push_back({text, caption});
@@ -26,15 +26,15 @@ public:
 };
 
 class MainFormTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::setSleepScale(0.0);
         TMainForm::stopFlag().store(false);
         testenv::clearDir(testenv::configHome());
         testenv::clearDir(testenv::defaultProfile());
         testenv::writeFile(testenv::configHome() + "/user-dirs.dirs",
-                           "XDG_PICTURES_DIR=\"" + testenv::picturesDir() + "\"\nXDG_VIDEOS_DIR=\"" +
-                               testenv::videosDir() + "\"\n");
+                           "XDG_PICTURES_DIR=\"" + testenv::picturesDir() +
+                               "\"\nXDG_VIDEOS_DIR=\"" + testenv::videosDir() + "\"\n");
     }
 
     app::AppServices services(std::vector<std::string> args = {}) {
@@ -47,7 +47,9 @@ protected:
     }
 
     static std::string userFile() { return testenv::configHome() + "/Tarnwick/Peekbox.conf"; }
-    static void writeSettings(const std::string& content) { testenv::writeFile(userFile(), content); }
+    static void writeSettings(const std::string& content) {
+        testenv::writeFile(userFile(), content);
+    }
 
     RecordingBoxes boxes;
     platform::LangId language = 0x0409;
@@ -65,7 +67,9 @@ TEST_F(MainFormTest, SettingsMissingEverywhereShowsTheErrorAndEndsConstruction) 
 }
 
 TEST_F(MainFormTest, StoredValuesAreReadAndPositionAndSizeAreOnlyWritten) {
-    writeSettings("[General]\nHWOverlayDisable=2\nCounter=17\nFrequency=3\nImageWidth=1234\nImageHeight=99\nTop=5\n");
+    writeSettings(
+        "[General]\nHWOverlayDisable=2\nCounter=17\nFrequency=3\nImageWidth=1234\nImageHeight="
+        "99\nTop=5\n");
     {
         TMainForm form(editions::edition(), services());
         ASSERT_TRUE(form.constructed());
@@ -84,7 +88,8 @@ TEST_F(MainFormTest, StoredValuesAreReadAndPositionAndSizeAreOnlyWritten) {
         form.setPictureCounter(18);
     }
     const std::string written = testenv::readFile(userFile());
-    for (const char* line : {"Counter=18", "ImageWidth=640", "ImageHeight=480", "Frequency=3", "HWOverlayDisable=2"}) {
+    for (const char* line :
+         {"Counter=18", "ImageWidth=640", "ImageHeight=480", "Frequency=3", "HWOverlayDisable=2"}) {
         EXPECT_NE(written.find(line), std::string::npos) << line << "\n" << written;
     }
     EXPECT_NE(written.find("Left="), std::string::npos);
@@ -104,6 +109,22 @@ TEST_F(MainFormTest, NoCameraEndsAfterOneRetryWithoutShowingTheWindow) {
     EXPECT_EQ(form.DirectShow1()->Caption(), "No Preview");
 }
 
+TEST_F(MainFormTest, CameraRefusingTheCaptureFormatCountsAsNoCamera) {
+    writeSettings("[General]\nCounter=1\n");
+    // The row of 3a7b/0b01 asks for YUY2.
+    ::setenv("TARNWICK_VIRTUAL_DEVICES", "camera:name=C,vid=3a7b,pid=0b01,formats=MJPG", 1);
+    {
+        TMainForm form(editions::edition(), services());
+        ASSERT_TRUE(form.constructed());
+        EXPECT_FALSE(form.FormCreate());
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_EQ(form.DirectShow1()->Caption(), "Graph render fail");
+        ASSERT_TRUE(form.DirectShow1()->Graph());
+        EXPECT_NE(form.DirectShow1()->Graph()->currentState(), GST_STATE_PLAYING);
+    }
+    ::unsetenv("TARNWICK_VIRTUAL_DEVICES");
+}
+
 TEST_F(MainFormTest, LanguageWithoutSubkeyKeepsDesignCaption) {
     writeSettings("[General]\nCounter=1\n");
     language = 0x0407;
@@ -113,7 +134,8 @@ TEST_F(MainFormTest, LanguageWithoutSubkeyKeepsDesignCaption) {
 }
 
 TEST_F(MainFormTest, GermanSubkeyWithOneTextSetsCaptionAndOnlyThatText) {
-    writeSettings("[General]\nCounter=1\n\n[GRM]\n_MSG_DISKFULL=Der Datentr\xc3\xa4ger ist voll.\n");
+    writeSettings(
+        "[General]\nCounter=1\n\n[GRM]\n_MSG_DISKFULL=Der Datentr\xc3\xa4ger ist voll.\n");
     language = 0x0407;
     TMainForm form(editions::edition(), services());
     EXPECT_EQ(form.windowTitle(), "Norvale Glimmer webcam");
@@ -123,7 +145,9 @@ TEST_F(MainFormTest, GermanSubkeyWithOneTextSetsCaptionAndOnlyThatText) {
 }
 
 TEST_F(MainFormTest, LanguageIsReappliedOnlyWhenItChanges) {
-    writeSettings("[General]\nCounter=1\n\n[FRA]\n_MSG_PREVIEW=Aper\xc3\xa7u\n_MSG_NOPREVIEW=Pas d'aper\xc3\xa7u\n");
+    writeSettings(
+        "[General]\nCounter=1\n\n[FRA]\n_MSG_PREVIEW=Aper\xc3\xa7u\n_MSG_NOPREVIEW=Pas "
+        "d'aper\xc3\xa7u\n");
     language = 0x040C;
     TMainForm form(editions::edition(), services());
     EXPECT_EQ(form.DirectShow1()->Caption(), "Pas d'aper\xc3\xa7u");

@@ -110,4 +110,19 @@ TEST_F(FormatPage, NoSecondPageAndNoPageWithoutDevice) {
     EXPECT_FALSE(ds.DeviceEnable());
 }
 
+TEST_F(FormatPage, StoredFormatTheCameraRefusesLeavesAFailedBuild) {
+    int pages = 0;
+    ds.setFormatPage([&](StreamConfig&) { ++pages; });
+    platform::VideoInfoHeader rgb;
+    TDirectShow::FillVH(rgb, 640, 480, 333333, platform::kFourCC_RGB24);  // not offered
+    ds.CapturePinSet(rgb);
+    ds.VCapCapturePinSet();
+    EXPECT_EQ(pages, 0);
+    EXPECT_FALSE(ds.Ready());
+    EXPECT_EQ(ds.Caption(), "Graph render fail");
+    EXPECT_EQ(ds.CaptionState(), 2);
+    ds.Run();
+    EXPECT_NE(ds.Graph()->currentState(), GST_STATE_PLAYING);
+}
+
 }  // namespace

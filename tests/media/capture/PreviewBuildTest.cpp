@@ -8,6 +8,7 @@
 #include "platform/media/CaptureGraphBuilder.h"
 #include "platform/media/StreamConfig.h"
 #include "platform/media/VideoWindow.h"
+#include "support/TestEnvironment.h"
 
 using namespace platform::media;
 
@@ -142,34 +143,60 @@ TEST_F(PreviewBuild, Rgb24AndYuy2AskTheCameraForTheirSubtype) {
     EXPECT_EQ(ds.TransFilter()->isYuy2(), 1);
 }
 
-TEST_F(PreviewBuild, CameraRefusingTheFormatLeavesCaptionReadyAndWindowAsTheyWere) {
+// A camera that cannot deliver what was asked is a failed build: nothing to run, nothing to
+// record, whatever state an earlier build left.
+TEST_F(PreviewBuild, CameraRefusingTheFormatIsAFailedBuildThatNeitherRunsNorRecords) {
     devices("camera:name=C,vid=3a7b,pid=0b01,formats=MJPG");
     TDirectShow ds;
-    // Never built: the refusal keeps the no-preview state.
+    ds.CapturePinSet(format(640, 480, platform::kFourCC_MJPG));
+    ds.InitRunCapture("3a7b", "0b01", false);
+    ASSERT_TRUE(ds.Ready());
+
     ds.CapturePinSet(format(640, 480, platform::kFourCC_YUY2));
     ds.InitRunCapture("3a7b", "0b01", false);
     EXPECT_TRUE(ds.DeviceEnable());
     EXPECT_FALSE(ds.Ready());
-    EXPECT_EQ(ds.Caption(), "No Preview");
+    EXPECT_EQ(ds.Caption(), "Graph render fail");
+    EXPECT_EQ(ds.CaptionState(), 2);
     auto g = ds.Graph();
     ASSERT_TRUE(g);
-    EXPECT_TRUE(g->findFilterByName("Source Capture"));
-    EXPECT_TRUE(g->findFilterByName("VMR"));
     EXPECT_FALSE(g->findFilterByName("My TransFilter"));
     EXPECT_FALSE(anyPinConnected(g));
     EXPECT_EQ(g->videoWindow()->owner(), nullptr);
+    ds.Run();
+    EXPECT_NE(g->currentState(), GST_STATE_PLAYING);
 
-    // After a good build the refusal leaves "Preview" and Ready as they were.
-    ds.CapturePinSet(format(640, 480, platform::kFourCC_MJPG));
-    ds.InitRunCapture("3a7b", "0b01", false);
+    // A recording start on it: no branch, no running graph, no elapsed time.
+    ds.CaptureVideo = true;
+    ASSERT_TRUE(ds.StartRecord(testenv::tempDir() + "/refused.avi"));
+    EXPECT_FALSE(ds.Ready());
+    EXPECT_EQ(ds.Caption(), "Graph render fail");
+    ds.Run();
+    ds.StartCapture();
+    EXPECT_FALSE(ds.CaptureStarted());
+    EXPECT_NE(ds.Graph()->currentState(), GST_STATE_PLAYING);
+    EXPECT_FALSE(ds.Graph()->findFilterByName("File Writer"));
+}
+
+// A camera without format choice keeps its own format: fine for a YUY2 row, but the MJPEG
+// decoder of an MJPG row cannot take it, and a preview with a broken link shows nothing.
+TEST_F(PreviewBuild, BrokenPreviewLinkIsAFailedBuild) {
+    devices("camera:name=C,vid=3a7b,pid=0c01,formats=YUY2,fixed=1");
+    TDirectShow ds;
+    ds.CapturePinSet(format(640, 480, platform::kFourCC_YUY2));
+    ds.InitRunCapture("3a7b", "0c01", false);
     ASSERT_TRUE(ds.Ready());
-    ds.CapturePinSet(format(1280, 800, platform::kFourCC_YUY2));
-    ds.InitRunCapture("3a7b", "0b01", false);
-    EXPECT_TRUE(ds.Ready());
-    EXPECT_EQ(ds.Caption(), "Preview");
-    EXPECT_EQ(ds.CaptionState(), 1);
-    EXPECT_EQ(ds.Graph()->videoWindow()->owner(), nullptr);
-    EXPECT_FALSE(ds.Graph()->findFilterByName("My TransFilter"));
+    ds.Run();
+    ASSERT_TRUE(pumpUntil([&] { return ds.Graph()->videoWindow()->framesDelivered() >= 2; }));
+
+    ds.CapturePinSet(format(640, 480, platform::kFourCC_MJPG));
+    ds.InitRunCapture("3a7b", "0c01", false);
+    EXPECT_TRUE(ds.DeviceEnable());
+    EXPECT_FALSE(ds.Ready());
+    EXPECT_EQ(ds.Caption(), "Graph render fail");
+    EXPECT_EQ(ds.CaptionState(), 2);
+    ds.Run();
+    EXPECT_NE(ds.Graph()->currentState(), GST_STATE_PLAYING);
 }
 
 TEST_F(PreviewBuild, RecordBuildWithNeitherStreamConnectsNothing) {
@@ -238,7 +265,6 @@ TEST_F(PreviewBuild, GraphUtilities) {
     EXPECT_LT(ds.FiltersConnect(made, sink, PinCategory::Capture, MajorType::Any), 0);
 }
 
-
 TEST_F(PreviewBuild, MjpgCameraKeepingItsOwnFormatStillPreviews) {
     devices("camera:name=C,vid=3a7b,pid=0c01,formats=MJPG");
     TDirectShow ds;
@@ -249,7 +275,6 @@ TEST_F(PreviewBuild, MjpgCameraKeepingItsOwnFormatStillPreviews) {
     auto g = ds.Graph();
     EXPECT_TRUE(pumpUntil([&] { return g->videoWindow()->framesDelivered() >= 2; }));
 }
-
 
 TEST_F(PreviewBuild, ZoomMotionAndResizeReachTheFilterAndWindow) {
     devices("camera:name=C,vid=3a7b,pid=0b01");

@@ -33,7 +33,8 @@ TEST(VirtualDeviceConfig, ReadsTheDocumentedExample) {
 TEST(VirtualDeviceConfig, DefaultsFaultsFormatsAndPaths) {
     std::vector<std::string> problems;
     auto d = parse(
-        "camera:;camera:formats=MJPG|YUY2,busy=1;camera:path=/x/y,unbindable=1;speaker:name=S;"
+        "camera:;camera:formats=MJPG|YUY2,busy=1,fixed=1;camera:path=/x/"
+        "y,unbindable=1;speaker:name=S;"
         "camera:vid=ABCD,pid=00Ef",
         problems);
     ASSERT_EQ(d.size(), 5u) << (problems.empty() ? "" : problems[0]);
@@ -43,6 +44,8 @@ TEST(VirtualDeviceConfig, DefaultsFaultsFormatsAndPaths) {
     EXPECT_EQ(d[0].name, "Virtual Camera");
     EXPECT_EQ(d[1].formats, (std::vector<std::string>{"MJPG", "YUY2"}));
     EXPECT_TRUE(d[1].busy);
+    EXPECT_TRUE(d[1].fixedFormat);
+    EXPECT_FALSE(d[0].fixedFormat);
     EXPECT_TRUE(d[2].vid.empty());
     EXPECT_TRUE(d[2].unbindable);
     EXPECT_EQ(VirtualDeviceConfig::displayNameFor(d[2], 3), "/x/y");
@@ -59,11 +62,12 @@ TEST(VirtualDeviceConfig, MalformedEntriesAreSkippedAndReported) {
     std::vector<std::string> problems;
     auto d = parse(
         "webcam:name=X;camera:vid=3a7;camera:vid=3a7b;camera:name;camera:formats=H264;"
-        "microphone:vid=3a7b,pid=0001;camera:busy=yes;camera:colour=red;;  ;microphone:name=Ok",
+        "microphone:vid=3a7b,pid=0001;camera:busy=yes;camera:colour=red;microphone:fixed=1;;  ;"
+        "microphone:name=Ok",
         problems);
     ASSERT_EQ(d.size(), 1u);
     EXPECT_EQ(d[0].name, "Ok");
-    EXPECT_EQ(problems.size(), 8u);
+    EXPECT_EQ(problems.size(), 9u);
 }
 
 TEST(VirtualDeviceConfig, NamesOfAnyLengthAndEncodingBecomeValidUtf8) {

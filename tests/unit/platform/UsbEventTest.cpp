@@ -1,0 +1,36 @@
+// Kernel USB events to device notifications: only "add" arrives, only "remove" removes.
+#include <gtest/gtest.h>
+
+#include "platform/UsbEvent.h"
+
+using platform::usbNotificationFor;
+using platform::UsbUevent;
+
+TEST(UsbEvent, OnlyAddArrivesAndOnlyRemoveRemoves) {
+    const UsbUevent present{"", "1-1:1.0", "3a7b", "0b01", "3a7b/b01/100"};
+    UsbUevent e = present;
+    e.action = "add";
+    auto n = usbNotificationFor(e);
+    ASSERT_TRUE(n);
+    EXPECT_TRUE(n->arrived);
+    EXPECT_EQ(n->interfaceName, "\\\\?\\usb#vid_3a7b&pid_0b01#1-1:1.0");
+
+    // Drivers binding to a second camera of the same model, power and property changes.
+    for (const char* action : {"bind", "unbind", "change", "move", "online", "offline", ""}) {
+        e.action = action;
+        EXPECT_FALSE(usbNotificationFor(e)) << action;
+    }
+
+    // On removal the parent's attributes are gone: PRODUCT names the device, zero-padded.
+    const UsbUevent removed{"remove", "1-1:1.0", "", "", "3a7b/b01/100"};
+    n = usbNotificationFor(removed);
+    ASSERT_TRUE(n);
+    EXPECT_FALSE(n->arrived);
+    EXPECT_EQ(n->interfaceName, "\\\\?\\usb#vid_3a7b&pid_0b01#1-1:1.0");
+}
+
+TEST(UsbEvent, AnEventThatNamesNoDeviceMakesNoNotification) {
+    for (const char* product : {"", "3a7b", "3a7b/", "/b01/100", "3a7b//100"}) {
+        EXPECT_FALSE(usbNotificationFor({"remove", "1-1:1.0", "", "", product})) << product;
+    }
+}
