@@ -157,8 +157,9 @@ TMainForm::~TMainForm() {
 // The designed window: fixed size, no maximise or minimise, the preview panel, the strip.
 void TMainForm::createDesign() {
     setWindowTitle(QString::fromUtf8(edition_.applicationTitle));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint |
-                   Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowSystemMenuHint | Qt::MSWindowsFixedSizeDialogHint |
+                   Qt::CustomizeWindowHint);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(251, 251, 251));
     setPalette(pal);
@@ -422,8 +423,9 @@ void TMainForm::FormMouseUp(Qt::MouseButton button, QPoint p) {
             const QScreen* screen = this->screen();
             const int dpi = screen != nullptr ? static_cast<int>(screen->logicalDotsPerInch()) : 96;
             const QRect b3 = buttons_.rectOf(3);
-            popup_->move(edition_.cameraProbe ? app::popupPosition(outerTopLeft(), b3.topLeft(), dpi)
-                                              : app::brandedPopupPosition(outerTopLeft(), dpi));
+            popup_->move(edition_.cameraProbe
+                             ? app::popupPosition(outerTopLeft(), b3.topLeft(), dpi)
+                             : app::brandedPopupPosition(outerTopLeft(), dpi));
             popup_->show();
             popup_->activateWindow();
             popup_->setFocus();
@@ -488,7 +490,10 @@ bool TMainForm::ChooseResolution(int choice) {
     switch (choice) {
         case 0: imageWidth_ = 320; imageHeight_ = 240; break;
         case 1: imageWidth_ = 640; imageHeight_ = 480; break;
-        case 2: imageWidth_ = 1280; imageHeight_ = 800; break;
+        case 2:
+            imageWidth_ = 1280;
+            imageHeight_ = 800;
+            break;
         default: break;
     }
     captureFormat_ = app::MakeCaptureFormat(imageWidth_, 30, imageHeight_);

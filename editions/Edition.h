@@ -54,7 +54,7 @@ struct Edition {
     bool cameraProbe;      // probe the camera table at construction
     const char* brandName;  // the brand logo's word; nullptr: no logo
     bool brandedCapture;    // mixing/default renderer, stills from a preview-branch filter
-    const char* desktopFileName;  // the desktop entry and icon; the Wayland app id
+    const char* desktopFileName;     // the desktop entry and icon; the Wayland app id
     bool clickOpensInPictureFolder;  // a thumbnail click opens its file with the picture folder
                                      // as working folder (Enter always does)
 };

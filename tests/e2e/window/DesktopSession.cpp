@@ -22,7 +22,9 @@ namespace {
 
 // A test that aborts must not leave its X server and program behind: they would hold ctest's
 // output pipe open until its timeout.
-void dieWithParent() { ::prctl(PR_SET_PDEATHSIG, SIGKILL); }
+void dieWithParent() {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+}
 
 }  // namespace
 
@@ -47,8 +49,8 @@ bool DesktopSession::startServer() {
         dieWithParent();
         ::close(fds[0]);
         const std::string fd = std::to_string(fds[1]);
-        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                 static_cast<char*>(nullptr));
+        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
+                 "-nolisten", "tcp", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(fds[1]);
@@ -80,12 +82,14 @@ bool DesktopSession::startWindowManager() {
     if (windowManager_ == 0) {
         dieWithParent();
         ::setenv("DISPLAY", display().c_str(), 1);
-        // The system's configuration, as a user's session has it (the tests' XDG_CONFIG_DIRS hides it).
+        // The system's configuration, as a user's session has it (the tests' XDG_CONFIG_DIRS hides
+        // it).
         ::execlp("openbox", "openbox", "--sm-disable", "--config-file", "/etc/xdg/openbox/rc.xml",
                  static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    return windowManager_ > 0 && waitUntil([this] { return windows_->windowManagerRunning(); }, 100);
+    return windowManager_ > 0 &&
+           waitUntil([this] { return windows_->windowManagerRunning(); }, 100);
 }
 
 DesktopSession::~DesktopSession() {
@@ -155,7 +159,8 @@ std::string DesktopSession::waitForWindow(const std::string& title, int seconds)
             seen.clear();
         }
     }
-    std::fprintf(stderr, "no window captioned \"%s\"; captions seen: %s\n", title.c_str(), seen.c_str());
+    std::fprintf(stderr, "no window captioned \"%s\"; captions seen: %s\n", title.c_str(),
+                 seen.c_str());
     return {};
 }
 
@@ -164,7 +169,8 @@ std::string DesktopSession::caption(const std::string& windowId) {
 }
 
 std::string DesktopSession::waitForCaption(const std::string& windowId,
-                                           const std::function<bool(const std::string&)>& accept, int seconds) {
+                                           const std::function<bool(const std::string&)>& accept,
+                                           int seconds) {
     std::string last;
     waitUntil([&] { return accept(last = caption(windowId)); }, seconds * 10);
     return last;

@@ -41,7 +41,8 @@ public:
     // The caption a window manager shows for the window (_NET_WM_NAME, UTF-8), "" without one.
     std::string caption(const std::string& windowId);
     // Waits until the caption satisfies `accept`; the last caption seen.
-    std::string waitForCaption(const std::string& windowId, const std::function<bool(const std::string&)>& accept,
+    std::string waitForCaption(const std::string& windowId,
+                               const std::function<bool(const std::string&)>& accept,
                                int seconds = 15);
     // The frame's outer rectangle on the screen (the client area on a bare server).
     QRect frameRect(const std::string& windowId);
@@ -82,7 +83,7 @@ public:
 
     XWindows& windows() { return *windows_; }
 
-private:
+  private:
     bool startServer();
     bool startWindowManager();
 

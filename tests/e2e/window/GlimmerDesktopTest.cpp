@@ -84,7 +84,8 @@ TEST_F(GlimmerDesktopTest, SizePopupOpensAtItsFixedPlaceAndAReleaseOutsideChoose
     const std::string window = startGlimmer();
     ASSERT_FALSE(window.empty());
     const QRect frame = session.frameRect(window);
-    ASSERT_LT(frame.top(), session.windowOrigin(window).y()) << "the window has no frame: no window manager";
+    ASSERT_LT(frame.top(), session.windowOrigin(window).y())
+        << "the window has no frame: no window manager";
     session.click(window, QPoint(120, 505));  // button 3
     const QRect popup = session.waitForPopup();
     session.screenshot("glimmer-10-popup");
@@ -95,7 +96,8 @@ TEST_F(GlimmerDesktopTest, SizePopupOpensAtItsFixedPlaceAndAReleaseOutsideChoose
     EXPECT_TRUE(waitUntil([&] { return session.popups().empty(); })) << "the popup stayed open";
     EXPECT_TRUE(session.waitForPreview(window)) << "the preview stopped";
     EXPECT_EQ(session.terminate(), 0);
-    const std::string settings = testenv::readFile(testenv::configHome() + "/Tarnwick/Glimmer.conf");
+    const std::string settings =
+        testenv::readFile(testenv::configHome() + "/Tarnwick/Glimmer.conf");
     EXPECT_NE(settings.find("ImageWidth=640"), std::string::npos) << settings;
     EXPECT_NE(settings.find("ImageHeight=480"), std::string::npos) << settings;
 }

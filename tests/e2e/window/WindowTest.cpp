@@ -78,21 +78,24 @@ TEST_F(WindowTest, RecordButtonRecordsAPlayableClipWithSoundAndTheCaptionCounts)
     testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf",
                        "[General]\nCounter=1\n\n[GRM]\n_MSG_TITLE=Kamerafenster Test\n");
     const std::string title = "Kamerafenster Test";
-    const std::string window = session.startAndWait("peekbox", {kDevices, "LANG=de_DE.UTF-8"}, title);
+    const std::string window =
+        session.startAndWait("peekbox", {kDevices, "LANG=de_DE.UTF-8"}, title);
     ASSERT_FALSE(window.empty());
     // The record button sits at (51, 490) for a camera that may record.
     session.click(window, QPoint(66, 500));
     const std::regex counting(title + " - 00:00:0[2-9]");
-    const std::string caption =
-        session.waitForCaption(window, [&](const std::string& c) { return std::regex_match(c, counting); });
+    const std::string caption = session.waitForCaption(
+        window, [&](const std::string& c) { return std::regex_match(c, counting); });
     EXPECT_TRUE(std::regex_match(caption, counting)) << caption;
     session.screenshot("09-recording");
     session.click(window, QPoint(66, 500));
-    EXPECT_EQ(session.waitForCaption(window, [&](const std::string& c) { return c == title; }), title);
+    EXPECT_EQ(session.waitForCaption(window, [&](const std::string& c) { return c == title; }),
+              title);
     const std::string clip = testenv::videosDir() + "/Movie0001.avi";
     auto duration = [&] {
         return std::atof(
-            session.run("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + clip + "'").c_str());
+            session.run("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + clip + "'")
+                .c_str());
     };
     EXPECT_TRUE(waitUntil([&] { return duration() > 1.5; })) << duration();
     session.screenshot("10-after-recording");
@@ -159,20 +162,24 @@ TEST_F(WindowTest, SizePopupOpensFromTheFrameAndOnlyAnItemChoosesASize) {
     session.drag(popup.topLeft() + QPoint(30, 28), popup.bottomLeft() + QPoint(30, 20));
     EXPECT_TRUE(waitUntil([&] { return session.popups().empty(); })) << "the popup stayed open";
     // The pointer crosses the window again, so the button is no longer drawn hovered.
-    session.run("xdotool mousemove --window " + window + " 186 505 sleep 0.2 mousemove --window " + window + " 330 505");
-    EXPECT_FALSE(session.waitForChange(closed, button3, 10, 2)) << "a size was chosen outside the popup";
+    session.run("xdotool mousemove --window " + window + " 186 505 sleep 0.2 mousemove --window " +
+                window + " 330 505");
+    EXPECT_FALSE(session.waitForChange(closed, button3, 10, 2))
+        << "a size was chosen outside the popup";
     session.screenshot("12b-released-outside");
 
     session.click(window, QPoint(186, 505));
     popup = session.waitForPopup();
     session.drag(popup.topLeft() + QPoint(30, 8), popup.topLeft() + QPoint(30, 8));
-    EXPECT_TRUE(session.waitForChange(closed, button3)) << "the size button does not show the new size";
+    EXPECT_TRUE(session.waitForChange(closed, button3))
+        << "the size button does not show the new size";
     ASSERT_TRUE(session.waitForPreview(window));
     session.screenshot("13-after-choosing-320x240");
     session.click(window, QPoint(20, 500));  // a snapshot at the new size
     const std::string picture = testenv::picturesDir() + "/Picture0001.jpg";
     ASSERT_TRUE(waitUntil([&] {
-        return session.run("exiftool -s3 -ImageWidth -ImageHeight '" + picture + "'") == "320\n240\n";
+        return session.run("exiftool -s3 -ImageWidth -ImageHeight '" + picture + "'") ==
+               "320\n240\n";
     }));
     EXPECT_EQ(session.terminate(), 0);
     const std::string settings = testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
@@ -183,24 +190,30 @@ TEST_F(WindowTest, SizePopupOpensFromTheFrameAndOnlyAnItemChoosesASize) {
 TEST_F(WindowTest, FolderChangesCountOnlyInTheBackgroundAndRescanRequestsAlways) {
     const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
     ASSERT_FALSE(window.empty());
-    ASSERT_TRUE(waitUntil([&] { return session.activeWindow() == window; })) << "the window manager did not activate the window";
+    ASSERT_TRUE(waitUntil([&] { return session.activeWindow() == window; }))
+        << "the window manager did not activate the window";
     const QPoint origin = session.windowOrigin(window);
     const QRect slot1(origin + QPoint(20, 550), QSize(70, 50));
     const QRect slot2(origin + QPoint(110, 550), QSize(70, 50));
     const QImage empty = session.screenshot("27-active-empty-strip");
     // Active: a picture dropped in by another program does not change the strip ...
-    session.run("convert -size 320x240 xc:'rgb(200,40,40)' '" + testenv::picturesDir() + "/Picture0042.jpg'");
-    EXPECT_FALSE(session.waitForChange(empty, slot1, 50, 3)) << "a folder change rescanned the active window";
+    session.run("convert -size 320x240 xc:'rgb(200,40,40)' '" + testenv::picturesDir() +
+                "/Picture0042.jpg'");
+    EXPECT_FALSE(session.waitForChange(empty, slot1, 50, 3))
+        << "a folder change rescanned the active window";
     // ... until a rescan is asked for, which works while active.
     EXPECT_EQ(sendOutsideMessage(testenv::runtimeDir() + "/Peekbox.sock", "1026"), "ok");
     EXPECT_TRUE(session.waitForChange(empty, slot1)) << "the rescan request was ignored";
 
     // Another window takes the activation: now a dropped picture appears by itself.
     session.run("sh -c 'xmessage -geometry +900+50 other window >/dev/null 2>&1 &'");
-    ASSERT_TRUE(waitUntil([&] { return !session.activeWindow().empty() && session.activeWindow() != window; }));
+    ASSERT_TRUE(waitUntil(
+        [&] { return !session.activeWindow().empty() && session.activeWindow() != window; }));
     const QImage inactive = session.screenshot("28-inactive");
-    session.run("convert -size 320x240 xc:'rgb(40,40,200)' '" + testenv::picturesDir() + "/Picture0043.jpg'");
-    EXPECT_TRUE(session.waitForChange(inactive, slot2)) << "a folder change in the background did not rescan";
+    session.run("convert -size 320x240 xc:'rgb(40,40,200)' '" + testenv::picturesDir() +
+                "/Picture0043.jpg'");
+    EXPECT_TRUE(session.waitForChange(inactive, slot2))
+        << "a folder change in the background did not rescan";
     session.screenshot("29-inactive-rescanned");
     EXPECT_EQ(session.terminate(), 0);
 }
@@ -229,7 +242,8 @@ TEST_F(WindowTest, KeysTakeSnapshotsSelectAndDeleteAfterAsking) {
     ASSERT_FALSE(session.waitForWindow(question, 10).empty()) << "no question";
     session.screenshot("15-delete-question");
     session.run("xdotool key --clearmodifiers Escape");
-    EXPECT_TRUE(waitUntil([&] { return session.activeWindow() == window; })) << "the question stayed";
+    EXPECT_TRUE(waitUntil([&] { return session.activeWindow() == window; }))
+        << "the question stayed";
     EXPECT_TRUE(testenv::fileExists(picture(1)));
     EXPECT_TRUE(testenv::fileExists(picture(2)));
     // Asked again, Yes deletes the two selected pictures and leaves the third.
@@ -262,7 +276,8 @@ TEST_F(WindowTest, DoubleClickEnlargesAWide1280x800PreviewAndBringsItBack) {
     const QSize normal = size();
     session.screenshot("17-wide-normal");
     session.run("xdotool mousemove --window " + window + " 300 200 sleep 0.2 click --repeat 2 --delay 80 1");
-    ASSERT_TRUE(waitUntil([&] { return size() != normal; })) << "the double click did not enlarge the view";
+    ASSERT_TRUE(waitUntil([&] { return size() != normal; }))
+        << "the double click did not enlarge the view";
     ASSERT_TRUE(session.waitForPreview(window));
     const QSize enlarged = size();
     const QImage big = session.screenshot("18-wide-enlarged");

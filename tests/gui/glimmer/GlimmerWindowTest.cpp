@@ -18,7 +18,7 @@
 namespace {
 
 class YesBoxes final : public platform::MessageBoxes {
-public:
+  public:
     platform::MsgAnswer show(QWidget*, const std::string& text, const std::string&,
                              platform::MsgButtons b) override {
         shown.push_back(text);
@@ -30,11 +30,11 @@ public:
 
 class Shell final : public platform::ShellOpener {
 public:
-    bool open(const std::string& target, const std::string& dir) override {
-        opened.push_back(target);
-        workingDirs.push_back(dir);
-        return true;
-    }
+  bool open(const std::string& target, const std::string& dir) override {
+      opened.push_back(target);
+      workingDirs.push_back(dir);
+      return true;
+  }
     std::vector<std::string> opened;
     std::vector<std::string> workingDirs;
 };
