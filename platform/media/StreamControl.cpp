@@ -171,6 +171,7 @@ GstBuffer* StreamControl::rebase(GstBuffer* buffer) {
         lastPts_.store(static_cast<int64_t>(GST_BUFFER_PTS(buffer) / 100),
                        std::memory_order_release);
     }
+    tsanRelease(buffer);  // the frame filter reads these times on a thread of its own
     return buffer;
 }
 
