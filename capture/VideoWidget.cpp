@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "platform/TsanAnnotations.h"
+
 namespace {
 const QEvent::Type kFrameEvent = static_cast<QEvent::Type>(QEvent::User + 0x101);
 }
@@ -30,8 +32,11 @@ void VideoWidget::attach(const std::shared_ptr<platform::media::VideoWindow>& wi
     window_ = window;
     if (window_) {
         window_->setChangeListener([this] { apply(); });
-        window_->setFrameListener(
-            [this] { QCoreApplication::postEvent(this, new QEvent(kFrameEvent)); });
+        window_->setFrameListener([this] {
+            auto* e = new QEvent(kFrameEvent);
+            platform::tsanRelease(e);  // handled on the GUI thread
+            QCoreApplication::postEvent(this, e);
+        });
     }
     apply();
 }
@@ -74,6 +79,7 @@ void VideoWidget::apply() {
 }
 
 bool VideoWidget::event(QEvent* e) {
+    platform::tsanAcquire(e);  // a frame event comes from a streaming thread
     if (e->type() == kFrameEvent) {
         update();
         return true;

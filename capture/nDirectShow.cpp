@@ -10,6 +10,7 @@
 #include "filter/MyTransFilter.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Sleep.h"
+#include "platform/TsanAnnotations.h"
 #include "platform/media/DeviceEnumerator.h"
 #include "platform/media/MediaRuntime.h"
 #include "platform/media/Moniker.h"
@@ -271,6 +272,7 @@ void TDirectShow::Close() {
 // Graph events
 
 bool TDirectShow::event(QEvent* e) {
+    platform::tsanAcquire(e);  // a graph notice comes from the posting thread
     if (!FInitFailed && static_cast<uint32_t>(e->type()) == WM_GRAPHNOTIFY) {
         return CompWinProc(WM_GRAPHNOTIFY);
     }

@@ -11,6 +11,7 @@
 #include "capture/GraphBuildSupport.h"
 #include "filter/MyTransFilter.h"
 #include "filter/TransFilterElement.h"
+#include "platform/TsanAnnotations.h"
 #include "platform/media/AsfWriter.h"
 #include "platform/media/EncoderTimestampFix.h"
 #include "platform/media/FileWriter.h"
@@ -33,7 +34,9 @@ void TDirectShow::InitRunBranded(bool record) {
     const capture_detail::FpuGuard fpu;
 
     FMediaEvent->setNotify([this] {
-        QCoreApplication::postEvent(this, new QEvent(static_cast<QEvent::Type>(WM_GRAPHNOTIFY)));
+        auto* e = new QEvent(static_cast<QEvent::Type>(WM_GRAPHNOTIFY));
+        platform::tsanRelease(e);
+        QCoreApplication::postEvent(this, e);
     });
     FCaptureBuilder->setFiltergraph(FGraph);
     FGraph->addFilter(FVideoSource, "Source Capture");  // already there in file mode

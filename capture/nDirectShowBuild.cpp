@@ -12,6 +12,7 @@
 #include "filter/MyTransFilter.h"
 #include "filter/TransFilterElement.h"
 #include "capture/GraphBuildSupport.h"
+#include "platform/TsanAnnotations.h"
 #include "platform/media/FileSource.h"
 
 using platform::HResult;
@@ -178,7 +179,9 @@ void TDirectShow::InitRun(bool record) {
 
     FMediaEvent->setNotify([this] {
         // Runs on the posting thread; the event is handled on the GUI thread by CompWinProc.
-        QCoreApplication::postEvent(this, new QEvent(static_cast<QEvent::Type>(WM_GRAPHNOTIFY)));
+        auto* e = new QEvent(static_cast<QEvent::Type>(WM_GRAPHNOTIFY));
+        platform::tsanRelease(e);
+        QCoreApplication::postEvent(this, e);
     });
     FCaptureBuilder->setFiltergraph(FGraph);
     FGraph->addFilter(FVideoSource, "Source Capture");  // already there in file mode

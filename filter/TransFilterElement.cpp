@@ -6,6 +6,8 @@
 
 #include <gst/video/video.h>
 
+#include "platform/TsanAnnotations.h"
+
 struct _TwkTransFilter {
     GstVideoFilter parent;
     filter::MyTransFilter* state;  // owned; GObject runs no constructors, so a pointer
@@ -75,6 +77,7 @@ gboolean setInfo(GstVideoFilter* vf, GstCaps*, GstVideoInfo* inInfo, GstCaps*, G
 GstFlowReturn transformFrameIp(GstVideoFilter* vf, GstVideoFrame* frame) {
     auto* self = TWK_TRANS_FILTER(vf);
     GstBuffer* buf = frame->buffer;
+    platform::tsanAcquire(buf);  // times a stream control rewrote on an upstream thread
     filter::FrameSample sample;
     sample.data = static_cast<uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(frame, 0));
     sample.stride = GST_VIDEO_FRAME_PLANE_STRIDE(frame, 0);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "SegmentRebase.h"
+#include "platform/TsanAnnotations.h"
 
 namespace platform::media {
 namespace {
@@ -15,6 +16,7 @@ struct FixState {
 };
 
 GstPadProbeReturn onProbe(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    tsanAcquire(data);
     auto* st = static_cast<FixState*>(data);
     if ((GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) != 0) {
         GstEvent* ev = GST_PAD_PROBE_INFO_EVENT(info);
@@ -68,7 +70,9 @@ bool EncoderTimestampFix::install(GstElement* encoder) {
     }
     const auto types = static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |
                                                     GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM);
-    return gst_pad_add_probe(src, types, &onProbe, new FixState(),
+    auto* state = new FixState();
+    tsanRelease(state);  // the probe runs on the encoder's streaming thread
+    return gst_pad_add_probe(src, types, &onProbe, state,
                              [](gpointer p) { delete static_cast<FixState*>(p); }) != 0;
 }
 

@@ -7,6 +7,7 @@
 #include "AsfWriter.h"
 #include "Pin.h"
 #include "StreamControl.h"
+#include "platform/TsanAnnotations.h"
 
 namespace platform::media {
 namespace {
@@ -55,6 +56,7 @@ HResult FileWriter::create(const std::shared_ptr<FilterGraph>& graph, const std:
     if (!w->sinkPad_) {
         return E_Fail;
     }
+    tsanRelease(w.get());  // the probe runs on the writing thread
     w->probeId_ = gst_pad_add_probe(w->sinkPad_.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
                                     &FileWriter::onEvent, w.get(), nullptr);
     const HResult hr = graph->addFilter(w->sink_, name);
@@ -68,6 +70,7 @@ HResult FileWriter::create(const std::shared_ptr<FilterGraph>& graph, const std:
 // Streaming thread: the file sink handles the EOS after this returns; the multiplexer has
 // pushed its index and header rewrite before it sends EOS, and the sink writes synchronously.
 GstPadProbeReturn FileWriter::onEvent(GstPad*, GstPadProbeInfo* info, gpointer self) {
+    tsanAcquire(self);
     if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS) {
         static_cast<FileWriter*>(self)->eos_.store(true, std::memory_order_release);
     }

@@ -14,6 +14,7 @@
 #include "MediaRuntime.h"
 #include "VideoRenderer.h"
 #include "VideoWindow.h"
+#include "platform/TsanAnnotations.h"
 
 namespace platform::media {
 namespace {
@@ -67,6 +68,7 @@ FilterGraph::FilterGraph() {
     pipeline_ = GstRef<GstElement>::ref(gst_pipeline_new(nullptr));
     videoWindow_ = std::make_shared<VideoWindow>();
     g_autoptr(GstBus) bus = gst_pipeline_get_bus(GST_PIPELINE(pipeline_.get()));
+    tsanRelease(this);  // the handler runs on whichever thread posts
     gst_bus_set_sync_handler(bus, &FilterGraph::onBusMessage, this, nullptr);
 }
 
@@ -364,6 +366,7 @@ HResult FilterGraph::stop() {
 // Runs on the posting thread (a streaming thread, or ours during a state change). Nothing may
 // unwind through GStreamer's C frames.
 GstBusSyncReply FilterGraph::onBusMessage(GstBus*, GstMessage* message, gpointer self) {
+    tsanAcquire(self);
     try {
         static_cast<FilterGraph*>(self)->handleMessage(message);
     } catch (...) {

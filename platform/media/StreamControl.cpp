@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "SegmentRebase.h"
+#include "platform/TsanAnnotations.h"
 
 namespace platform::media {
 namespace {
@@ -39,6 +40,7 @@ HResult StreamControl::create(Pin& pin, std::shared_ptr<StreamControl>& out) {
     const auto types =
         static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST |
                                      GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM);
+    tsanRelease(c.get());  // the probe runs on the streaming thread
     c->probeId_ = gst_pad_add_probe(pad, types, &StreamControl::onProbe, c.get(), nullptr);
     if (c->probeId_ == 0) {
         return E_Fail;
@@ -99,6 +101,7 @@ bool StreamControl::pushEndOfStream() {
 // Streaming thread. Never throws; allocates only what GStreamer does for a new event or a
 // writable buffer header.
 GstPadProbeReturn StreamControl::onProbe(GstPad* pad, GstPadProbeInfo* info, gpointer self) {
+    tsanAcquire(self);
     auto* c = static_cast<StreamControl*>(self);
     if ((GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM) != 0) {
         return c->onEvent(info);
@@ -168,6 +171,7 @@ GstBuffer* StreamControl::rebase(GstBuffer* buffer) {
         lastPts_.store(static_cast<int64_t>(GST_BUFFER_PTS(buffer) / 100),
                        std::memory_order_release);
     }
+    tsanRelease(buffer);  // the frame filter reads these times on a thread of its own
     return buffer;
 }
 

@@ -6,6 +6,7 @@
 #include <gst/app/gstappsink.h>
 
 #include "VideoWindow.h"
+#include "platform/TsanAnnotations.h"
 
 namespace platform::media {
 namespace {
@@ -14,6 +15,7 @@ constexpr const char* kSinkKey = "twk-renderer-sink";
 
 // Streaming thread. A frame that cannot be copied (out of memory) is skipped.
 GstFlowReturn onNewSample(GstAppSink* sink, gpointer data) {
+    tsanAcquire(data);
     g_autoptr(GstSample) sample = gst_app_sink_pull_sample(sink);
     if (sample != nullptr) {
         try {
@@ -67,8 +69,9 @@ void VideoRenderer::attach(GstElement* element, const std::shared_ptr<VideoWindo
     auto* sink = static_cast<GstAppSink*>(g_object_get_data(G_OBJECT(element), kSinkKey));
     GstAppSinkCallbacks callbacks{};
     callbacks.new_sample = &onNewSample;
-    gst_app_sink_set_callbacks(sink, &callbacks, new std::shared_ptr<VideoWindow>(window),
-                               &freeWindowRef);
+    auto* ref = new std::shared_ptr<VideoWindow>(window);
+    tsanRelease(ref);  // the callback runs on the sink's streaming thread
+    gst_app_sink_set_callbacks(sink, &callbacks, ref, &freeWindowRef);
 }
 
 void VideoRenderer::detach(GstElement* element) {
