@@ -8,10 +8,12 @@
 #include <limits>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
 
+#include "SettingsText.h"
 #include "UserDirs.h"
 
 namespace platform {
@@ -83,6 +85,18 @@ QString keyOf(const std::string& group, const std::string& name) {
 }
 
 // The value as text; INI lists ("a, b" written without quotes) come back joined.
+// Read before Qt parses the file: a value Qt would decode as a serialised object is refused with
+// the whole file (no value of ours is one), and so is a file too large to be settings.
+bool holdsPlainSettings(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly) || file.size() > static_cast<qint64>(kMaxSettingsFileBytes)) {
+        return false;
+    }
+    const QByteArray text = file.read(static_cast<qint64>(kMaxSettingsFileBytes) + 1);
+    return text.size() <= static_cast<qsizetype>(kMaxSettingsFileBytes) &&
+           isPlainSettingsText(std::string_view(text.constData(), static_cast<size_t>(text.size())));
+}
+
 bool valueText(const QSettings& s, const QString& key, std::string& out) {
     const QVariant v = s.value(key);
     if (!v.isValid()) {
@@ -202,7 +216,7 @@ int32_t RegistryKey::open(RegRoot root, const std::string& path, bool create) {
         if (!makePrivateDirs(info.absolutePath().toStdString())) {
             return kErrorAccessDenied;
         }
-    } else if (!info.isFile() || !info.isReadable()) {
+    } else if (!info.isFile() || !info.isReadable() || !holdsPlainSettings(file)) {
         return kErrorAccessDenied;
     }
 
@@ -362,7 +376,7 @@ bool copyDefaultProfileKey(const std::string& path) {
         return false;
     }
     const QString source = QString::fromStdString(RegistryKey::filePathFor(RegRoot::DefaultUser, path));
-    if (source.isEmpty() || !QFileInfo(source).isFile()) {
+    if (source.isEmpty() || !QFileInfo(source).isFile() || !holdsPlainSettings(source.toStdString())) {
         return false;
     }
     QSettings from(source, QSettings::IniFormat);

@@ -150,3 +150,28 @@ TEST(RegistryKey, ChangesMadeOnDiskWhileRunningAreSeenAtTheNextOpen) {
     ASSERT_EQ(key.queryDword("AviCounter", v), kErrorSuccess);
     EXPECT_EQ(v, 77u);
 }
+
+// A value Qt would rebuild as a serialised object may claim any type and size: such a file is
+// refused whole, however the value is written, and never read or copied. Plain texts pass.
+TEST(RegistryKey, FilesHoldingSerialisedObjectsAreRefusedWhole) {
+    RegistryKey key;
+    const char* hostile[] = {
+        "[General]\nCounter=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x1\\xff\\xff\\xff\\xff)\n",
+        "[General]\nCounter=\"@Variant(\\0\\0\\0\\x7f)\"\n",
+        "[General]\nCounter=1, @DateTime(\\0\\0)\n",
+        "[General]\nCounter=\\x40Variant(\\0)\n",
+        "[General]\nCounter=\\100V\\141riant(\\0)\n",
+    };
+    for (const char* text : hostile) {
+        writeUserKey("RkVendor/Hostile.conf", text);
+        EXPECT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\Hostile"), kErrorAccessDenied) << text;
+    }
+    testenv::writeFile(testenv::defaultProfile() + "/RkVendor/Copied.conf", hostile[0]);
+    EXPECT_FALSE(copyDefaultProfileKey("Software\\RkVendor\\Copied"));
+
+    writeUserKey("RkVendor/Plain.conf", "[General]\nCounter=7\n\n[GRM]\n_MSG_TITLE=Tab\\there, 100% @home\n");
+    ASSERT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\Plain"), kErrorSuccess);
+    uint32_t counter = 0;
+    EXPECT_EQ(key.queryDword("Counter", counter), kErrorSuccess);
+    EXPECT_EQ(counter, 7u);
+}
