@@ -11,10 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include <QLocalSocket>
-
 #include <gtest/gtest.h>
 
+#include "e2e/window/OutsideMessage.h"
 #include "support/TestEnvironment.h"
 
 namespace {
@@ -83,15 +82,7 @@ class WaylandSession {
 };
 
 std::string send(const std::string& line) {
-    QLocalSocket socket;
-    socket.connectToServer(QString::fromStdString(testenv::runtimeDir() + "/Peekbox.sock"));
-    if (!socket.waitForConnected(3000)) {
-        return "";
-    }
-    socket.write((line + "\n").c_str());
-    socket.flush();
-    socket.waitForReadyRead(3000);
-    return socket.readLine().trimmed().toStdString();
+    return sendOutsideMessage(testenv::runtimeDir() + "/Peekbox.sock", line);
 }
 
 }  // namespace

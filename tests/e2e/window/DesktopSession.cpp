@@ -14,8 +14,6 @@
 #include <filesystem>
 #include <thread>
 
-#include <QLocalSocket>
-
 #include "XWindows.h"
 
 namespace {
@@ -258,18 +256,6 @@ bool waitUntil(const std::function<bool()>& done, int tenths) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     return done();
-}
-
-std::string sendOutsideMessage(const std::string& socketPath, const std::string& line) {
-    QLocalSocket socket;
-    socket.connectToServer(QString::fromStdString(socketPath));
-    if (!socket.waitForConnected(3000)) {
-        return "";
-    }
-    socket.write((line + "\n").c_str());
-    socket.flush();
-    socket.waitForReadyRead(3000);
-    return socket.readLine().trimmed().toStdString();
 }
 
 std::string DesktopSession::startAndWait(const std::string& program, const std::vector<std::string>& env,

@@ -14,12 +14,12 @@
 #include <QPoint>
 #include <QRect>
 
+#include "OutsideMessage.h"
+
 // Pixels that differ between two screenshots inside a rectangle (every second row and column).
 int differingPixels(const QImage& a, const QImage& b, const QRect& r);
 // Polls `done` every 100 ms, `tenths` times at most; its last answer.
 bool waitUntil(const std::function<bool()>& done, int tenths = 100);
-// Sends one line to a running program's message socket; its answer, or "" without one.
-std::string sendOutsideMessage(const std::string& socketPath, const std::string& line);
 
 class XWindows;
 
