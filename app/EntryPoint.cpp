@@ -28,7 +28,8 @@ int runProgram(int argc, char** argv) {
 
     // A virtual camera given without ids stands in for the edition's first supported camera.
     if (!edition.cameras.empty()) {
-        platform::media::VirtualDeviceProvider::setDefaultCameraIds(edition.cameras[0].vid, edition.cameras[0].pid);
+        platform::media::VirtualDeviceProvider::setDefaultCameraIds(edition.cameras[0].vid,
+                                                                    edition.cameras[0].pid);
     }
 
     QApplication application(argc, argv);
@@ -59,7 +60,8 @@ int runProgram(int argc, char** argv) {
             QApplication::exec();
         }
     } catch (const std::exception& e) {
-        QMessageBox::critical(nullptr, QString::fromUtf8(edition.applicationTitle), QString::fromUtf8(e.what()));
+        QMessageBox::critical(nullptr, QString::fromUtf8(edition.applicationTitle),
+                              QString::fromUtf8(e.what()));
     }
     return 0;
 }

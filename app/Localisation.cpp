@@ -19,19 +19,28 @@ std::string languageCode(platform::LangId langId) {
                 default:  // PRC, Singapore and a bare "zh"
                     return "CHS";
             }
-        case 0x07: return "GRM";
-        case 0x0A: return "ESN";
-        case 0x0C: return "FRA";
-        case 0x10: return "ITA";
-        case 0x11: return "JPN";
-        case 0x16: return "PTG";
-        default: return "ENG";
+        case 0x07:
+            return "GRM";
+        case 0x0A:
+            return "ESN";
+        case 0x0C:
+            return "FRA";
+        case 0x10:
+            return "ITA";
+        case 0x11:
+            return "JPN";
+        case 0x16:
+            return "PTG";
+        default:
+            return "ENG";
     }
 }
 
-bool readLanguageTexts(const std::string& settingsKey, const std::string& code, MessageTexts& texts) {
+bool readLanguageTexts(const std::string& settingsKey, const std::string& code,
+                       MessageTexts& texts) {
     platform::RegistryKey key;
-    if (key.open(platform::RegRoot::CurrentUser, settingsKey + "\\" + code) != platform::kErrorSuccess) {
+    if (key.open(platform::RegRoot::CurrentUser, settingsKey + "\\" + code) !=
+        platform::kErrorSuccess) {
         return false;
     }
     std::array<char, MessageTexts::kMaxTextBytes> buffer{};

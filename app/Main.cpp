@@ -131,7 +131,9 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
     // Other programs reach the window through a per-user socket (the same two messages).
     outsideMessages_ = std::make_unique<OutsideMessages>(edition_.mutexName, this);
     virtualDevices_ = std::make_unique<VirtualDeviceControl>();
-    outsideMessages_->extraCommand = [this](const std::string& line) { return virtualDevices_->command(line); };
+    outsideMessages_->extraCommand = [this](const std::string& line) {
+        return virtualDevices_->command(line);
+    };
 
     // 14. The preview inside its panel.
     FitPreview();
@@ -180,8 +182,9 @@ void TMainForm::createDesign() {
     panel->setAutoFillBackground(true);
     BgPanel_ = panel;
 
-    DirectShow1_ = new TDirectShow(BgPanel_, services_.messageBoxes,
-                                   edition_.brandedCapture ? CaptureVariant::Branded : CaptureVariant::Main);
+    DirectShow1_ =
+        new TDirectShow(BgPanel_, services_.messageBoxes,
+                        edition_.brandedCapture ? CaptureVariant::Branded : CaptureVariant::Main);
     DirectShow1_->setGeometry(176, 112, 320, 240);
     DirectShow1_->VMR_VER_set(7);
     DirectShow1_->CaptureAudio = edition_.recording;
@@ -191,8 +194,12 @@ void TMainForm::createDesign() {
     DirectShow1_->GraphRot = edition_.recording;
     DirectShow1_->RegsPath = "Software\\TWK_CM_SW\\Compressors";
     DirectShow1_->installEventFilter(this);  // its double click toggles the enlarged view
-    DirectShow1_->OnRecordDiskFull = [this](TDirectShow* sender, void* eventData) { DirectShow1RecordDiskFull(sender, eventData); };
-    DirectShow1_->OnRecordFileLimit = [this](TDirectShow* sender, void* eventData) { DirectShow1RecordFileLimit(sender, eventData); };
+    DirectShow1_->OnRecordDiskFull = [this](TDirectShow* sender, void* eventData) {
+        DirectShow1RecordDiskFull(sender, eventData);
+    };
+    DirectShow1_->OnRecordFileLimit = [this](TDirectShow* sender, void* eventData) {
+        DirectShow1RecordFileLimit(sender, eventData);
+    };
     RecTimer_ = new QTimer(this);
     RecTimer_->setInterval(kRecTimerMs);
     connect(RecTimer_, &QTimer::timeout, this, [this] { RecTimerTimer(); });
@@ -252,7 +259,8 @@ void TMainForm::probeCamera() {
     layout_ = app::computeLayout(cameraAspect_, recordCapable_, smallScreen_);
     applyLayout();
     // Centred in the work area, the outer size divided with truncation toward zero.
-    move((work.right() + 1 - layout_.outer.width()) / 2, (work.bottom() + 1 - layout_.outer.height()) / 2);
+    move((work.right() + 1 - layout_.outer.width()) / 2,
+         (work.bottom() + 1 - layout_.outer.height()) / 2);
 }
 
 // Walks the supported-camera rows in order until the component has a device.
@@ -328,7 +336,8 @@ void TMainForm::StopPreview() {
 }
 
 void TMainForm::ApplyLanguage() {
-    const platform::LangId language = services_.uiLanguage ? services_.uiLanguage() : platform::kLangEnglishUs;
+    const platform::LangId language =
+        services_.uiLanguage ? services_.uiLanguage() : platform::kLangEnglishUs;
     if (language == lastLanguage_) {
         return;
     }
@@ -337,7 +346,8 @@ void TMainForm::ApplyLanguage() {
     texts_.RestoreDefaultsExceptFileExist();
     if (app::readLanguageTexts(edition_.settingsKey, code, texts_)) {
         setWindowTitle(QString::fromStdString(texts_.text(editions::MSG_TITLE)));
-        DirectShow1_->SetCaptionStrings(texts_.text(editions::MSG_NOPREVIEW), texts_.text(editions::MSG_PREVIEW),
+        DirectShow1_->SetCaptionStrings(texts_.text(editions::MSG_NOPREVIEW),
+                                        texts_.text(editions::MSG_PREVIEW),
                                         texts_.text(editions::MSG_LOCEDPREVIEW));
     }
     if (edition_.messageCheck && !services_.arguments.empty() &&
@@ -350,9 +360,11 @@ void TMainForm::ApplyLanguage() {
 
 platform::MsgAnswer TMainForm::ShowMessage(int id, platform::MsgButtons buttons) {
     if (services_.messageBoxes == nullptr) {
-        return buttons == platform::MsgButtons::Ok ? platform::MsgAnswer::Ok : platform::MsgAnswer::No;
+        return buttons == platform::MsgButtons::Ok ? platform::MsgAnswer::Ok
+                                                   : platform::MsgAnswer::No;
     }
-    return services_.messageBoxes->show(nullptr, texts_.text(id), texts_.text(editions::MSG_TITLE), buttons);
+    return services_.messageBoxes->show(nullptr, texts_.text(id), texts_.text(editions::MSG_TITLE),
+                                        buttons);
 }
 
 void TMainForm::DrawButton(int button, int32_t state) {
@@ -372,7 +384,9 @@ void TMainForm::FitPreview() {
     DirectShow1_->setGeometry(r);
 }
 
-void TMainForm::mouseMoveEvent(QMouseEvent* event) { FormMouseMove(event->position().toPoint()); }
+void TMainForm::mouseMoveEvent(QMouseEvent* event) {
+    FormMouseMove(event->position().toPoint());
+}
 
 void TMainForm::mouseReleaseEvent(QMouseEvent* event) {
     FormMouseUp(event->button(), event->position().toPoint());
@@ -381,7 +395,8 @@ void TMainForm::mouseReleaseEvent(QMouseEvent* event) {
 // Hover: only enabled buttons follow the pointer, and only a change is redrawn.
 void TMainForm::FormMouseMove(QPoint p) {
     for (int b = 1; b <= app::kButtonCount; ++b) {
-        if (!buttons_.drawn(b) || buttons_.state(b) == kDisabled || buttons_.state(b) == kRecording) {
+        if (!buttons_.drawn(b) || buttons_.state(b) == kDisabled ||
+            buttons_.state(b) == kRecording) {
             continue;
         }
         const int32_t wanted = app::buttonHit(layout_, b, p) ? kHover : kNormal;
@@ -488,13 +503,20 @@ bool TMainForm::ChooseResolution(int choice) {
     }
     StopPreview();
     switch (choice) {
-        case 0: imageWidth_ = 320; imageHeight_ = 240; break;
-        case 1: imageWidth_ = 640; imageHeight_ = 480; break;
+        case 0:
+            imageWidth_ = 320;
+            imageHeight_ = 240;
+            break;
+        case 1:
+            imageWidth_ = 640;
+            imageHeight_ = 480;
+            break;
         case 2:
             imageWidth_ = 1280;
             imageHeight_ = 800;
             break;
-        default: break;
+        default:
+            break;
     }
     captureFormat_ = app::MakeCaptureFormat(imageWidth_, 30, imageHeight_);
     FitPreview();
@@ -554,7 +576,8 @@ int TMainForm::DeviceChange(uint32_t event, const std::string& interfaceName) {
     if (!DirectShow1_->Ready()) {
         return 0;
     }
-    const bool ours = CameraNotification::matchesCamera(interfaceName, DirectShow1_->VID, DirectShow1_->PID);
+    const bool ours =
+        CameraNotification::matchesCamera(interfaceName, DirectShow1_->VID, DirectShow1_->PID);
     if (event == DeviceChangeEvent::DBT_DEVICEREMOVECOMPLETE) {
         if (ours) {
             if (recording_.load()) {

@@ -24,9 +24,13 @@ using editions::MSG_DISKFULL;
 using platform::MsgAnswer;
 using platform::MsgButtons;
 
-int TMainForm::scrollPosition() const { return ScrollBar_->value(); }
+int TMainForm::scrollPosition() const {
+    return ScrollBar_->value();
+}
 
-void TMainForm::setScrollPosition(int position) { ScrollBar_->setValue(std::max(0, position)); }
+void TMainForm::setScrollPosition(int position) {
+    ScrollBar_->setValue(std::max(0, position));
+}
 
 // The scroll bar's range follows the list; the strip then shows its end.
 void TMainForm::scrollToEnd() {
@@ -59,12 +63,14 @@ void TMainForm::RescanGallery() {
     ScrollBar_->setMaximum(0);
     if (edition_.recording) {
         DrawButton(2, kDisabled);
-        lastRescan_ = gallery_.RescanGallery(imageCache_, pictureFolder_, videoFolder_, layout_.thumbnail);
+        lastRescan_ =
+            gallery_.RescanGallery(imageCache_, pictureFolder_, videoFolder_, layout_.thumbnail);
         DrawButton(2, deleteButtonState(gallery_));
     } else {
         // The image-list rescan leaves the delete button as it was: marks carry over, so a
         // button drawn disabled here would leave selected pictures that Delete cannot remove.
-        gallery_.RescanPicturesOnly(imageList_, pictureFolder_, [] { QCoreApplication::processEvents(); });
+        gallery_.RescanPicturesOnly(imageList_, pictureFolder_,
+                                    [] { QCoreApplication::processEvents(); });
     }
     const int maximum = gallery::scrollMaximum(gallery_.count());
     ScrollBar_->setMaximum(maximum);
@@ -82,15 +88,18 @@ void TMainForm::DrawStrip() {
     }
     drawingStrip_ = true;
     QImage& canvas = ImageShow_->image();
-    canvas = stripBackground_.copy(0, 0, ImageShow_->width(), ImageShow_->height()).convertToFormat(QImage::Format_RGB32);
+    canvas = stripBackground_.copy(0, 0, ImageShow_->width(), ImageShow_->height())
+                 .convertToFormat(QImage::Format_RGB32);
     QPainter p(&canvas);
     QPen dotted(Qt::black);
     dotted.setStyle(Qt::DotLine);
     dotted.setWidth(1);
     const int maximum = gallery::scrollMaximum(gallery_.count());
-    for (int s = 0, j = scrollPosition(); gallery_.count() > 0 && j <= maximum && s < strip_.visibleCount; ++s, ++j) {
+    for (int s = 0, j = scrollPosition();
+         gallery_.count() > 0 && j <= maximum && s < strip_.visibleCount; ++s, ++j) {
         if (gallery_.IsItemSelected(j)) {
-            p.drawImage(strip_.selectionX(s), gallery::StripGeometry::kSelectTop, selectionPicture_);
+            p.drawImage(strip_.selectionX(s), gallery::StripGeometry::kSelectTop,
+                        selectionPicture_);
         }
         QImage thumb;
         if (edition_.recording) {
@@ -108,8 +117,10 @@ void TMainForm::DrawStrip() {
             p.setPen(dotted);
             const int x0 = s * strip_.pitch + strip_.frameLeft;
             const int x1 = s * strip_.pitch + strip_.frameRight;
-            p.drawPolygon(QPolygon({QPoint(x0, gallery::StripGeometry::kFrameTop), QPoint(x1, gallery::StripGeometry::kFrameTop),
-                                    QPoint(x1, gallery::StripGeometry::kFrameBottom), QPoint(x0, gallery::StripGeometry::kFrameBottom)}));
+            p.drawPolygon(QPolygon({QPoint(x0, gallery::StripGeometry::kFrameTop),
+                                    QPoint(x1, gallery::StripGeometry::kFrameTop),
+                                    QPoint(x1, gallery::StripGeometry::kFrameBottom),
+                                    QPoint(x0, gallery::StripGeometry::kFrameBottom)}));
         }
     }
     p.end();
@@ -117,7 +128,8 @@ void TMainForm::DrawStrip() {
     drawingStrip_ = false;
 }
 
-void TMainForm::ImageShowMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint p) {
+void TMainForm::ImageShowMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
+                                 QPoint p) {
     if (button != Qt::LeftButton) {
         return;
     }
@@ -138,7 +150,8 @@ void TMainForm::OpenItem(int index, bool withWorkingDirectory) {
     if (services_.shell == nullptr || index < 0 || index >= gallery_.count()) {
         return;
     }
-    services_.shell->open(std::string(gallery_.pathAt(index)), withWorkingDirectory ? pictureFolder_ : std::string());
+    services_.shell->open(std::string(gallery_.pathAt(index)),
+                          withWorkingDirectory ? pictureFolder_ : std::string());
 }
 
 void TMainForm::DeleteSelected() {
@@ -262,7 +275,8 @@ void TMainForm::customEvent(QEvent* event) {
         return;
     }
     const int type = static_cast<int>(event->type()) - static_cast<int>(QEvent::User);
-    if (type == static_cast<int>(gallery::WM_FOLDERCHANGED) || type == static_cast<int>(gallery::WM_RESCANGALLERY)) {
+    if (type == static_cast<int>(gallery::WM_FOLDERCHANGED) ||
+        type == static_cast<int>(gallery::WM_RESCANGALLERY)) {
         HandleFolderMessage(static_cast<uint32_t>(type));
         return;
     }
@@ -281,7 +295,9 @@ void TMainForm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
-void TMainForm::keyPressEvent(QKeyEvent* event) { FormKeyDown(event->key(), event->modifiers()); }
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+    FormKeyDown(event->key(), event->modifiers());
+}
 
 // The keyboard rules, applied in order.
 void TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {

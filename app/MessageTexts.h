@@ -10,7 +10,7 @@
 namespace app {
 
 class MessageTexts {
-public:
+  public:
     explicit MessageTexts(const editions::Edition& edition);
 
     // Every text back to its built-in default.
@@ -34,14 +34,14 @@ public:
 
     static constexpr size_t kMaxTextBytes = 512;  // including the terminating zero
 
-private:
-  const std::string* find(int id) const;
-  std::string* slot(int id);
-  const editions::MessageTextDef* definition(int id) const;
+  private:
+    const std::string* find(int id) const;
+    std::string* slot(int id);
+    const editions::MessageTextDef* definition(int id) const;
 
-  const editions::Edition& edition_;
-  std::vector<std::string> texts_;
-  std::vector<std::string> extras_;
+    const editions::Edition& edition_;
+    std::vector<std::string> texts_;
+    std::vector<std::string> extras_;
 };
 
 // Substitutes `value` for the first "%s" of `pattern`; nothing else is interpreted.

@@ -66,7 +66,9 @@ void TPopup::ImageMouseUp(Qt::MouseButton button, int x, int y) {
     mainForm_.ChooseResolution(y / 20);
 }
 
-void TPopup::FormDeactivate() { hide(); }
+void TPopup::FormDeactivate() {
+    hide();
+}
 
 void TPopup::showEvent(QShowEvent* event) {
     FormShow();

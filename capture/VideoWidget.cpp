@@ -79,8 +79,8 @@ void VideoWidget::apply() {
 }
 
 bool VideoWidget::event(QEvent* e) {
-    platform::tsanAcquire(e);  // a frame event comes from a streaming thread
     if (e->type() == kFrameEvent) {
+        platform::tsanAcquire(e);  // posted from a streaming thread
         update();
         return true;
     }

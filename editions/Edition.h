@@ -33,11 +33,11 @@ enum MessageId : int {
 };
 
 struct SupportedCamera {
-    const char* vid;         // four lower-case hex digits
+    const char* vid;  // four lower-case hex digits
     const char* pid;
-    int32_t aspect;          // 0 = 4:3, 1 = wide (16:10)
-    uint32_t subtype;        // FOURCC to capture
-    uint8_t recordCapable;   // 0 or 1
+    int32_t aspect;         // 0 = 4:3, 1 = wide (16:10)
+    uint32_t subtype;       // FOURCC to capture
+    uint8_t recordCapable;  // 0 or 1
 };
 
 struct Edition {
@@ -49,11 +49,11 @@ struct Edition {
     std::span<const MessageTextDef> messageTexts;  // 12 in the main edition, 10 in the branded one
     std::span<const MessageTextDef> extraTexts;    // from MSG_FIRST_EXTRA on, the same in both
     std::span<const SupportedCamera> cameras;
-    bool messageCheck;     // "/msg" shows every text
-    bool recording;        // clips, the video folder and the record button
-    bool cameraProbe;      // probe the camera table at construction
-    const char* brandName;  // the brand logo's word; nullptr: no logo
-    bool brandedCapture;    // mixing/default renderer, stills from a preview-branch filter
+    bool messageCheck;               // "/msg" shows every text
+    bool recording;                  // clips, the video folder and the record button
+    bool cameraProbe;                // probe the camera table at construction
+    const char* brandName;           // the brand logo's word; nullptr: no logo
+    bool brandedCapture;             // mixing/default renderer, stills from a preview-branch filter
     const char* desktopFileName;     // the desktop entry and icon; the Wayland app id
     bool clickOpensInPictureFolder;  // a thumbnail click opens its file with the picture folder
                                      // as working folder (Enter always does)

@@ -51,6 +51,8 @@ constexpr Edition kEdition{
 
 }  // namespace
 
-const Edition& edition() { return kEdition; }
+const Edition& edition() {
+    return kEdition;
+}
 
 }  // namespace editions

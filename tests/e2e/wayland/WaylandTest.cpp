@@ -3,30 +3,24 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include <qtestsupport_core.h>
 
 #include "e2e/window/OutsideMessage.h"
 #include "support/TestEnvironment.h"
 
 namespace {
 
+// Waits for `done`, the test's own events running meanwhile.
 bool waitFor(const std::function<bool()>& done, int seconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return true;
+    return QTest::qWaitFor(done, seconds * 1000);
 }
 
 pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,

@@ -11,16 +11,16 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QEvent>
+#include <qtestsupport_core.h>
 
 #include "app/OutsideMessages.h"
 #include "support/TestEnvironment.h"
@@ -53,12 +53,7 @@ int connectTo(const std::string& path, bool nonBlocking) {
 // Processes events until `done` or about `ms` milliseconds.
 template <typename F>
 bool pumpUntil(F done, int ms = 5000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done() && std::chrono::steady_clock::now() < end) {
-        QApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return done();
+    return QTest::qWaitFor(done, ms);
 }
 
 struct Reply {
@@ -162,13 +157,24 @@ TEST(OutsideMessagesTest,
         // now are tried again for a few seconds.
         ::setrlimit(RLIMIT_NOFILE, &saved);
         int opened = 0;
-        for (int tries = 0; opened < kFlood && tries < 4000; ++tries) {
-            if (connectTo(messages.path(), true) >= 0) {
+        timespec start{};
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &start);
+        do {
+            // A blocking connect waits, up to its send timeout, for room in the listen queue.
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            const timeval wait{0, 50000};
+            ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
+            sockaddr_un addr{};
+            addr.sun_family = AF_UNIX;
+            std::strncpy(addr.sun_path, messages.path().c_str(), sizeof addr.sun_path - 1);
+            if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0) {
                 ++opened;
             } else {
-                ::usleep(1000);
+                ::close(fd);
             }
-        }
+            ::clock_gettime(CLOCK_MONOTONIC, &now);
+        } while (opened < kFlood && now.tv_sec - start.tv_sec < 4);
         [[maybe_unused]] const ssize_t w = ::write(report[1], &opened, sizeof opened);
         char go = 0;
         [[maybe_unused]] const ssize_t r = ::read(release[0], &go, 1);
