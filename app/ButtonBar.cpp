@@ -49,9 +49,11 @@ void ButtonBar::paint(QPainter& painter, const QFont& font) const {
         const int width = layout_.buttonWidth[i];
         const int frames = lists_[i].width() / width;
         const int frame = std::clamp(states_[i], 0, frames - 1);
-        painter.drawImage(rectOf(b).topLeft(), lists_[i], QRect(frame * width, 0, width, kButtonHeight));
+        painter.drawImage(rectOf(b).topLeft(), lists_[i],
+                          QRect(frame * width, 0, width, kButtonHeight));
         if (b == 3) {
-            const QString caption = QString::fromStdString(button3Caption(imageWidth_, imageHeight_, allowHd_));
+            const QString caption =
+                QString::fromStdString(button3Caption(imageWidth_, imageHeight_, allowHd_));
             painter.setFont(font);
             painter.setPen(states_[i] == kDisabled ? QColor(150, 150, 150) : QColor(0, 0, 0));
             const QFontMetrics metrics(font);

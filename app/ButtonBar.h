@@ -13,7 +13,7 @@
 namespace app {
 
 class ButtonBar {
-public:
+  public:
     ButtonBar();
 
     static constexpr int32_t kDisabled = 0;
@@ -38,7 +38,7 @@ public:
     void paint(QPainter& painter, const QFont& font) const;
     QRect rectOf(int button) const;
 
-private:
+  private:
     WindowLayout layout_;
     std::array<QImage, kButtonCount> lists_;
     std::array<int32_t, kButtonCount> states_{};

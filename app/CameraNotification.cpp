@@ -17,15 +17,16 @@ void post(const QPointer<QObject>& target, bool arrived, const std::string& name
         return;
     }
     QCoreApplication::postEvent(
-        target.data(),
-        new DeviceChangeEvent(arrived ? DeviceChangeEvent::DBT_DEVICEARRIVAL : DeviceChangeEvent::DBT_DEVICEREMOVECOMPLETE,
-                              name));
+        target.data(), new DeviceChangeEvent(arrived ? DeviceChangeEvent::DBT_DEVICEARRIVAL
+                                                     : DeviceChangeEvent::DBT_DEVICEREMOVECOMPLETE,
+                                             name));
 }
 }  // namespace
 
 bool CameraNotification::RegisterCameraNotification(QObject* window) {
     const QPointer<QObject> target(window);
-    const bool usb = usb_.start([target](bool arrived, const std::string& name) { post(target, arrived, name); });
+    const bool usb = usb_.start(
+        [target](bool arrived, const std::string& name) { post(target, arrived, name); });
     platform::media::VirtualDeviceProvider::setHotplugListener(
         [target](bool arrived, const std::string& name) { post(target, arrived, name); });
     virtualListening_ = true;

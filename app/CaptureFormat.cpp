@@ -3,7 +3,8 @@
 
 namespace app {
 
-platform::VideoInfoHeader MakeCaptureFormat(int32_t width, int32_t framesPerSecond, int32_t height) {
+platform::VideoInfoHeader MakeCaptureFormat(int32_t width, int32_t framesPerSecond,
+                                            int32_t height) {
     if (framesPerSecond <= 0) {
         framesPerSecond = 30;
     }

@@ -4,7 +4,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-ImageView::ImageView(QWidget* parent) : QWidget(parent) { setMouseTracking(true); }
+ImageView::ImageView(QWidget* parent) : QWidget(parent) {
+    setMouseTracking(true);
+}
 
 void ImageView::setImage(const QImage& image) {
     image_ = image;

@@ -7,7 +7,7 @@
 #include <QWidget>
 
 class ImageView : public QWidget {
-public:
+  public:
     explicit ImageView(QWidget* parent = nullptr);
 
     void setImage(const QImage& image);
@@ -17,11 +17,11 @@ public:
     std::function<void(Qt::MouseButton, QPoint)> onMouseUp;
     std::function<void(QPoint)> onMouseMove;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
-private:
+  private:
     QImage image_;
 };

@@ -14,7 +14,8 @@ std::string languageCode(platform::LangId langId);
 // Reads every text of `texts` from "<settingsKey>\<code>". Returns false when the subkey does not
 // open (the texts are then untouched). Values that are missing, or of 512 bytes or more with
 // their terminating zero, leave their text as it is.
-bool readLanguageTexts(const std::string& settingsKey, const std::string& code, MessageTexts& texts);
+bool readLanguageTexts(const std::string& settingsKey, const std::string& code,
+                       MessageTexts& texts);
 
 // The "/msg" switch: first argument only, any letter case.
 bool isMessageCheckArgument(const std::string& firstArgument);

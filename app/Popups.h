@@ -8,7 +8,7 @@ class TMainForm;
 class ImageView;
 
 class TPopup : public QWidget {
-public:
+  public:
     explicit TPopup(TMainForm& mainForm);
 
     int highlighted() const { return highlighted_; }
@@ -21,11 +21,11 @@ public:
     void ImageMouseUp(Qt::MouseButton button, int x, int y);
     void FormDeactivate();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
 
-private:
+  private:
     TMainForm& mainForm_;
     ImageView* Image_ = nullptr;
     QImage picture_;

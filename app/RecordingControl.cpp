@@ -51,7 +51,8 @@ std::optional<std::string> clipPathFor(const std::string& videoFolder, int32_t n
 std::string recordingCaption(const std::string& title, uint32_t elapsedMs) {
     const uint32_t elapsed = (elapsedMs + 500u) / 1000u;
     char time[16];
-    std::snprintf(time, sizeof time, "%02u:%02u:%02u", (elapsed / 3600u) % 24u, (elapsed / 60u) % 60u, elapsed % 60u);
+    std::snprintf(time, sizeof time, "%02u:%02u:%02u", (elapsed / 3600u) % 24u,
+                  (elapsed / 60u) % 60u, elapsed % 60u);
     return title + " - " + time;
 }
 

@@ -23,7 +23,7 @@ struct ShutdownSettings {
 };
 
 class SettingsStore {
-public:
+  public:
     explicit SettingsStore(std::string key) : key_(std::move(key)) {}
 
     // Opens the key; a key that does not exist is copied from the default profile first (then a
@@ -39,7 +39,7 @@ public:
 
     static constexpr uint32_t kCopyWaitMs = 2000;
 
-private:
+  private:
     std::string key_;
 };
 

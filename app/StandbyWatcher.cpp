@@ -6,9 +6,10 @@
 StandbyWatcher::StandbyWatcher(std::function<void()> onSuspend) : onSuspend_(std::move(onSuspend)) {
     QDBusConnection bus = QDBusConnection::systemBus();
     if (bus.isConnected()) {
-        connected_ = bus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-                                 QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
-                                 this, SLOT(prepareForSleep(bool)));
+        connected_ = bus.connect(
+            QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+            QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
+            this, SLOT(prepareForSleep(bool)));
     }
 }
 

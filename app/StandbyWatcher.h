@@ -8,14 +8,14 @@
 
 class StandbyWatcher : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit StandbyWatcher(std::function<void()> onSuspend);
     bool connected() const { return connected_; }
 
-public slots:
+  public slots:
     void prepareForSleep(bool start);
 
-private:
+  private:
     std::function<void()> onSuspend_;
     bool connected_ = false;
 };

@@ -19,13 +19,15 @@ VirtualDeviceControl::VirtualDeviceControl() {
     VirtualDeviceProvider::configureFromEnvironmentOnce();
     size_t seen[3] = {0, 0, 0};
     std::vector<platform::media::GstRef<GstDevice>> present[3] = {
-        VirtualDeviceProvider::devices(VirtualKind::Camera), VirtualDeviceProvider::devices(VirtualKind::Microphone),
+        VirtualDeviceProvider::devices(VirtualKind::Camera),
+        VirtualDeviceProvider::devices(VirtualKind::Microphone),
         VirtualDeviceProvider::devices(VirtualKind::Speaker)};
     std::string all = text;
     size_t start = 0;
     while (start <= all.size()) {
         const size_t end = all.find(';', start);
-        const std::string entry = all.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        const std::string entry =
+            all.substr(start, end == std::string::npos ? std::string::npos : end - start);
         VirtualDeviceDesc desc;
         std::string problem;
         if (!entry.empty() && VirtualDeviceConfig::parseOne(entry, "", "", desc, problem)) {

@@ -7,7 +7,7 @@
 #include <vector>
 
 class VirtualDeviceControl {
-public:
+  public:
     // Reads the variable and the devices present now.
     VirtualDeviceControl();
 
@@ -16,7 +16,7 @@ public:
     // Understands "unplug N" and "replug N".
     bool command(const std::string& line);
 
-private:
+  private:
     struct Slot {
         std::string entry;        // the entry's text, as add() takes it
         std::string displayName;  // empty while unplugged

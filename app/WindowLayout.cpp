@@ -3,7 +3,9 @@
 
 namespace app {
 
-bool isSmallScreen(QSize screen) { return screen.width() < 1024 || screen.height() < 768; }
+bool isSmallScreen(QSize screen) {
+    return screen.width() < 1024 || screen.height() < 768;
+}
 
 WindowLayout computeLayout(int32_t cameraAspect, bool recordCapable, bool smallScreen) {
     WindowLayout l;
@@ -46,7 +48,8 @@ QRect fitPreview(QSize panel, QSize image) {
     int pw = image.width();
     int ph = image.height();
     if (panel.height() < image.height() && image.height() > 0) {
-        const float scale = static_cast<float>(panel.height() - 4) / static_cast<float>(image.height());
+        const float scale =
+            static_cast<float>(panel.height() - 4) / static_cast<float>(image.height());
         pw = static_cast<int>(static_cast<float>(image.width()) * scale);
         ph = static_cast<int>(scale * static_cast<float>(image.height()));
     }
@@ -72,11 +75,14 @@ std::string button3Caption(int width, int height, bool allowHd) {
     return std::to_string(width) + "x" + std::to_string(height);
 }
 
-int button3TextLeft(int buttonLeft, int textWidth) { return buttonLeft + (72 - textWidth) / 2; }
+int button3TextLeft(int buttonLeft, int textWidth) {
+    return buttonLeft + (72 - textWidth) / 2;
+}
 
 QPoint popupPosition(QPoint windowTopLeft, QPoint button3, int dotsPerInch) {
     const int dpiTerm = (dotsPerInch * 20 - 1920) / 96;
-    return QPoint(windowTopLeft.x() + button3.x() + 3, windowTopLeft.y() + dpiTerm + button3.y() + 60);
+    return QPoint(windowTopLeft.x() + button3.x() + 3,
+                  windowTopLeft.y() + dpiTerm + button3.y() + 60);
 }
 
 QPoint brandedPopupPosition(QPoint windowTopLeft, int dotsPerInch) {
@@ -84,7 +90,9 @@ QPoint brandedPopupPosition(QPoint windowTopLeft, int dotsPerInch) {
     return QPoint(windowTopLeft.x() + 100, windowTopLeft.y() + 546 + dpiTerm);
 }
 
-int popupItemAt(int y) { return y / 20; }
+int popupItemAt(int y) {
+    return y / 20;
+}
 
 QSize enlargedClientSize(QSize workArea, QSize frameExtra) {
     const int a = workArea.width() - frameExtra.width();

@@ -21,17 +21,17 @@ constexpr int kButtonCount = 5;
 constexpr int kButtonHeight = 30;
 
 struct WindowLayout {
-    QSize previewArea;   // W x H
-    QSize thumbnail;     // 80 x 60 or 96 x 60
+    QSize previewArea;  // W x H
+    QSize thumbnail;    // 80 x 60 or 96 x 60
     int visibleThumbnails = 7;
     int thumbnailPitch = 90;
     int selectionLeft = 5;
     int focusLeft = 8;
     int focusRight = 92;
-    QRect bgPanel;       // in window client coordinates
-    QSize outer;         // the designed outer window size
-    QSize client;        // the client size that corresponds to it
-    QRect imageShow;     // the strip
+    QRect bgPanel;    // in window client coordinates
+    QSize outer;      // the designed outer window size
+    QSize client;     // the client size that corresponds to it
+    QRect imageShow;  // the strip
     QRect scrollBar;
     int buttonTop = 0;
     std::array<int, kButtonCount> buttonLeft{};

@@ -14,8 +14,7 @@
 G_BEGIN_DECLS
 
 #define TWK_TYPE_TRANS_FILTER (twk_trans_filter_get_type())
-G_DECLARE_FINAL_TYPE(TwkTransFilter, twk_trans_filter, TWK, TRANS_FILTER,
-                     GstVideoFilter)
+G_DECLARE_FINAL_TYPE(TwkTransFilter, twk_trans_filter, TWK, TRANS_FILTER, GstVideoFilter)
 
 G_END_DECLS
 

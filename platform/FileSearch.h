@@ -8,7 +8,7 @@
 namespace platform {
 
 struct FoundFile {
-    std::string name;       // bytes as the file system holds them (may be invalid UTF-8)
+    std::string name;  // bytes as the file system holds them (may be invalid UTF-8)
     uint64_t size = 0;
     uint64_t lastWrite = 0;  // 100 ns units since 1601-01-01 UTC, like a FILETIME
 };

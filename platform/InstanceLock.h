@@ -6,7 +6,7 @@
 namespace platform {
 
 class InstanceLock {
-public:
+  public:
     InstanceLock() = default;
     ~InstanceLock();
     InstanceLock(InstanceLock&& other) noexcept;
@@ -24,7 +24,7 @@ public:
 
     static std::string lockPathFor(const std::string& name);
 
-private:
+  private:
     int fd_ = -1;
     std::string path_;
 };

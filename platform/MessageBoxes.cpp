@@ -12,7 +12,9 @@ QtMessageBoxes::Hook& hook() {
 }
 }  // namespace
 
-void QtMessageBoxes::setTestHook(Hook h) { hook() = std::move(h); }
+void QtMessageBoxes::setTestHook(Hook h) {
+    hook() = std::move(h);
+}
 
 MsgAnswer QtMessageBoxes::show(QWidget* owner, const std::string& text, const std::string& caption,
                                MsgButtons buttons) {

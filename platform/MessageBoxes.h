@@ -12,7 +12,7 @@ enum class MsgButtons { Ok, YesNo };
 enum class MsgAnswer { Ok, Yes, No };
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     // `owner` null: application-modal without an owner window (the task-modal box).
     virtual MsgAnswer show(QWidget* owner, const std::string& text, const std::string& caption,
@@ -21,8 +21,9 @@ public:
 
 // Real QMessageBox dialogs. A hook installed by tests answers instead of the dialog.
 class QtMessageBoxes final : public MessageBoxes {
-public:
-    using Hook = std::function<MsgAnswer(const std::string& text, const std::string& caption, MsgButtons)>;
+  public:
+    using Hook =
+        std::function<MsgAnswer(const std::string& text, const std::string& caption, MsgButtons)>;
     MsgAnswer show(QWidget* owner, const std::string& text, const std::string& caption,
                    MsgButtons buttons) override;
     static void setTestHook(Hook hook);

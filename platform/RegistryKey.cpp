@@ -51,7 +51,8 @@ bool safeComponent(const std::string& part) {
 
 KeyLocation locate(const std::string& path) {
     std::vector<std::string> parts = splitPath(path);
-    if (!parts.empty() && QString::fromStdString(parts[0]).compare("Software", Qt::CaseInsensitive) == 0) {
+    if (!parts.empty() &&
+        QString::fromStdString(parts[0]).compare("Software", Qt::CaseInsensitive) == 0) {
         parts.erase(parts.begin());
     }
     KeyLocation loc;
@@ -89,12 +90,14 @@ QString keyOf(const std::string& group, const std::string& name) {
 // the whole file (no value of ours is one), and so is a file too large to be settings.
 bool holdsPlainSettings(const std::string& path) {
     QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly) || file.size() > static_cast<qint64>(kMaxSettingsFileBytes)) {
+    if (!file.open(QIODevice::ReadOnly) ||
+        file.size() > static_cast<qint64>(kMaxSettingsFileBytes)) {
         return false;
     }
     const QByteArray text = file.read(static_cast<qint64>(kMaxSettingsFileBytes) + 1);
     return text.size() <= static_cast<qsizetype>(kMaxSettingsFileBytes) &&
-           isPlainSettingsText(std::string_view(text.constData(), static_cast<size_t>(text.size())));
+           isPlainSettingsText(
+               std::string_view(text.constData(), static_cast<size_t>(text.size())));
 }
 
 bool valueText(const QSettings& s, const QString& key, std::string& out) {
@@ -146,7 +149,9 @@ bool resolveGroup(QSettings& s, const std::string& wanted, std::string& actual) 
 }  // namespace
 
 RegistryKey::RegistryKey() = default;
-RegistryKey::~RegistryKey() { close(); }
+RegistryKey::~RegistryKey() {
+    close();
+}
 RegistryKey::RegistryKey(RegistryKey&&) noexcept = default;
 RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
     if (this != &other) {
@@ -169,7 +174,8 @@ std::vector<std::string> RegistryKey::defaultProfileDirs() {
     size_t start = 0;
     while (start <= list.size()) {
         const size_t end = list.find(':', start);
-        const std::string dir = list.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        const std::string dir =
+            list.substr(start, end == std::string::npos ? std::string::npos : end - start);
         if (!dir.empty() && dir[0] == '/') {
             dirs.push_back(dir);
         }
@@ -268,7 +274,8 @@ int32_t RegistryKey::queryDword(const std::string& name, uint32_t& out) const {
     while (end != nullptr && (*end == ' ' || *end == '\t')) {
         ++end;
     }
-    if (errno != 0 || end == nullptr || *end != '\0' || value < std::numeric_limits<int32_t>::min() ||
+    if (errno != 0 || end == nullptr || *end != '\0' ||
+        value < std::numeric_limits<int32_t>::min() ||
         value > static_cast<long long>(std::numeric_limits<uint32_t>::max())) {
         return kErrorInvalidData;
     }
@@ -286,7 +293,8 @@ int32_t RegistryKey::queryString(const std::string& name, char* buffer, uint32_t
     }
     const size_t needed = std::strlen(text.c_str()) + 1;  // up to the first zero byte
     if (buffer == nullptr || needed > size) {
-        size = static_cast<uint32_t>(std::min<size_t>(needed, std::numeric_limits<uint32_t>::max()));
+        size =
+            static_cast<uint32_t>(std::min<size_t>(needed, std::numeric_limits<uint32_t>::max()));
         return kErrorMoreData;
     }
     std::memcpy(buffer, text.c_str(), needed);
@@ -375,8 +383,10 @@ bool copyDefaultProfileKey(const std::string& path) {
     if (!loc.valid) {
         return false;
     }
-    const QString source = QString::fromStdString(RegistryKey::filePathFor(RegRoot::DefaultUser, path));
-    if (source.isEmpty() || !QFileInfo(source).isFile() || !holdsPlainSettings(source.toStdString())) {
+    const QString source =
+        QString::fromStdString(RegistryKey::filePathFor(RegRoot::DefaultUser, path));
+    if (source.isEmpty() || !QFileInfo(source).isFile() ||
+        !holdsPlainSettings(source.toStdString())) {
         return false;
     }
     QSettings from(source, QSettings::IniFormat);

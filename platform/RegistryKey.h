@@ -25,11 +25,12 @@ constexpr int32_t kErrorNoMoreItems = 259;
 
 enum class RegRoot {
     CurrentUser,  // $XDG_CONFIG_HOME (default ~/.config)
-    DefaultUser,  // the default profile: the first of $XDG_CONFIG_DIRS (default /etc/xdg) holding the file
+    DefaultUser,  // the default profile: the first of $XDG_CONFIG_DIRS (default /etc/xdg) holding
+                  // the file
 };
 
 class RegistryKey {
-public:
+  public:
     RegistryKey();
     ~RegistryKey();
     RegistryKey(RegistryKey&&) noexcept;
@@ -62,7 +63,7 @@ public:
     // The directories searched for RegRoot::DefaultUser, in order.
     static std::vector<std::string> defaultProfileDirs();
 
-private:
+  private:
     friend bool copyDefaultProfileKey(const std::string& path);
 
     std::unique_ptr<QSettings> settings_;

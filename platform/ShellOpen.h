@@ -6,7 +6,7 @@
 namespace platform {
 
 class ShellOpener {
-public:
+  public:
     virtual ~ShellOpener() = default;
     // True when the opener could be started. `workingDir` may be empty.
     virtual bool open(const std::string& target, const std::string& workingDir) = 0;
@@ -14,7 +14,7 @@ public:
 
 // Starts xdg-open detached, without a shell, so no character of the target is interpreted.
 class XdgShellOpener final : public ShellOpener {
-public:
+  public:
     bool open(const std::string& target, const std::string& workingDir) override;
 };
 

@@ -15,7 +15,8 @@ void sleepMs(uint32_t ms) {
     g_total.fetch_add(ms, std::memory_order_relaxed);
     const double scaled = static_cast<double>(ms) * g_scale.load(std::memory_order_relaxed);
     if (scaled > 0.0) {
-        std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>(scaled * 1000.0)));
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(static_cast<int64_t>(scaled * 1000.0)));
     }
 }
 
@@ -24,8 +25,14 @@ uint32_t scaledMs(uint32_t ms) {
     return static_cast<uint32_t>(static_cast<double>(ms) * g_scale.load(std::memory_order_relaxed));
 }
 
-void setSleepScale(double scale) { g_scale.store(scale < 0.0 ? 0.0 : scale); }
-double sleepScale() { return g_scale.load(); }
-uint64_t sleptMsTotal() { return g_total.load(); }
+void setSleepScale(double scale) {
+    g_scale.store(scale < 0.0 ? 0.0 : scale);
+}
+double sleepScale() {
+    return g_scale.load();
+}
+uint64_t sleptMsTotal() {
+    return g_total.load();
+}
 
 }  // namespace platform

@@ -23,7 +23,8 @@ void handler(int sig) {
 }
 }  // namespace
 
-TerminationSignals::TerminationSignals(std::function<void(int)> onSignal) : onSignal_(std::move(onSignal)) {
+TerminationSignals::TerminationSignals(std::function<void(int)> onSignal)
+    : onSignal_(std::move(onSignal)) {
     if (g_pipe[0] < 0 && ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         return;
     }

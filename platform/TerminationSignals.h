@@ -10,14 +10,14 @@ class QSocketNotifier;
 namespace platform {
 
 class TerminationSignals {
-public:
+  public:
     // Installs the handlers; `onSignal` runs on the thread that owns the event loop.
     explicit TerminationSignals(std::function<void(int signal)> onSignal);
     ~TerminationSignals();
     TerminationSignals(const TerminationSignals&) = delete;
     TerminationSignals& operator=(const TerminationSignals&) = delete;
 
-private:
+  private:
     std::function<void(int)> onSignal_;
     std::unique_ptr<QSocketNotifier> notifier_;
 };

@@ -66,7 +66,8 @@ LangId langIdFromLocaleName(const std::string& locale) {
     name = name.substr(0, name.find_first_of(".@"));
     const size_t sep = name.find_first_of("_-");
     const std::string iso = lower(name.substr(0, sep));
-    const std::string country = sep == std::string_view::npos ? std::string() : upper(name.substr(sep + 1));
+    const std::string country =
+        sep == std::string_view::npos ? std::string() : upper(name.substr(sep + 1));
 
     uint16_t primary = 0;
     for (const LanguageRow& row : kLanguages) {

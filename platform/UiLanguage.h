@@ -9,8 +9,12 @@ namespace platform {
 
 using LangId = uint16_t;
 
-constexpr uint16_t primaryLanguage(LangId id) { return id & 0x3FF; }
-constexpr uint16_t subLanguage(LangId id) { return id >> 10; }
+constexpr uint16_t primaryLanguage(LangId id) {
+    return id & 0x3FF;
+}
+constexpr uint16_t subLanguage(LangId id) {
+    return id >> 10;
+}
 constexpr LangId makeLangId(uint16_t primary, uint16_t sub) {
     return static_cast<LangId>((sub << 10) | primary);
 }

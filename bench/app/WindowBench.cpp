@@ -17,8 +17,9 @@
 namespace {
 
 class NoBoxes final : public platform::MessageBoxes {
-public:
-    platform::MsgAnswer show(QWidget*, const std::string&, const std::string&, platform::MsgButtons) override {
+  public:
+    platform::MsgAnswer show(QWidget*, const std::string&, const std::string&,
+                             platform::MsgButtons) override {
         return platform::MsgAnswer::Yes;
     }
 };

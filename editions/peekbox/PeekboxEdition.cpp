@@ -27,12 +27,9 @@ constexpr MessageTextDef kExtraTexts[] = {
 
 // Searched in row order; the wide cameras come last.
 constexpr SupportedCamera kCameras[] = {
-    {"3a7b", "0a01", 0, platform::kFourCC_YUY2, 0},
-    {"3a7b", "0a02", 0, platform::kFourCC_YUY2, 0},
-    {"3a7b", "0a03", 0, platform::kFourCC_YUY2, 0},
-    {"3a7b", "0b01", 0, platform::kFourCC_YUY2, 1},
-    {"3a7b", "0b02", 0, platform::kFourCC_YUY2, 1},
-    {"3a7b", "0c01", 1, platform::kFourCC_MJPG, 1},
+    {"3a7b", "0a01", 0, platform::kFourCC_YUY2, 0}, {"3a7b", "0a02", 0, platform::kFourCC_YUY2, 0},
+    {"3a7b", "0a03", 0, platform::kFourCC_YUY2, 0}, {"3a7b", "0b01", 0, platform::kFourCC_YUY2, 1},
+    {"3a7b", "0b02", 0, platform::kFourCC_YUY2, 1}, {"3a7b", "0c01", 1, platform::kFourCC_MJPG, 1},
     {"3a7b", "0c02", 1, platform::kFourCC_MJPG, 1},
 };
 
@@ -56,6 +53,8 @@ constexpr Edition kEdition{
 
 }  // namespace
 
-const Edition& edition() { return kEdition; }
+const Edition& edition() {
+    return kEdition;
+}
 
 }  // namespace editions

@@ -39,8 +39,8 @@ constexpr HResult E_AlreadyConnected =
 constexpr HResult E_NotConnected = static_cast<HResult>(0x80040209u);  // VFW_E_NOT_CONNECTED
 constexpr HResult E_ClassNotRegistered = static_cast<HResult>(0x80040154u);  // REGDB_E_CLASSNOTREG
 constexpr HResult S_NoPreviewPin = 0x0004027E;  // VFW_S_NOPREVIEWPIN: rendered through a tee
-constexpr HResult E_CannotRender = static_cast<HResult>(0x80040218u);        // VFW_E_CANNOT_RENDER
-constexpr HResult E_DuplicateName = static_cast<HResult>(0x80040237u);       // VFW_E_DUPLICATE_NAME
+constexpr HResult E_CannotRender = static_cast<HResult>(0x80040218u);   // VFW_E_CANNOT_RENDER
+constexpr HResult E_DuplicateName = static_cast<HResult>(0x80040237u);  // VFW_E_DUPLICATE_NAME
 
 // The message number under which graph events are announced to the panel.
 constexpr uint32_t WM_GRAPHNOTIFY = 0x8001;

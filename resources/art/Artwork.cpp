@@ -16,13 +16,17 @@ struct FaceColours {
 FaceColours faceFor(int frame) {
     switch (frame) {
         case 0:  // disabled
-            return {QColor(236, 236, 236), QColor(222, 222, 222), QColor(200, 200, 200), QColor(170, 170, 170)};
+            return {QColor(236, 236, 236), QColor(222, 222, 222), QColor(200, 200, 200),
+                    QColor(170, 170, 170)};
         case 1:  // hover
-            return {QColor(226, 242, 255), QColor(183, 219, 250), QColor(64, 140, 214), QColor(24, 74, 128)};
+            return {QColor(226, 242, 255), QColor(183, 219, 250), QColor(64, 140, 214),
+                    QColor(24, 74, 128)};
         case 4:  // recording
-            return {QColor(255, 226, 226), QColor(246, 180, 180), QColor(196, 40, 40), QColor(196, 24, 24)};
+            return {QColor(255, 226, 226), QColor(246, 180, 180), QColor(196, 40, 40),
+                    QColor(196, 24, 24)};
         default:  // normal (and the unused frame)
-            return {QColor(250, 250, 250), QColor(226, 229, 233), QColor(150, 156, 164), QColor(52, 60, 70)};
+            return {QColor(250, 250, 250), QColor(226, 229, 233), QColor(150, 156, 164),
+                    QColor(52, 60, 70)};
     }
 }
 
@@ -91,7 +95,8 @@ void drawRecordDot(QPainter& p, QPointF c, const QColor& ink, bool recording) {
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(c, 8.5, 8.5);
     p.setPen(Qt::NoPen);
-    p.setBrush(recording ? QColor(220, 20, 20) : (ink == faceFor(0).glyph ? ink : QColor(208, 36, 36)));
+    p.setBrush(recording ? QColor(220, 20, 20)
+                         : (ink == faceFor(0).glyph ? ink : QColor(208, 36, 36)));
     p.drawEllipse(c, 5.5, 5.5);
 }
 
@@ -125,11 +130,21 @@ QImage buttonImageList(ButtonIcon icon, QSize frameSize, int frames) {
         drawFace(p, r, c);
         const QPointF centre = r.center();
         switch (icon) {
-            case ButtonIcon::Snapshot: drawCamera(p, centre, c.glyph); break;
-            case ButtonIcon::Delete: drawBin(p, centre, c.glyph); break;
-            case ButtonIcon::SizeField: drawSizeField(p, r, c.glyph); break;
-            case ButtonIcon::Settings: drawGear(p, centre, c.glyph); break;
-            case ButtonIcon::Record: drawRecordDot(p, centre, c.glyph, f == 4); break;
+            case ButtonIcon::Snapshot:
+                drawCamera(p, centre, c.glyph);
+                break;
+            case ButtonIcon::Delete:
+                drawBin(p, centre, c.glyph);
+                break;
+            case ButtonIcon::SizeField:
+                drawSizeField(p, r, c.glyph);
+                break;
+            case ButtonIcon::Settings:
+                drawGear(p, centre, c.glyph);
+                break;
+            case ButtonIcon::Record:
+                drawRecordDot(p, centre, c.glyph, f == 4);
+                break;
         }
     }
     return list;
@@ -170,7 +185,8 @@ QImage brandLogo(const QString& word, QSize size) {
     g.setColorAt(1, QColor(150, 70, 170));
     p.setPen(Qt::NoPen);
     p.setBrush(g);
-    p.drawRoundedRect(QRectF(0.5, 0.5, size.width() - 1, size.height() - 1), size.height() / 2.0, size.height() / 2.0);
+    p.drawRoundedRect(QRectF(0.5, 0.5, size.width() - 1, size.height() - 1), size.height() / 2.0,
+                      size.height() / 2.0);
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPixelSize(size.height() - 7);
     font.setBold(true);

@@ -9,10 +9,10 @@ namespace testenv {
 void setUp();
 
 const std::string& root();
-std::string configHome();     // $XDG_CONFIG_HOME
-std::string defaultProfile(); // the only entry of $XDG_CONFIG_DIRS
-std::string runtimeDir();     // $XDG_RUNTIME_DIR
-std::string tempDir();        // $TMPDIR
+std::string configHome();      // $XDG_CONFIG_HOME
+std::string defaultProfile();  // the only entry of $XDG_CONFIG_DIRS
+std::string runtimeDir();      // $XDG_RUNTIME_DIR
+std::string tempDir();         // $TMPDIR
 std::string picturesDir();
 std::string videosDir();
 

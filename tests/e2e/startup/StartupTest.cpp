@@ -74,12 +74,16 @@ bool answersOnItsSocket(const std::string& path) {
     return false;
 }
 
-std::string binaryText(const std::string& path) { return testenv::readFile(path); }
+std::string binaryText(const std::string& path) {
+    return testenv::readFile(path);
+}
 
 // Every place `needle` occurs in `haystack`, with `context` bytes either side.
-std::vector<std::string> occurrences(const std::string& haystack, const std::string& needle, size_t context) {
+std::vector<std::string> occurrences(const std::string& haystack, const std::string& needle,
+                                     size_t context) {
     std::vector<std::string> found;
-    for (size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) {
+    for (size_t at = haystack.find(needle); at != std::string::npos;
+         at = haystack.find(needle, at + 1)) {
         const size_t from = at >= context ? at - context : 0;
         found.push_back(haystack.substr(from, needle.size() + 2 * context));
     }
@@ -105,7 +109,8 @@ TEST(Startup, SecondInstanceExitsWithOneAtOnce) {
 TEST(Startup, NoCameraEndsWithZero) {
     testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=4\n");
     EXPECT_EQ(run(binary("peekbox")), 0);
-    const std::string settings = testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
+    const std::string settings =
+        testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
     EXPECT_NE(settings.find("Counter=4"), std::string::npos);
     EXPECT_NE(settings.find("ImageWidth=640"), std::string::npos);
 }

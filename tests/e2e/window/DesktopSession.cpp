@@ -201,8 +201,8 @@ QPoint DesktopSession::windowOrigin(const std::string& windowId) {
 }
 
 void DesktopSession::click(const std::string& windowId, QPoint p, int button) {
-    run("xdotool mousemove --window " + windowId + " " + std::to_string(p.x()) + " " + std::to_string(p.y()) +
-        " sleep 0.2 click " + std::to_string(button));
+    run("xdotool mousemove --window " + windowId + " " + std::to_string(p.x()) + " " +
+        std::to_string(p.y()) + " sleep 0.2 click " + std::to_string(button));
 }
 
 void DesktopSession::key(const std::string& windowId, const std::string& keys) {
@@ -258,7 +258,8 @@ bool waitUntil(const std::function<bool()>& done, int tenths) {
     return done();
 }
 
-std::string DesktopSession::startAndWait(const std::string& program, const std::vector<std::string>& env,
+std::string DesktopSession::startAndWait(const std::string& program,
+                                         const std::vector<std::string>& env,
                                          const std::string& title) {
     if (!start(program, env)) {
         return "";

@@ -24,7 +24,7 @@ bool waitUntil(const std::function<bool()>& done, int tenths = 100);
 class XWindows;
 
 class DesktopSession {
-public:
+  public:
     DesktopSession();
     ~DesktopSession();
     DesktopSession(const DesktopSession&) = delete;

@@ -21,9 +21,10 @@ const QPoint kSnapshotButton(20, 505);  // button 1: 40 x 30 at (5, 492)
 const QPoint kBrandLogo(590, 505);      // 75 x 20 at (555, 495)
 
 class GlimmerDesktopTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        testenv::writeFile(testenv::configHome() + "/Tarnwick/Glimmer.conf", "[General]\nCounter=1\n");
+        testenv::writeFile(testenv::configHome() + "/Tarnwick/Glimmer.conf",
+                           "[General]\nCounter=1\n");
         testenv::clearDir(testenv::picturesDir());
         ASSERT_TRUE(session.ready()) << "the desktop (Xvfb and its window manager) did not start";
     }
@@ -46,7 +47,8 @@ TEST_F(GlimmerDesktopTest, RunsBesidePeekboxAndTakesSnapshotsIntoItsStrip) {
     testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=1\n");
     DesktopSession other;
     ASSERT_TRUE(other.ready());
-    ASSERT_TRUE(other.start("peekbox", {"TARNWICK_VIRTUAL_DEVICES=camera:name=Desk Camera,vid=3a7b,pid=0b01"}));
+    ASSERT_TRUE(other.start(
+        "peekbox", {"TARNWICK_VIRTUAL_DEVICES=camera:name=Desk Camera,vid=3a7b,pid=0b01"}));
     ASSERT_FALSE(other.waitForWindow("Peekbox", 30).empty()) << "Peekbox did not start";
 
     const std::string window = startGlimmer();
@@ -70,7 +72,8 @@ TEST_F(GlimmerDesktopTest, RunsBesidePeekboxAndTakesSnapshotsIntoItsStrip) {
     EXPECT_TRUE(session.waitForChange(second, slot2)) << "the second thumbnail did not appear";
     session.screenshot("glimmer-03-two-snapshots");
 
-    const std::string tags = session.run("exiftool -s3 -Artist -DateTimeOriginal -ImageWidth '" + picture(1) + "'");
+    const std::string tags =
+        session.run("exiftool -s3 -Artist -DateTimeOriginal -ImageWidth '" + picture(1) + "'");
     EXPECT_EQ(tags.substr(0, tags.find('\n')), "Norvale Glimmer");
     EXPECT_NE(tags.find("640"), std::string::npos) << tags;
 
@@ -110,28 +113,32 @@ TEST_F(GlimmerDesktopTest, ReplacedPictureCarriesNoExifAndTheLogoOpensTheBrandPa
     testenv::writeFile(bin + "/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + opened + "'\n");
     ::chmod((bin + "/xdg-open").c_str(), 0700);
     const char* path = std::getenv("PATH");
-    const std::string window = startGlimmer({"PATH=" + bin + ":" + (path != nullptr ? path : "/usr/bin:/bin")});
+    const std::string window =
+        startGlimmer({"PATH=" + bin + ":" + (path != nullptr ? path : "/usr/bin:/bin")});
     ASSERT_FALSE(window.empty());
     session.click(window, kSnapshotButton);
     ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(picture(1)); }, 100));
     EXPECT_EQ(session.terminate(), 0);
     testenv::writeFile(testenv::configHome() + "/Tarnwick/Glimmer.conf", "[General]\nCounter=1\n");
 
-    const std::string again = startGlimmer({"PATH=" + bin + ":" + (path != nullptr ? path : "/usr/bin:/bin")});
+    const std::string again =
+        startGlimmer({"PATH=" + bin + ":" + (path != nullptr ? path : "/usr/bin:/bin")});
     ASSERT_FALSE(again.empty());
     session.click(again, kSnapshotButton);
     std::this_thread::sleep_for(std::chrono::seconds(2));  // the question box comes up
     session.screenshot("glimmer-04-replace-question");
     session.run("xdotool key --clearmodifiers alt+y");
-    ASSERT_TRUE(waitUntil([&] {
-        return session.run("exiftool -s3 -Artist '" + picture(1) + "'").empty();
-    }, 100)) << "the replaced picture still carries its Artist";
+    ASSERT_TRUE(waitUntil(
+        [&] { return session.run("exiftool -s3 -Artist '" + picture(1) + "'").empty(); }, 100))
+        << "the replaced picture still carries its Artist";
     EXPECT_EQ(session.run("exiftool -s3 -DateTimeOriginal '" + picture(1) + "'"), "");
-    EXPECT_NE(session.run("exiftool -s3 -ImageWidth '" + picture(1) + "'").find("640"), std::string::npos);
+    EXPECT_NE(session.run("exiftool -s3 -ImageWidth '" + picture(1) + "'").find("640"),
+              std::string::npos);
     EXPECT_FALSE(testenv::fileExists(picture(2)));
 
     session.click(again, kBrandLogo);
-    ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(opened); }, 50)) << "the logo opened nothing";
+    ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(opened); }, 50))
+        << "the logo opened nothing";
     EXPECT_EQ(testenv::readFile(opened), "https://www.norvale.example/glimmer\n");
     session.screenshot("glimmer-05-after-logo");
     EXPECT_EQ(session.terminate(), 0);

@@ -12,13 +12,16 @@
 
 namespace {
 
-const char* kDevices = "TARNWICK_VIRTUAL_DEVICES=camera:name=Desk Camera,vid=3a7b,pid=0b01;microphone:name=Desk Microphone";
+const char* kDevices =
+    "TARNWICK_VIRTUAL_DEVICES=camera:name=Desk Camera,vid=3a7b,pid=0b01;microphone:name=Desk "
+    "Microphone";
 
 // Kills the X server of `display` (":N"), found through the lock file it keeps.
 class WindowTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=1\n");
+        testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf",
+                           "[General]\nCounter=1\n");
         // Each test starts with empty folders: the strip shows only what the test made.
         testenv::clearDir(testenv::picturesDir());
         testenv::clearDir(testenv::videosDir());
@@ -41,7 +44,8 @@ TEST_F(WindowTest, PreviewMovesAndTheProgramEndsThroughItsShutdown) {
     EXPECT_GT(differingPixels(first, second, preview), 20) << "the preview does not move";
 
     EXPECT_EQ(session.terminate(), 0);
-    const std::string settings = testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
+    const std::string settings =
+        testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
     EXPECT_NE(settings.find("ImageWidth=640"), std::string::npos);
 }
 
@@ -57,7 +61,8 @@ TEST_F(WindowTest, ButtonOneWritesAPictureWithExifAndTheStripShowsIt) {
     EXPECT_TRUE(session.waitForChange(before, QRect(origin + QPoint(10, 530), QSize(100, 70))));
     session.screenshot("08-after-snapshot");
 
-    const std::string tags = session.run("exiftool -s3 -Artist -DateTimeOriginal -ImageWidth '" + picture + "'");
+    const std::string tags =
+        session.run("exiftool -s3 -Artist -DateTimeOriginal -ImageWidth '" + picture + "'");
     EXPECT_EQ(tags.substr(0, tags.find('\n')), "Peekbox");
     EXPECT_NE(tags.find(":"), std::string::npos);
     EXPECT_NE(tags.find("640"), std::string::npos);
@@ -182,7 +187,8 @@ TEST_F(WindowTest, SizePopupOpensFromTheFrameAndOnlyAnItemChoosesASize) {
                "320\n240\n";
     }));
     EXPECT_EQ(session.terminate(), 0);
-    const std::string settings = testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
+    const std::string settings =
+        testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
     EXPECT_NE(settings.find("ImageWidth=320"), std::string::npos) << settings;
     EXPECT_NE(settings.find("ImageHeight=240"), std::string::npos) << settings;
 }
@@ -221,7 +227,9 @@ TEST_F(WindowTest, FolderChangesCountOnlyInTheBackgroundAndRescanRequestsAlways)
 TEST_F(WindowTest, KeysTakeSnapshotsSelectAndDeleteAfterAsking) {
     const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
     ASSERT_FALSE(window.empty());
-    auto picture = [](int n) { return testenv::picturesDir() + "/Picture000" + std::to_string(n) + ".jpg"; };
+    auto picture = [](int n) {
+        return testenv::picturesDir() + "/Picture000" + std::to_string(n) + ".jpg";
+    };
     // Enter with no focused thumbnail takes a snapshot, three times; each is done when its
     // thumbnail is in the strip (80 x 60 at a pitch of 90).
     const QPoint origin = session.windowOrigin(window);
@@ -250,7 +258,8 @@ TEST_F(WindowTest, KeysTakeSnapshotsSelectAndDeleteAfterAsking) {
     session.key(window, "Delete");
     ASSERT_FALSE(session.waitForWindow(question, 10).empty()) << "no question";
     session.run("xdotool key --clearmodifiers alt+y");
-    EXPECT_TRUE(waitUntil([&] { return !testenv::fileExists(picture(1)) && !testenv::fileExists(picture(2)); }));
+    EXPECT_TRUE(waitUntil(
+        [&] { return !testenv::fileExists(picture(1)) && !testenv::fileExists(picture(2)); }));
     EXPECT_TRUE(testenv::fileExists(picture(3)));
     session.screenshot("16-after-delete");
     // Ctrl+A selects what is left; Escape clears the selection, so Delete asks nothing.
@@ -263,7 +272,9 @@ TEST_F(WindowTest, KeysTakeSnapshotsSelectAndDeleteAfterAsking) {
 }
 
 TEST_F(WindowTest, DoubleClickEnlargesAWide1280x800PreviewAndBringsItBack) {
-    const std::string window = session.startAndWait("peekbox", {"TARNWICK_VIRTUAL_DEVICES=camera:name=Wide Camera,vid=3a7b,pid=0c01"}, "Peekbox");
+    const std::string window = session.startAndWait(
+        "peekbox", {"TARNWICK_VIRTUAL_DEVICES=camera:name=Wide Camera,vid=3a7b,pid=0c01"},
+        "Peekbox");
     ASSERT_FALSE(window.empty());
     // Every start asks for 640x480: choose HD 720P, the wide popup's third item (y 40 to 57).
     session.click(window, QPoint(186, 505));
@@ -275,7 +286,8 @@ TEST_F(WindowTest, DoubleClickEnlargesAWide1280x800PreviewAndBringsItBack) {
     auto size = [&] { return session.frameRect(window).size(); };
     const QSize normal = size();
     session.screenshot("17-wide-normal");
-    session.run("xdotool mousemove --window " + window + " 300 200 sleep 0.2 click --repeat 2 --delay 80 1");
+    session.run("xdotool mousemove --window " + window +
+                " 300 200 sleep 0.2 click --repeat 2 --delay 80 1");
     ASSERT_TRUE(waitUntil([&] { return size() != normal; }))
         << "the double click did not enlarge the view";
     ASSERT_TRUE(session.waitForPreview(window));
@@ -286,7 +298,8 @@ TEST_F(WindowTest, DoubleClickEnlargesAWide1280x800PreviewAndBringsItBack) {
     // The video fills the enlarged panel: its far corner shows the picture, not the grey panel.
     const QPoint corner = session.frameRect(window).bottomRight() - QPoint(20, 20);
     EXPECT_NE(big.pixelColor(corner), QColor(99, 99, 99)) << "the video window kept its old size";
-    session.run("xdotool mousemove --window " + window + " 300 200 sleep 0.2 click --repeat 2 --delay 80 1");
+    session.run("xdotool mousemove --window " + window +
+                " 300 200 sleep 0.2 click --repeat 2 --delay 80 1");
     EXPECT_TRUE(waitUntil([&] { return size() == normal; })) << "the view did not come back";
     session.screenshot("19-wide-back");
     EXPECT_EQ(session.terminate(), 0);
@@ -298,7 +311,8 @@ TEST_F(WindowTest, PicturesDroppedIntoTheFolderAppearAfterARescanMessage) {
     const QPoint origin = session.windowOrigin(window);
     const QImage before = session.screenshot("20-before-drop");
     // Another program puts a picture (and a file that is not one) into the picture folder.
-    session.run("convert -size 320x240 xc:'rgb(200,40,40)' '" + testenv::picturesDir() + "/Picture0042.jpg'");
+    session.run("convert -size 320x240 xc:'rgb(200,40,40)' '" + testenv::picturesDir() +
+                "/Picture0042.jpg'");
     testenv::writeFile(testenv::picturesDir() + "/notes.txt", "not a picture");
     EXPECT_EQ(sendOutsideMessage(testenv::runtimeDir() + "/Peekbox.sock", "1026"), "ok");
     std::this_thread::sleep_for(std::chrono::seconds(2));
@@ -319,7 +333,8 @@ TEST_F(WindowTest, RestartKeepsTheNumberingTheStripAndItsCache) {
     ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(first); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(session.terminate(), 0);
-    EXPECT_TRUE(testenv::fileExists(testenv::tempDir() + "/Peekbox.icf")) << "no thumbnail cache after quitting";
+    EXPECT_TRUE(testenv::fileExists(testenv::tempDir() + "/Peekbox.icf"))
+        << "no thumbnail cache after quitting";
 
     window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
     ASSERT_FALSE(window.empty());
@@ -365,6 +380,7 @@ TEST_F(WindowTest, GearButtonOpensTheCameraSettingsAndTheyChangeThePictureLive) 
     session.run("xdotool key --delay 80 Escape");
     std::this_thread::sleep_for(std::chrono::seconds(1));
     const QImage closed = session.screenshot("26-settings-closed");
-    EXPECT_LT(differingPixels(before, closed, QRect(40, 40, 120, 60)), 20) << "the dialog stayed open";
+    EXPECT_LT(differingPixels(before, closed, QRect(40, 40, 120, 60)), 20)
+        << "the dialog stayed open";
     EXPECT_EQ(session.terminate(), 0);
 }

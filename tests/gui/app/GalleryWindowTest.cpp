@@ -20,16 +20,18 @@
 namespace {
 
 class YesBoxes final : public platform::MessageBoxes {
-public:
-    platform::MsgAnswer show(QWidget*, const std::string& text, const std::string&, platform::MsgButtons b) override {
+  public:
+    platform::MsgAnswer show(QWidget*, const std::string& text, const std::string&,
+                             platform::MsgButtons b) override {
         shown.push_back(text);
-        return b == platform::MsgButtons::YesNo ? platform::MsgAnswer::Yes : platform::MsgAnswer::Ok;
+        return b == platform::MsgButtons::YesNo ? platform::MsgAnswer::Yes
+                                                : platform::MsgAnswer::Ok;
     }
     std::vector<std::string> shown;
 };
 
 class RecordingShell final : public platform::ShellOpener {
-public:
+  public:
     bool open(const std::string& target, const std::string& dir) override {
         opened.push_back(target + "|" + dir);
         return true;
@@ -38,12 +40,13 @@ public:
 };
 
 class GalleryWindowTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::setSleepScale(0.0);
         testenv::clearDir(testenv::picturesDir());
         testenv::clearDir(testenv::videosDir());
-        testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=1\n");
+        testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf",
+                           "[General]\nCounter=1\n");
     }
 
     std::unique_ptr<TMainForm> makeForm() {
@@ -138,7 +141,9 @@ TEST_F(GalleryWindowTest, StandbyClosesThroughTheNormalShutdown) {
     form->Suspend();
     EXPECT_FALSE(form->isVisible());
     form.reset();
-    EXPECT_NE(testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf").find("Counter=42"), std::string::npos);
+    EXPECT_NE(
+        testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf").find("Counter=42"),
+        std::string::npos);
 }
 
 TEST_F(GalleryWindowTest, KeysMoveFocusSelectOpenAndEscape) {
@@ -158,7 +163,8 @@ TEST_F(GalleryWindowTest, KeysMoveFocusSelectOpenAndEscape) {
 
     form->FormKeyDown(Qt::Key_Return, Qt::NoModifier);
     ASSERT_EQ(shell.opened.size(), 1u);
-    EXPECT_EQ(shell.opened[0], gallery::picturePath(testenv::picturesDir(), 3) + "|" + testenv::picturesDir());
+    EXPECT_EQ(shell.opened[0],
+              gallery::picturePath(testenv::picturesDir(), 3) + "|" + testenv::picturesDir());
     form->FormKeyDown(Qt::Key_Return, Qt::ControlModifier);
     EXPECT_FALSE(form->gallery().IsItemSelected(2));
     EXPECT_EQ(form->gallery().selectedCount(), 1);

@@ -16,8 +16,9 @@
 namespace {
 
 class AnsweringBoxes final : public platform::MessageBoxes {
-public:
-    platform::MsgAnswer show(QWidget*, const std::string& text, const std::string&, platform::MsgButtons b) override {
+  public:
+    platform::MsgAnswer show(QWidget*, const std::string& text, const std::string&,
+                             platform::MsgButtons b) override {
         shown.push_back(text);
         if (b == platform::MsgButtons::YesNo) {
             return yes ? platform::MsgAnswer::Yes : platform::MsgAnswer::No;
@@ -49,13 +50,14 @@ void pumpFor(int ms) {
 }
 
 class RecordingWindowTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::setSleepScale(0.0);
         testenv::clearDir(testenv::videosDir());
         testenv::clearDir(testenv::picturesDir());
         testenv::writeFile(settingsFile(), "[General]\nCounter=1\n");
-        ::setenv("TARNWICK_VIRTUAL_DEVICES", "camera:name=Desk Camera,vid=3a7b,pid=0b01;microphone:name=Mic", 1);
+        ::setenv("TARNWICK_VIRTUAL_DEVICES",
+                 "camera:name=Desk Camera,vid=3a7b,pid=0b01;microphone:name=Mic", 1);
     }
     void TearDown() override {
         form.reset();
@@ -67,7 +69,9 @@ protected:
         app::AppServices s;
         s.messageBoxes = &boxes;
         s.uiLanguage = [] { return platform::LangId{0x0409}; };
-        s.freeSpace = [freeBytes](const std::string&) { return std::optional<uint64_t>(freeBytes); };
+        s.freeSpace = [freeBytes](const std::string&) {
+            return std::optional<uint64_t>(freeBytes);
+        };
         form = std::make_unique<TMainForm>(editions::edition(), s);
         ASSERT_TRUE(form->StartPreview(false));
     }
@@ -86,7 +90,8 @@ TEST_F(RecordingWindowTest, AClipIsRecordedNumberedAndEntersTheStrip) {
     EXPECT_EQ(form->buttonState(3), TMainForm::kDisabled);
     EXPECT_TRUE(form->recTimerActive());
     pumpFor(1500);
-    EXPECT_NE(form->windowTitle().toStdString().find("Norvale Glimmer webcam - 00:00:0"), std::string::npos);
+    EXPECT_NE(form->windowTitle().toStdString().find("Norvale Glimmer webcam - 00:00:0"),
+              std::string::npos);
     form->ToggleRecording();
     EXPECT_FALSE(form->recording());
     EXPECT_FALSE(form->recTimerActive());
@@ -111,7 +116,8 @@ TEST_F(RecordingWindowTest, DecliningToOverwriteGivesTheNumberBack) {
     form->ToggleRecording();
     EXPECT_FALSE(form->recording());
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0], testenv::videosDir() + "/Movie0005.avi already exists, do you want to replace it?");
+    EXPECT_EQ(boxes.shown[0],
+              testenv::videosDir() + "/Movie0005.avi already exists, do you want to replace it?");
     EXPECT_NE(testenv::readFile(settingsFile()).find("AviCounter=4"), std::string::npos);
     EXPECT_EQ(testenv::readFile(testenv::videosDir() + "/Movie0005.avi"), "old clip");
     EXPECT_EQ(form->buttonState(3), TMainForm::kNormal);

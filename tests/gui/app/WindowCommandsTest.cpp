@@ -16,17 +16,19 @@
 namespace {
 
 class SilentBoxes final : public platform::MessageBoxes {
-public:
-    platform::MsgAnswer show(QWidget*, const std::string&, const std::string&, platform::MsgButtons) override {
+  public:
+    platform::MsgAnswer show(QWidget*, const std::string&, const std::string&,
+                             platform::MsgButtons) override {
         return platform::MsgAnswer::Ok;
     }
 };
 
 class WindowCommandsTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::setSleepScale(0.0);
-        testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=1\n");
+        testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf",
+                           "[General]\nCounter=1\n");
     }
     void TearDown() override { ::unsetenv("TARNWICK_VIRTUAL_DEVICES"); }
 
@@ -194,5 +196,6 @@ TEST_F(WindowCommandsTest, DoubleClickEnlargesOnlyARunning1280x800PreviewAndBack
     form->DirectShow1DblClick();
     EXPECT_FALSE(form->enlarged());
     EXPECT_EQ(form->size(), normal);
-    EXPECT_EQ(form->DirectShow1()->geometry(), app::fitPreview(form->BgPanel()->size(), QSize(1280, 800)));
+    EXPECT_EQ(form->DirectShow1()->geometry(),
+              app::fitPreview(form->BgPanel()->size(), QSize(1280, 800)));
 }

@@ -29,18 +29,18 @@ class YesBoxes final : public platform::MessageBoxes {
 };
 
 class Shell final : public platform::ShellOpener {
-public:
-  bool open(const std::string& target, const std::string& dir) override {
-      opened.push_back(target);
-      workingDirs.push_back(dir);
-      return true;
-  }
+  public:
+    bool open(const std::string& target, const std::string& dir) override {
+        opened.push_back(target);
+        workingDirs.push_back(dir);
+        return true;
+    }
     std::vector<std::string> opened;
     std::vector<std::string> workingDirs;
 };
 
 class GlimmerWindowTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::setSleepScale(0.0);
         testenv::clearDir(testenv::picturesDir());
@@ -50,7 +50,8 @@ protected:
     }
     void TearDown() override { ::unsetenv("TARNWICK_VIRTUAL_DEVICES"); }
 
-    std::unique_ptr<TMainForm> makeForm(platform::LangId language, std::vector<std::string> args = {}) {
+    std::unique_ptr<TMainForm> makeForm(platform::LangId language,
+                                        std::vector<std::string> args = {}) {
         app::AppServices s;
         s.messageBoxes = &boxes;
         s.shell = &shell;

@@ -291,7 +291,8 @@ TEST_F(FilterGraphTest, RenderingByCategorySharesOneTeeBetweenPreviewAndCapture)
     ASSERT_EQ(Filter::create("fakesink", sink), S_Ok);
     g_object_set(sink.element(), "async", FALSE, nullptr);
     ASSERT_EQ(graph->addFilter(sink, "Sink"), S_Ok);
-    EXPECT_EQ(builder.renderStream(PinCategory::Capture, MajorType::Video, cam, Filter(), sink), S_Ok);
+    EXPECT_EQ(builder.renderStream(PinCategory::Capture, MajorType::Video, cam, Filter(), sink),
+              S_Ok);
     EXPECT_EQ(builder.renderStream(PinCategory::Preview, MajorType::Video, cam, Filter(), Filter()),
               E_Fail);
     ASSERT_EQ(graph->run(), S_Ok);
@@ -310,7 +311,8 @@ TEST_F(FilterGraphTest, RenderingTheCaptureOutputGoesStraightThroughTheIntermedi
     ASSERT_EQ(Filter::create("identity", mid), S_Ok);
     ASSERT_EQ(graph->addFilter(cam, "Source Capture"), S_Ok);
     ASSERT_EQ(graph->addFilter(mid, "Middle"), S_Ok);
-    EXPECT_EQ(builder.renderStream(PinCategory::Capture, MajorType::Video, cam, mid, Filter()), S_Ok);
+    EXPECT_EQ(builder.renderStream(PinCategory::Capture, MajorType::Video, cam, mid, Filter()),
+              S_Ok);
     EXPECT_FALSE(graph->findFilterByName("Smart Tee"));
     EXPECT_FALSE(pinOf(cam, PinDirection::Output));  // the camera's output is taken
     ASSERT_EQ(graph->run(), S_Ok);

@@ -9,7 +9,9 @@ namespace {
 // missed by the settings cache of this process.
 int g_case = 0;
 std::string kKey;
-std::string settingsFile() { return testenv::configHome() + "/RecVendor/Prod" + std::to_string(g_case) + ".conf"; }
+std::string settingsFile() {
+    return testenv::configHome() + "/RecVendor/Prod" + std::to_string(g_case) + ".conf";
+}
 void freshKey(const std::string& content) {
     ++g_case;
     kKey = "Software\\RecVendor\\Prod" + std::to_string(g_case);

@@ -10,7 +10,7 @@
 
 namespace {
 class SettingsStoreTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::setSleepScale(0.0);
         testenv::clearDir(testenv::configHome());
@@ -22,7 +22,8 @@ protected:
 }  // namespace
 
 TEST_F(SettingsStoreTest, MissingKeyIsCopiedFromTheDefaultProfileAfterTheCopyWait) {
-    testenv::writeFile(testenv::defaultProfile() + "/StVendor/Prod.conf", "[General]\nCounter=42\n");
+    testenv::writeFile(testenv::defaultProfile() + "/StVendor/Prod.conf",
+                       "[General]\nCounter=42\n");
     app::SettingsStore store(key);
     const uint64_t before = platform::sleptMsTotal();
     ASSERT_TRUE(store.openAtStartup());
@@ -43,7 +44,8 @@ TEST_F(SettingsStoreTest, MissingEverywhereFailsAndAPresentKeyNeedsNoWait) {
 }
 
 TEST_F(SettingsStoreTest, ValuesOfTheWrongTypeKeepTheirDefaults) {
-    testenv::writeFile(userFile(), "[General]\nHWOverlayDisable=2\nCounter=banana\nFrequency=@Rect(1 2 3 4)\n");
+    testenv::writeFile(userFile(),
+                       "[General]\nHWOverlayDisable=2\nCounter=banana\nFrequency=@Rect(1 2 3 4)\n");
     app::SettingsStore store(key);
     app::StartupSettings s;
     s.counter = 1;
@@ -57,12 +59,16 @@ TEST_F(SettingsStoreTest, ValuesOfTheWrongTypeKeepTheirDefaults) {
 TEST_F(SettingsStoreTest, ShutdownWritesEveryValueAndAnUnwritableFileLosesNothing) {
     testenv::writeFile(userFile(), "[General]\nCounter=3\nAviCounter=17\n");
     app::SettingsStore store(key);
-    app::ShutdownSettings out{.top = -5, .left = 100, .counter = 9, .imageWidth = 1280, .imageHeight = 800,
+    app::ShutdownSettings out{.top = -5,
+                              .left = 100,
+                              .counter = 9,
+                              .imageWidth = 1280,
+                              .imageHeight = 800,
                               .frequency = 2};
     store.write(out);
     const std::string written = testenv::readFile(userFile());
-    for (const char* line : {"Top=4294967291", "Left=100", "Counter=9", "ImageWidth=1280", "ImageHeight=800",
-                             "Frequency=2", "AviCounter=17"}) {
+    for (const char* line : {"Top=4294967291", "Left=100", "Counter=9", "ImageWidth=1280",
+                             "ImageHeight=800", "Frequency=2", "AviCounter=17"}) {
         EXPECT_NE(written.find(line), std::string::npos) << line << "\n" << written;
     }
 

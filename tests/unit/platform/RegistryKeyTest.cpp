@@ -25,7 +25,8 @@ TEST(RegistryKey, OpenDistinguishesNotFoundFromOtherFailures) {
     writeUserKey("RkVendor/Present.conf", "[General]\nA=1\n\n[GRM]\n_MSG_DISKFULL=Platte voll\n");
     EXPECT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\Present"), kErrorSuccess);
     EXPECT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\Present\\grm"), kErrorSuccess);
-    EXPECT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\Present\\FRA"), kErrorFileNotFound);
+    EXPECT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\Present\\FRA"),
+              kErrorFileNotFound);
 
     if (::geteuid() != 0) {  // root reads anything
         writeUserKey("RkVendor/Locked.conf", "[General]\nA=1\n");
@@ -46,8 +47,9 @@ TEST(RegistryKey, PathsCannotLeaveTheConfigurationFolder) {
 }
 
 TEST(RegistryKey, DwordReadsParseNumbersAndRejectEverythingElse) {
-    writeUserKey("RkVendor/Dwords.conf",
-                 "[General]\nTwo=2\nNeg=-1\nHex=0x10\nText=abc\nHuge=99999999999\nEmpty=\nList=1, 2\n");
+    writeUserKey(
+        "RkVendor/Dwords.conf",
+        "[General]\nTwo=2\nNeg=-1\nHex=0x10\nText=abc\nHuge=99999999999\nEmpty=\nList=1, 2\n");
     RegistryKey key;
     ASSERT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\Dwords"), kErrorSuccess);
     uint32_t v = 77;
@@ -68,8 +70,9 @@ TEST(RegistryKey, DwordReadsParseNumbersAndRejectEverythingElse) {
 TEST(RegistryKey, StringReadsAreBoundedByTheBufferIncludingTheZero) {
     const std::string t511(511, 'a');
     const std::string t512(512, 'b');
-    writeUserKey("RkVendor/Strings.conf",
-                 "[General]\nS511=" + t511 + "\nS512=" + t512 + "\nComma=\"Sure, delete?\"\nUtf=Gr\xc3\xbc\xc3\x9f" "e\n");
+    writeUserKey("RkVendor/Strings.conf", "[General]\nS511=" + t511 + "\nS512=" + t512 +
+                                              "\nComma=\"Sure, delete?\"\nUtf=Gr\xc3\xbc\xc3\x9f"
+                                              "e\n");
     RegistryKey key;
     ASSERT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\Strings"), kErrorSuccess);
     std::array<char, 512> buf{};
@@ -89,7 +92,9 @@ TEST(RegistryKey, StringReadsAreBoundedByTheBufferIncludingTheZero) {
     EXPECT_STREQ(buf.data(), "Sure, delete?");
     size = 512;
     EXPECT_EQ(key.queryString("Utf", buf.data(), size), kErrorSuccess);
-    EXPECT_STREQ(buf.data(), "Gr\xc3\xbc\xc3\x9f" "e");
+    EXPECT_STREQ(buf.data(),
+                 "Gr\xc3\xbc\xc3\x9f"
+                 "e");
 }
 
 TEST(RegistryKey, WritesRoundTripAndEnumerateInStableOrder) {
@@ -111,7 +116,8 @@ TEST(RegistryKey, WritesRoundTripAndEnumerateInStableOrder) {
     EXPECT_EQ(name, "Top");
     EXPECT_EQ(key.enumValue(2, name, data), kErrorNoMoreItems);
 
-    ASSERT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\Written\\ESN", true), kErrorSuccess);
+    ASSERT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\Written\\ESN", true),
+              kErrorSuccess);
     key.setString("_MSG_TITLE", "Hola");
     key.close();
     ASSERT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\Written"), kErrorSuccess);
@@ -134,7 +140,8 @@ TEST(RegistryKey, DefaultProfileCopyBringsValuesAndSubkeys) {
     EXPECT_STREQ(buf.data(), "Titel");
 
     EXPECT_FALSE(copyDefaultProfileKey("Software\\RkVendor\\NowhereAtAll"));
-    EXPECT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\NowhereAtAll"), kErrorFileNotFound);
+    EXPECT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\NowhereAtAll"),
+              kErrorFileNotFound);
 }
 
 TEST(RegistryKey, ChangesMadeOnDiskWhileRunningAreSeenAtTheNextOpen) {
@@ -164,12 +171,14 @@ TEST(RegistryKey, FilesHoldingSerialisedObjectsAreRefusedWhole) {
     };
     for (const char* text : hostile) {
         writeUserKey("RkVendor/Hostile.conf", text);
-        EXPECT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\Hostile"), kErrorAccessDenied) << text;
+        EXPECT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\Hostile"), kErrorAccessDenied)
+            << text;
     }
     testenv::writeFile(testenv::defaultProfile() + "/RkVendor/Copied.conf", hostile[0]);
     EXPECT_FALSE(copyDefaultProfileKey("Software\\RkVendor\\Copied"));
 
-    writeUserKey("RkVendor/Plain.conf", "[General]\nCounter=7\n\n[GRM]\n_MSG_TITLE=Tab\\there, 100% @home\n");
+    writeUserKey("RkVendor/Plain.conf",
+                 "[General]\nCounter=7\n\n[GRM]\n_MSG_TITLE=Tab\\there, 100% @home\n");
     ASSERT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\Plain"), kErrorSuccess);
     uint32_t counter = 0;
     EXPECT_EQ(key.queryDword("Counter", counter), kErrorSuccess);
