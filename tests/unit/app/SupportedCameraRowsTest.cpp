@@ -53,13 +53,12 @@ TEST(SupportedCameraRows, GoodRowsAndEveryWayARowIsMalformed) {
 TEST(SupportedCameraRows, SettingsRowsFollowTheEditionsInTheirOrderAndBadOnesAreNamed) {
     const editions::SupportedCamera builtIn[] = {{"3a7b", "0a01", 0, kFourCC_YUY2, 0}};
     std::vector<std::string> skipped;
-    const std::vector<CameraRow> rows =
-        app::cameraRows(builtIn,
-                        {{"1", "046D 0825 4:3 YUY2 1"},
-                         {"2", "bad"},
-                         {"3\x07", "1111 2222 4:3 MJPG 2"},
-                         {"4", "1111 2222 wide MJPG 0"}},
-                        skipped);
+    const std::vector<CameraRow> rows = app::cameraRows(builtIn,
+                                                        {{"1", "046D 0825 4:3 YUY2 1"},
+                                                         {"2", "bad"},
+                                                         {"3\x07", "1111 2222 4:3 MJPG 2"},
+                                                         {"4", "1111 2222 wide MJPG 0"}},
+                                                        skipped);
     EXPECT_EQ(rows, (std::vector<CameraRow>{{"3a7b", "0a01", 0, kFourCC_YUY2, 0},
                                             {"046d", "0825", 0, kFourCC_YUY2, 1},
                                             {"1111", "2222", 1, kFourCC_MJPG, 0}}));
@@ -81,14 +80,16 @@ TEST(SupportedCameraRows, SettingsRowsFollowTheEditionsInTheirOrderAndBadOnesAre
 TEST(NoCameraReport, NamesEachCameraWithItsIdsAndWhetherTheTableKnowsIt) {
     const std::vector<CameraRow> rows{{"3a7b", "0b01", 0, kFourCC_YUY2, 1}};
     EXPECT_EQ(app::noCameraLines({}, rows), (std::vector<std::string>{"no camera found"}));
-    EXPECT_EQ(app::noCameraLines({{"Desk Webcam", "\\\\?\\usb#vid_046d&pid_0825#1"},
-                                  {"Held", "\\\\?\\usb#vid_3a7b&pid_0b01#2"},
-                                  {"", "/dev/video3"},
-                                  {"Evil\x1b]0;x\x07 \xc2\x9b" "2J", "vid_3A7B&pid_0B01"}},
-                                 rows),
-              (std::vector<std::string>{
-                  "Desk Webcam 046d:0825 is not in the supported camera list",
-                  "Held 3a7b:0b01 is supported but could not be started",
-                  "unnamed camera (no USB ids) is not in the supported camera list",
-                  "Evil?]0;x? ?2J 3A7B:0B01 is not in the supported camera list"}));
+    EXPECT_EQ(
+        app::noCameraLines({{"Desk Webcam", "\\\\?\\usb#vid_046d&pid_0825#1"},
+                            {"Held", "\\\\?\\usb#vid_3a7b&pid_0b01#2"},
+                            {"", "/dev/video3"},
+                            {"Evil\x1b]0;x\x07 \xc2\x9b"
+                             "2J",
+                             "vid_3A7B&pid_0B01"}},
+                           rows),
+        (std::vector<std::string>{"Desk Webcam 046d:0825 is not in the supported camera list",
+                                  "Held 3a7b:0b01 is supported but could not be started",
+                                  "unnamed camera (no USB ids) is not in the supported camera list",
+                                  "Evil?]0;x? ?2J 3A7B:0B01 is not in the supported camera list"}));
 }
