@@ -14,9 +14,9 @@ char lowerAscii(char c) {
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return lowerAscii(x) == lowerAscii(y);
+           });
 }
 
 std::optional<std::string> hexId(std::string_view field) {
@@ -143,8 +143,8 @@ std::vector<CameraRow> cameraRows(std::span<const editions::SupportedCamera> bui
         if (parsed.row) {
             rows.push_back(std::move(*parsed.row));
         } else {
-            skipped.push_back("[SupportedCameras] " + printable(key) + ": skipped: " +
-                              parsed.error);
+            skipped.push_back("[SupportedCameras] " + printable(key) +
+                              ": skipped: " + parsed.error);
         }
     }
     if (settings.size() > read) {
