@@ -1,6 +1,8 @@
 // TMainForm construction, preview start with its retry, language, and shutdown.
 #include "Main.h"
 
+#include <cstdio>
+
 #include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
@@ -14,6 +16,7 @@
 #include "CameraSettingsDialog.h"
 #include "CaptureFormat.h"
 #include "ImageView.h"
+#include "NoCameraReport.h"
 #include "OutsideMessages.h"
 #include "StandbyWatcher.h"
 #include "VirtualDeviceControl.h"
@@ -66,6 +69,18 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
     frequency_ = 1;
     drawingStrip_ = false;
     recording_ = false;
+
+    // The rows the settings file adds take part in the probe, which comes before the store is
+    // opened (8.): they are read from the user's key or the default profile it is copied from.
+    std::vector<std::pair<std::string, std::string>> settingsRows;
+    if (edition_.settingsCameraRows) {
+        settingsRows = settings_.readGroup("SupportedCameras");
+    }
+    std::vector<std::string> skippedRows;
+    cameraRows_ = app::cameraRows(edition_.cameras, settingsRows, skippedRows);
+    for (const std::string& line : skippedRows) {
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
 
     // 5. Which supported camera is attached decides the layout and the record button.
     if (edition_.cameraProbe) {
@@ -265,7 +280,7 @@ void TMainForm::probeCamera() {
 
 // Walks the supported-camera rows in order until the component has a device.
 bool TMainForm::tryCameraRows(bool probe) {
-    for (const editions::SupportedCamera& row : edition_.cameras) {
+    for (const app::CameraRow& row : cameraRows_) {
         DirectShow1_->VideoDevice = 0;
         if (row.subtype != platform::kFourCC_None) {
             DirectShow1_->SetCaptureSubtype(row.subtype);
@@ -320,7 +335,8 @@ bool TMainForm::StartPreview(bool isRetry) {
     if (StartPreview(true)) {
         return true;
     }
-    // No camera: the program ends with exit code 0, without a message.
+    // No camera: the program ends with exit code 0, saying why on stderr only.
+    app::reportNoCamera(cameraRows_);
     QCoreApplication::exit(0);
     return false;
 }

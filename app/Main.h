@@ -23,6 +23,7 @@
 #include "app/gallery/StripGeometry.h"
 #include "MessageTexts.h"
 #include "SettingsStore.h"
+#include "SupportedCameraRows.h"
 #include "WindowLayout.h"
 #include "editions/Edition.h"
 #include "platform/UiLanguage.h"
@@ -190,6 +191,8 @@ class TMainForm : public QWidget {
     app::AppServices services_;
     app::MessageTexts texts_;
     app::SettingsStore settings_;
+    // The edition's supported cameras, then those the settings file adds; tried in this order.
+    std::vector<app::CameraRow> cameraRows_;
     // Child widgets, owned by Qt's parent chain.
     QWidget* BgPanel_ = nullptr;
     TDirectShow* DirectShow1_ = nullptr;

@@ -43,6 +43,29 @@ void SettingsStore::read(StartupSettings& settings) const {
     }
 }
 
+std::vector<std::pair<std::string, std::string>> SettingsStore::readGroup(
+    const std::string& group) const {
+    std::vector<std::pair<std::string, std::string>> values;
+    RegistryKey key;
+    const RegRoot root = key.open(RegRoot::CurrentUser, key_) == kErrorFileNotFound
+                             ? RegRoot::DefaultUser
+                             : RegRoot::CurrentUser;
+    if (key.open(root, key_ + "\\" + group) != kErrorSuccess) {
+        return values;
+    }
+    for (const std::string& name : key.valueNames()) {
+        uint32_t size = 0;
+        std::string text;
+        if (key.queryString(name, nullptr, size) == platform::kErrorMoreData && size > 0) {
+            text.resize(size);
+            const bool read = key.queryString(name, text.data(), size) == kErrorSuccess;
+            text.resize(read ? size - 1 : 0);
+        }
+        values.emplace_back(name, text);
+    }
+    return values;
+}
+
 void SettingsStore::write(const ShutdownSettings& settings) const {
     RegistryKey key;
     if (key.open(RegRoot::CurrentUser, key_) != kErrorSuccess) {

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace app {
 
@@ -31,6 +33,10 @@ class SettingsStore {
     bool openAtStartup();
     // Reads the start-up values over the defaults already in `settings`; unreadable ones stay.
     void read(StartupSettings& settings) const;
+    // The values of subkey `group` (name, text) in the order the settings file gives them. Read
+    // before openAtStartup(): from the user's key, or, while the user has none yet, from the
+    // default profile it will be copied from. Empty when neither holds the group.
+    std::vector<std::pair<std::string, std::string>> readGroup(const std::string& group) const;
     // Writes the shutdown values; a key that does not open, or a file that cannot be written,
     // changes nothing and is not reported.
     void write(const ShutdownSettings& settings) const;

@@ -49,6 +49,7 @@ struct Edition {
     std::span<const MessageTextDef> messageTexts;  // 12 in the main edition, 10 in the branded one
     std::span<const MessageTextDef> extraTexts;    // from MSG_FIRST_EXTRA on, the same in both
     std::span<const SupportedCamera> cameras;
+    bool settingsCameraRows;         // [SupportedCameras] rows of the settings follow `cameras`
     bool messageCheck;               // "/msg" shows every text
     bool recording;                  // clips, the video folder and the record button
     bool cameraProbe;                // probe the camera table at construction

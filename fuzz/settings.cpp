@@ -1,5 +1,6 @@
 // Settings files as a user or an administrator may leave them: whatever the text, every value
-// reads as a number, a text or "not there", and a text's announced size is the size it needs.
+// reads as a number, a text or "not there", a text's announced size is the size it needs, and
+// the supported-camera rows are taken or named as skipped.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <QGuiApplication>
 
 #include "app/SettingsStore.h"
+#include "app/SupportedCameraRows.h"
 #include "fuzz/ScratchFile.h"
 #include "platform/RegistryKey.h"
 
@@ -58,6 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     app::StartupSettings startup;
     app::SettingsStore(keyPath).read(startup);
+    std::vector<std::string> skipped;
+    (void)app::cameraRows({}, app::SettingsStore(keyPath).readGroup("SupportedCameras"), skipped);
     RegistryKey key;
     if (key.open(platform::RegRoot::CurrentUser, keyPath) == platform::kErrorSuccess) {
         readValues(key);

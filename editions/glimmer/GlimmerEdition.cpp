@@ -40,6 +40,7 @@ constexpr Edition kEdition{
     .messageTexts = kTexts,
     .extraTexts = kExtraTexts,
     .cameras = kCameras,
+    .settingsCameraRows = false,
     .messageCheck = false,
     .recording = false,
     .cameraProbe = false,

@@ -42,6 +42,7 @@ constexpr Edition kEdition{
     .messageTexts = kTexts,
     .extraTexts = kExtraTexts,
     .cameras = kCameras,
+    .settingsCameraRows = true,
     .messageCheck = true,
     .recording = true,
     .cameraProbe = true,

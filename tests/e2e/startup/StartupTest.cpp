@@ -1,5 +1,6 @@
-// The real executables: exit codes of the single-instance rule and the no-camera start, and
-// that each binary carries only its own edition's names.
+// The real executables: exit codes of the single-instance rule and the no-camera start, what a
+// start without a camera says, cameras added in the settings file, and that each binary carries
+// only its own edition's names.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <poll.h>
@@ -25,10 +26,16 @@ std::string binary(const std::string& name) {
     return std::string(dir != nullptr ? dir : ".") + "/app/" + name;
 }
 
-pid_t start(const std::string& program, const std::vector<std::string>& args = {}) {
+// With `errorFile`, the program's stderr goes there.
+pid_t start(const std::string& program, const std::vector<std::string>& args = {},
+            const std::string& errorFile = {}) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        if (!errorFile.empty()) {
+            const int fd = ::open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(fd, STDERR_FILENO);
+        }
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const std::string& a : args) {
@@ -106,29 +113,68 @@ TEST(Startup, SecondInstanceExitsWithOneAtOnce) {
     ::close(fd);
 }
 
-TEST(Startup, NoCameraEndsWithZero) {
+TEST(Startup, NoCameraEndsWithZeroAndSaysSo) {
     testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=4\n");
-    EXPECT_EQ(run(binary("peekbox")), 0);
+    const std::string errors = testenv::tempDir() + "/stderr.txt";
+    EXPECT_EQ(waitExit(start(binary("peekbox"), {}, errors)), 0);
+    EXPECT_NE(testenv::readFile(errors).find("no camera found\n"), std::string::npos);
     const std::string settings =
         testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
     EXPECT_NE(settings.find("Counter=4"), std::string::npos);
     EXPECT_NE(settings.find("ImageWidth=640"), std::string::npos);
 }
 
-// A termination or a hang-up (the terminal or the session ended) at any time after the start,
-// here as soon as the program answers on its socket, ends it through its normal shutdown.
-TEST(Startup, TerminationAndHangUpEndThroughTheNormalShutdown) {
+// A camera outside the table counts as none, and the program says which camera it saw; listed
+// in the settings file it previews, until a termination ends it through the normal shutdown.
+// The branded edition keeps its own table.
+TEST(Startup, CameraOutsideTheTableIsNamedAndRunsOnceTheSettingsListIt) {
     const std::string settings = testenv::configHome() + "/Tarnwick/Peekbox.conf";
-    for (const int sig : {SIGTERM, SIGHUP}) {
-        testenv::writeFile(settings, "[General]\nCounter=6\n");
-        ::setenv("TARNWICK_VIRTUAL_DEVICES", "camera:name=Test Camera,vid=3a7b,pid=0b01", 1);
-        const pid_t pid = start(binary("peekbox"));
-        ::unsetenv("TARNWICK_VIRTUAL_DEVICES");
-        ASSERT_TRUE(answersOnItsSocket(testenv::runtimeDir() + "/Peekbox.sock")) << sig;
-        ASSERT_EQ(::kill(pid, sig), 0);
-        EXPECT_EQ(waitExit(pid), 0) << sig;
-        EXPECT_NE(testenv::readFile(settings).find("ImageWidth=640"), std::string::npos) << sig;
-    }
+    const std::string errors = testenv::tempDir() + "/stderr.txt";
+    const std::string named = "Desk Webcam 046d:0825 is not in the supported camera list\n";
+    ::setenv("TARNWICK_VIRTUAL_DEVICES", "camera:name=Desk Webcam,vid=046d,pid=0825", 1);
+
+    testenv::writeFile(settings, "[General]\nCounter=6\n");
+    EXPECT_EQ(waitExit(start(binary("peekbox"), {}, errors)), 0);
+    EXPECT_NE(testenv::readFile(errors).find(named), std::string::npos)
+        << testenv::readFile(errors);
+
+    testenv::writeFile(settings,
+                       "[General]\nCounter=6\n[SupportedCameras]\n"
+                       "1=046D 0825 4:3 YUY2 1\n2=046d 0825 4:3 YUV 1\n");
+    const pid_t pid = start(binary("peekbox"), {}, errors);
+    ASSERT_TRUE(answersOnItsSocket(testenv::runtimeDir() + "/Peekbox.sock"));
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    EXPECT_EQ(waitExit(pid), 0);
+    // Without a preview the program would have ended by itself with the line above.
+    const std::string said = testenv::readFile(errors);
+    EXPECT_EQ(said.find(named), std::string::npos) << said;
+    EXPECT_NE(
+        said.find("[SupportedCameras] 2: skipped: subtype \"YUV\" is not YUY2, MJPG or RGB24"),
+        std::string::npos)
+        << said;
+    const std::string written = testenv::readFile(settings);
+    EXPECT_NE(written.find("ImageWidth=640"), std::string::npos) << written;
+    EXPECT_NE(written.find("1=046D 0825 4:3 YUY2 1"), std::string::npos) << written;
+
+    testenv::writeFile(testenv::configHome() + "/Tarnwick/Glimmer.conf",
+                       "[General]\nCounter=1\n[SupportedCameras]\n1=046d 0825 4:3 YUY2 0\n");
+    EXPECT_EQ(waitExit(start(binary("glimmer"), {}, errors)), 0);
+    EXPECT_NE(testenv::readFile(errors).find(named), std::string::npos);
+    ::unsetenv("TARNWICK_VIRTUAL_DEVICES");
+}
+
+// A hang-up (the terminal or the session ended) at any time after the start, here as soon as the
+// program answers on its socket, ends it through its normal shutdown.
+TEST(Startup, HangUpEndsThroughTheNormalShutdown) {
+    const std::string settings = testenv::configHome() + "/Tarnwick/Peekbox.conf";
+    testenv::writeFile(settings, "[General]\nCounter=6\n");
+    ::setenv("TARNWICK_VIRTUAL_DEVICES", "camera:name=Test Camera,vid=3a7b,pid=0b01", 1);
+    const pid_t pid = start(binary("peekbox"));
+    ::unsetenv("TARNWICK_VIRTUAL_DEVICES");
+    ASSERT_TRUE(answersOnItsSocket(testenv::runtimeDir() + "/Peekbox.sock"));
+    ASSERT_EQ(::kill(pid, SIGHUP), 0);
+    EXPECT_EQ(waitExit(pid), 0);
+    EXPECT_NE(testenv::readFile(settings).find("ImageWidth=640"), std::string::npos);
 }
 
 TEST(Startup, EachBinaryCarriesOnlyItsOwnEdition) {

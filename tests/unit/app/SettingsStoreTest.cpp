@@ -43,6 +43,20 @@ TEST_F(SettingsStoreTest, MissingEverywhereFailsAndAPresentKeyNeedsNoWait) {
     EXPECT_EQ(platform::sleptMsTotal(), before);
 }
 
+// Read before the open copies the default profile: until the user has a key, the default
+// profile's group counts; once the user has one, only the user's.
+TEST_F(SettingsStoreTest, AGroupComesFromTheUsersKeyElseFromTheDefaultProfile) {
+    testenv::writeFile(testenv::defaultProfile() + "/StVendor/Prod.conf",
+                       "[Rows]\nb=from profile\n");
+    app::SettingsStore store(key);
+    using Values = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(store.readGroup("Rows"), (Values{{"b", "from profile"}}));
+    testenv::writeFile(userFile(), "[General]\nCounter=1\n");
+    EXPECT_EQ(store.readGroup("Rows"), Values{});
+    testenv::writeFile(userFile(), "[rows]\n2=two\n10=\"ten, quoted\"\n1=one\n");
+    EXPECT_EQ(store.readGroup("Rows"), (Values{{"1", "one"}, {"10", "ten, quoted"}, {"2", "two"}}));
+}
+
 TEST_F(SettingsStoreTest, ValuesOfTheWrongTypeKeepTheirDefaults) {
     testenv::writeFile(userFile(),
                        "[General]\nHWOverlayDisable=2\nCounter=banana\nFrequency=@Rect(1 2 3 4)\n");

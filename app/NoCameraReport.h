@@ -1,0 +1,24 @@
+// Why the program ends without a preview: the cameras it saw, with their ids, and whether the
+// supported-camera table knows them. Written to stderr, since the program ends without a window.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "SupportedCameraRows.h"
+
+namespace app {
+
+struct SeenCamera {
+    std::string name;         // the friendly name; may be empty
+    std::string displayName;  // carries "vid_xxxx&pid_yyyy" for a USB camera
+};
+
+// One line per camera, or one saying that there is none.
+std::vector<std::string> noCameraLines(const std::vector<SeenCamera>& seen,
+                                       const std::vector<CameraRow>& rows);
+
+// Lists the cameras attached now and writes noCameraLines() to stderr.
+void reportNoCamera(const std::vector<CameraRow>& rows);
+
+}  // namespace app
