@@ -39,6 +39,10 @@ void TMainForm::scrollToEnd() {
     setScrollPosition(maximum - strip_.visibleCount + 1);
 }
 
+bool TMainForm::imageListStore() const {
+    return edition_.thumbnailStore == editions::ThumbnailStore::ImageList;
+}
+
 // The snapshot and record commands: a stopped preview is restarted instead, a busy window
 // ignores the command.
 bool TMainForm::readyForCommand() {
@@ -61,10 +65,11 @@ void TMainForm::RescanGallery() {
     }
     ++rescans_;
     ScrollBar_->setMaximum(0);
-    if (edition_.recording) {
+    if (!imageListStore()) {
         DrawButton(2, kDisabled);
-        lastRescan_ =
-            gallery_.RescanGallery(imageCache_, pictureFolder_, videoFolder_, layout_.thumbnail);
+        lastRescan_ = gallery_.RescanGallery(imageCache_, pictureFolder_,
+                                             edition_.recording ? videoFolder_ : std::string(),
+                                             layout_.thumbnail);
         DrawButton(2, deleteButtonState(gallery_));
     } else {
         // The image-list rescan leaves the delete button as it was: marks carry over, so a
@@ -102,7 +107,7 @@ void TMainForm::DrawStrip() {
                         selectionPicture_);
         }
         QImage thumb;
-        if (edition_.recording) {
+        if (!imageListStore()) {
             const int found = imageCache_.IndexOf(std::string(gallery_.pathAt(j)));
             if (found >= 0) {
                 thumb = gallery::thumbnailFromRecord(imageCache_.entry(found));
@@ -189,7 +194,8 @@ void TMainForm::TakeSnapshot() {
     if (!folderUsable(pictureFolder_)) {
         return;  // the picture number is kept
     }
-    if (edition_.recording && !platform::HasFreeDiskSpace(pictureFolder_, services_.freeSpace)) {
+    if (edition_.freeSpaceCheck &&
+        !platform::HasFreeDiskSpace(pictureFolder_, services_.freeSpace)) {
         ShowMessage(MSG_DISKFULL);
         return;
     }
@@ -200,14 +206,14 @@ void TMainForm::TakeSnapshot() {
     gallery::SnapshotSettings settings;
     settings.pictureFolder = pictureFolder_;
     settings.artist = edition_.exifArtist;
-    settings.exifOnOverwrite = edition_.recording;
-    settings.brandedThumbnail = !edition_.recording;
+    settings.exifOnOverwrite = edition_.exifOnOverwrite;
+    settings.brandedThumbnail = edition_.thumbnailStyle == editions::ThumbnailStyle::Stretched;
     settings.thumbSize = layout_.thumbnail;
     if (services_.clock) {
         settings.clock = services_.clock;
     }
     const gallery::SnapshotOutcome out = gallery::takeSnapshotFiles(
-        pictureCounter_, gallery_, edition_.recording ? &imageCache_ : nullptr, settings,
+        pictureCounter_, gallery_, imageListStore() ? nullptr : &imageCache_, settings,
         [this] {
             const bool arrived = DirectShow1_->StillImg();
             QImage still;
@@ -225,12 +231,12 @@ void TMainForm::TakeSnapshot() {
         return;
     }
     if (out.result == Result::Added) {
-        if (!edition_.recording) {
+        if (imageListStore()) {
             imageList_.push_back(out.thumb);
         }
         scrollToEnd();
     } else if (out.listIndex >= 0) {
-        if (edition_.recording) {
+        if (!imageListStore()) {
             setScrollPosition(gallery::scrollToShow(out.listIndex, strip_.visibleCount));
         } else {
             // The picture's own list index, not its place in the folder's search order: an
