@@ -200,6 +200,7 @@ class TMainForm : public QWidget {
     app::ButtonBar buttons_;
     std::function<void(QDialog&)> settingsDialogHook_;
     void scrollToEnd();
+    void performStripActions(const gallery::StripActions& actions);
     bool imageListStore() const;  // the branded image list instead of the cache
     bool readyForCommand();
     void startRecording();
