@@ -130,7 +130,7 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
     standby_ = std::make_unique<StandbyWatcher>([this] { Suspend(); });
 
     // 11. Gallery list and the strip's background bitmap.
-    stripBackground_ = art::stripBackground(QSize(edition_.recording ? 768 : 642, 74));
+    stripBackground_ = art::stripBackground(QSize(edition_.stripWidth, 74));
     ImageShow_->setImage(stripBackground_.copy(0, 0, ImageShow_->width(), ImageShow_->height()));
 
     // 12. All five buttons start disabled.
@@ -206,7 +206,7 @@ void TMainForm::createDesign() {
     DirectShow1_->CaptureVideo = true;
     DirectShow1_->StillByTransFtr = true;
     DirectShow1_->OverlayDisable = true;
-    DirectShow1_->GraphRot = edition_.recording;
+    DirectShow1_->GraphRot = edition_.graphRegistration;
     DirectShow1_->RegsPath = "Software\\TWK_CM_SW\\Compressors";
     DirectShow1_->installEventFilter(this);  // its double click toggles the enlarged view
     DirectShow1_->OnRecordDiskFull = [this](TDirectShow* sender, void* eventData) {
@@ -245,7 +245,7 @@ void TMainForm::createDesign() {
         };
     }
 
-    layout_ = edition_.cameraProbe ? app::computeLayout(0, false, false) : app::brandedLayout();
+    layout_ = edition_.adaptiveLayout ? app::computeLayout(0, false, false) : app::brandedLayout();
     applyLayout();
 }
 
@@ -256,10 +256,11 @@ void TMainForm::applyLayout() {
     ScrollBar_->setGeometry(layout_.scrollBar);
     buttons_.setLayout(layout_);
     buttons_.setRecordCapable(edition_.recording && recordCapable_);
-    buttons_.setImageSize(imageWidth_, imageHeight_, edition_.recording);
+    buttons_.setImageSize(imageWidth_, imageHeight_, edition_.hdCaption);
     selectionPicture_ = art::selectionPicture(layout_.thumbnail + QSize(10, 10));
-    strip_ = edition_.cameraProbe ? gallery::StripGeometry::forCamera(cameraAspect_, smallScreen_)
-                                  : gallery::StripGeometry::branded();
+    strip_ = edition_.adaptiveLayout
+                 ? gallery::StripGeometry::forCamera(cameraAspect_, smallScreen_)
+                 : gallery::StripGeometry::branded();
     update();
 }
 
@@ -318,8 +319,8 @@ bool TMainForm::StartPreview(bool isRetry) {
         if (edition_.recording && recordCapable_) {
             DrawButton(5, kNormal);
         }
-        if (!edition_.cameraProbe) {
-            show();  // the branded window shows itself once its preview runs
+        if (edition_.showOnPreviewStart) {
+            show();  // the window shows itself once its preview runs
         }
         // Let the first frames arrive before anything else happens.
         for (int i = 0; i < kSettleRounds; ++i) {
@@ -386,7 +387,7 @@ platform::MsgAnswer TMainForm::ShowMessage(int id, platform::MsgButtons buttons)
 void TMainForm::DrawButton(int button, int32_t state) {
     buttons_.setRecording(recording_.load());
     buttons_.setState(button, state);
-    buttons_.setImageSize(imageWidth_, imageHeight_, edition_.recording);
+    buttons_.setImageSize(imageWidth_, imageHeight_, edition_.hdCaption);
     update(buttons_.rectOf(button));
 }
 
@@ -454,7 +455,7 @@ void TMainForm::FormMouseUp(Qt::MouseButton button, QPoint p) {
             const QScreen* screen = this->screen();
             const int dpi = screen != nullptr ? static_cast<int>(screen->logicalDotsPerInch()) : 96;
             const QRect b3 = buttons_.rectOf(3);
-            popup_->move(edition_.cameraProbe
+            popup_->move(edition_.adaptiveLayout
                              ? app::popupPosition(outerTopLeft(), b3.topLeft(), dpi)
                              : app::brandedPopupPosition(outerTopLeft(), dpi));
             popup_->show();
@@ -475,11 +476,12 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 
 // Enlarged view: a running, non-recording 1280 x 800 preview fills the work area.
 void TMainForm::DirectShow1DblClick() {
-    if (!edition_.recording || !DirectShow1_->Ready() || DirectShow1_->InRecord()) {
+    const editions::Size view = edition_.enlargedViewSize;
+    if (view.width == 0 || !DirectShow1_->Ready() || DirectShow1_->InRecord()) {
         return;
     }
     const platform::VideoInfoHeader f = DirectShow1_->CapturePinGet();
-    if (f.bmiHeader.biWidth != 1280 || f.bmiHeader.biHeight != 800) {
+    if (f.bmiHeader.biWidth != view.width || f.bmiHeader.biHeight != view.height) {
         return;
     }
     if (!enlarged_) {
@@ -488,7 +490,8 @@ void TMainForm::DirectShow1DblClick() {
         const QScreen* screen = this->screen();
         const QRect work = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
         const QSize frame = frameGeometry().size() - geometry().size();
-        const QSize client = app::enlargedClientSize(work.size(), frame);
+        const QSize client =
+            app::enlargedClientSize(work.size(), frame, QSize(view.width, view.height));
         setFixedSize(client);
         BgPanel_->setGeometry(0, 0, client.width(), client.height());
         DirectShow1_->setGeometry(0, 0, client.width(), client.height());
@@ -538,7 +541,7 @@ bool TMainForm::ChooseResolution(int choice) {
     FitPreview();
     QCoreApplication::processEvents();
     DirectShow1_->CapturePinSet(captureFormat_);
-    buttons_.setImageSize(imageWidth_, imageHeight_, edition_.recording);
+    buttons_.setImageSize(imageWidth_, imageHeight_, edition_.hdCaption);
     return StartPreview(false);
 }
 
@@ -614,7 +617,7 @@ int TMainForm::DeviceChange(uint32_t event, const std::string& interfaceName) {
 }
 
 void TMainForm::DisplayChange() {
-    if (!smallScreen_ || !edition_.cameraProbe) {
+    if (!smallScreen_ || !edition_.adaptiveLayout) {
         setFixedHeight(kDisplayChangeOuterHeight - app::kFrameExtraHeight);
     }
     if (DirectShow1_->Ready()) {

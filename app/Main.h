@@ -115,9 +115,9 @@ class TMainForm : public QWidget {
     void FormMouseUp(Qt::MouseButton button, QPoint p);
     void DirectShow1DblClick();
     bool ChooseResolution(int choice);
-    // How many of the popup's sizes this camera is offered: HD 720P only to a wide camera of
-    // the main edition.
-    int offeredSizeCount() const { return edition_.recording && cameraAspect_ == 1 ? 3 : 2; }
+    // How many of the popup's sizes this camera is offered: a 4:3 camera only the first two.
+    int offeredSizeCount() const { return cameraAspect_ == 1 ? edition_.popupSizes : 2; }
+    const editions::Edition& edition() const { return edition_; }
     // The outer top-left corner of the window, frame included, on the screen.
     QPoint outerTopLeft() const;
     void setPopup(TPopup* popup) { popup_ = popup; }
@@ -203,6 +203,8 @@ class TMainForm : public QWidget {
     app::ButtonBar buttons_;
     std::function<void(QDialog&)> settingsDialogHook_;
     void scrollToEnd();
+    void performStripActions(const gallery::StripActions& actions);
+    bool imageListStore() const;  // the branded image list instead of the cache
     bool readyForCommand();
     void startRecording();
     void stopRecording();

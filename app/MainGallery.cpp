@@ -39,6 +39,10 @@ void TMainForm::scrollToEnd() {
     setScrollPosition(maximum - strip_.visibleCount + 1);
 }
 
+bool TMainForm::imageListStore() const {
+    return edition_.thumbnailStore == editions::ThumbnailStore::ImageList;
+}
+
 // The snapshot and record commands: a stopped preview is restarted instead, a busy window
 // ignores the command.
 bool TMainForm::readyForCommand() {
@@ -61,10 +65,11 @@ void TMainForm::RescanGallery() {
     }
     ++rescans_;
     ScrollBar_->setMaximum(0);
-    if (edition_.recording) {
+    if (!imageListStore()) {
         DrawButton(2, kDisabled);
-        lastRescan_ =
-            gallery_.RescanGallery(imageCache_, pictureFolder_, videoFolder_, layout_.thumbnail);
+        lastRescan_ = gallery_.RescanGallery(imageCache_, pictureFolder_,
+                                             edition_.recording ? videoFolder_ : std::string(),
+                                             layout_.thumbnail);
         DrawButton(2, deleteButtonState(gallery_));
     } else {
         // The image-list rescan leaves the delete button as it was: marks carry over, so a
@@ -102,7 +107,7 @@ void TMainForm::DrawStrip() {
                         selectionPicture_);
         }
         QImage thumb;
-        if (edition_.recording) {
+        if (!imageListStore()) {
             const int found = imageCache_.IndexOf(std::string(gallery_.pathAt(j)));
             if (found >= 0) {
                 thumb = gallery::thumbnailFromRecord(imageCache_.entry(found));
@@ -133,15 +138,29 @@ void TMainForm::ImageShowMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers m
     if (button != Qt::LeftButton) {
         return;
     }
-    const bool shift = modifiers.testFlag(Qt::ShiftModifier);
-    const bool ctrl = modifiers.testFlag(Qt::ControlModifier);
     const int entry = gallery_.entryAt(strip_.hitSlot(p.x()), scrollPosition());
-    const gallery::ClickResult r = gallery_.click(entry, shift, ctrl);
+    const gallery::StripActions actions = gallery_.click(
+        entry, modifiers.testFlag(Qt::ShiftModifier), modifiers.testFlag(Qt::ControlModifier));
     DrawButton(2, deleteButtonState(gallery_));
-    if (r.openIndex >= 0) {
-        OpenItem(r.openIndex, edition_.clickOpensInPictureFolder);
+    performStripActions(actions);
+}
+
+// What the strip's input rules asked for, after their new state is applied.
+void TMainForm::performStripActions(const gallery::StripActions& actions) {
+    if (actions.snapshot) {
+        TakeSnapshot();
     }
-    if (r.redraw) {
+    if (actions.deleteSelected) {
+        DeleteSelected();
+    }
+    if (actions.open >= 0) {
+        OpenItem(actions.open, actions.openInPictureFolder || edition_.clickOpensInPictureFolder);
+    }
+    if (actions.scrollTo) {
+        setScrollPosition(*actions.scrollTo);
+    }
+    if (actions.redraw) {
+        DrawButton(2, deleteButtonState(gallery_));
         DrawStrip();
     }
 }
@@ -189,7 +208,8 @@ void TMainForm::TakeSnapshot() {
     if (!folderUsable(pictureFolder_)) {
         return;  // the picture number is kept
     }
-    if (edition_.recording && !platform::HasFreeDiskSpace(pictureFolder_, services_.freeSpace)) {
+    if (edition_.freeSpaceCheck &&
+        !platform::HasFreeDiskSpace(pictureFolder_, services_.freeSpace)) {
         ShowMessage(MSG_DISKFULL);
         return;
     }
@@ -200,14 +220,14 @@ void TMainForm::TakeSnapshot() {
     gallery::SnapshotSettings settings;
     settings.pictureFolder = pictureFolder_;
     settings.artist = edition_.exifArtist;
-    settings.exifOnOverwrite = edition_.recording;
-    settings.brandedThumbnail = !edition_.recording;
+    settings.exifOnOverwrite = edition_.exifOnOverwrite;
+    settings.brandedThumbnail = edition_.thumbnailStyle == editions::ThumbnailStyle::Stretched;
     settings.thumbSize = layout_.thumbnail;
     if (services_.clock) {
         settings.clock = services_.clock;
     }
     const gallery::SnapshotOutcome out = gallery::takeSnapshotFiles(
-        pictureCounter_, gallery_, edition_.recording ? &imageCache_ : nullptr, settings,
+        pictureCounter_, gallery_, imageListStore() ? nullptr : &imageCache_, settings,
         [this] {
             const bool arrived = DirectShow1_->StillImg();
             QImage still;
@@ -225,12 +245,12 @@ void TMainForm::TakeSnapshot() {
         return;
     }
     if (out.result == Result::Added) {
-        if (!edition_.recording) {
+        if (imageListStore()) {
             imageList_.push_back(out.thumb);
         }
         scrollToEnd();
     } else if (out.listIndex >= 0) {
-        if (edition_.recording) {
+        if (!imageListStore()) {
             setScrollPosition(gallery::scrollToShow(out.listIndex, strip_.visibleCount));
         } else {
             // The picture's own list index, not its place in the folder's search order: an
@@ -299,114 +319,35 @@ void TMainForm::keyPressEvent(QKeyEvent* event) {
     FormKeyDown(event->key(), event->modifiers());
 }
 
-// The keyboard rules, applied in order.
+static gallery::StripKey stripKeyOf(int key) {
+    switch (key) {
+        case Qt::Key_Left:
+            return gallery::StripKey::Left;
+        case Qt::Key_Right:
+            return gallery::StripKey::Right;
+        case Qt::Key_Home:
+            return gallery::StripKey::Home;
+        case Qt::Key_End:
+            return gallery::StripKey::End;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return gallery::StripKey::Enter;
+        case Qt::Key_Delete:
+            return gallery::StripKey::Delete;
+        case Qt::Key_Escape:
+            return gallery::StripKey::Escape;
+        case Qt::Key_A:
+            return gallery::StripKey::A;
+        default:
+            return gallery::StripKey::Other;
+    }
+}
+
 void TMainForm::FormKeyDown(int key, Qt::KeyboardModifiers modifiers) {
-    const bool shift = modifiers.testFlag(Qt::ShiftModifier);
-    const bool ctrl = modifiers.testFlag(Qt::ControlModifier);
-    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
-    if (enter && gallery_.focusIndex() == -1) {
-        TakeSnapshot();
-        return;
-    }
-    const int count = gallery_.count();
-    if (count == 0) {
-        return;
-    }
-    const int last = count - 1;
-    const int visible = strip_.visibleCount;
-    auto select = [this](int from, int to) {
-        for (int i = std::min(from, to); i <= std::max(from, to); ++i) {
-            gallery_.SetItemSelected(i, true);
-        }
-    };
-    // After an arrow move: Shift extends from the anchor, plain moves the anchor, Ctrl keeps both.
-    auto selectionRule = [&] {
-        const int focus = gallery_.focusIndex();
-        if (shift) {
-            if (gallery_.anchorIndex() == -1) {
-                gallery_.setAnchorIndex(focus);
-            } else {
-                gallery_.DeselectAll();
-                select(gallery_.anchorIndex(), focus);
-            }
-        } else if (!ctrl) {
-            gallery_.DeselectAll();
-            gallery_.setAnchorIndex(focus);
-        }
-    };
-    if (ctrl && key == Qt::Key_A) {
-        select(0, last);
-    } else if (key == Qt::Key_Right) {
-        // On the last picture the key only redraws: the selection must survive for Delete.
-        if (gallery_.focusIndex() == -1) {
-            gallery_.setFocusIndex(0);
-        } else if (gallery_.focusIndex() < last) {
-            gallery_.setFocusIndex(gallery_.focusIndex() + 1);
-            if (gallery_.focusIndex() >= scrollPosition() + visible) {
-                setScrollPosition(gallery_.focusIndex());
-            }
-            selectionRule();
-        }
-    } else if (key == Qt::Key_Left) {
-        if (gallery_.focusIndex() == -1) {
-            gallery_.setFocusIndex(last);
-        } else if (gallery_.focusIndex() > 0) {
-            gallery_.setFocusIndex(gallery_.focusIndex() - 1);
-            if (gallery_.focusIndex() < scrollPosition()) {
-                setScrollPosition(scrollPosition() < visible ? 0 : scrollPosition() - visible);
-            }
-            selectionRule();
-        }
-    } else if (key == Qt::Key_Home) {
-        gallery_.setFocusIndex(0);
-        if (gallery_.anchorIndex() == -1) {
-            gallery_.setAnchorIndex(0);
-        }
-        if (shift) {
-            gallery_.DeselectAll();
-            select(0, gallery_.anchorIndex());
-        } else if (!ctrl) {
-            gallery_.DeselectAll();
-            gallery_.setAnchorIndex(0);
-        }
-        setScrollPosition(0);
-    } else if (key == Qt::Key_End) {
-        gallery_.setFocusIndex(last);
-        if (shift) {
-            if (gallery_.anchorIndex() == -1) {
-                gallery_.setAnchorIndex(last);
-            } else {
-                gallery_.DeselectAll();
-                select(gallery_.anchorIndex(), last);
-            }
-        } else if (!ctrl) {
-            gallery_.DeselectAll();
-            gallery_.setAnchorIndex(last);
-        }
-        setScrollPosition(visible < last ? last - (visible - 1) : 0);
-    } else if (enter) {
-        const int focus = gallery_.focusIndex();
-        if (ctrl) {
-            gallery_.SetItemSelected(focus, !gallery_.IsItemSelected(focus));
-        } else {
-            OpenItem(focus, /*withWorkingDirectory=*/true);
-        }
-    } else if (key == Qt::Key_Delete) {
-        if (buttonState(2) != kDisabled) {
-            DeleteSelected();
-        }
-        return;
-    } else if (key == Qt::Key_Escape) {
-        gallery_.DeselectAll();
-        gallery_.setFocusIndex(-1);
-        gallery_.setAnchorIndex(-1);
-        DrawButton(2, kDisabled);
-    } else {
-        return;
-    }
-    DrawButton(2, deleteButtonState(gallery_));
-    if (key == Qt::Key_Escape) {
-        DrawButton(2, kDisabled);
-    }
-    DrawStrip();
+    const gallery::StripStep step =
+        gallery::stripKey(gallery_.stripState(scrollPosition()), stripKeyOf(key),
+                          modifiers.testFlag(Qt::ShiftModifier),
+                          modifiers.testFlag(Qt::ControlModifier), strip_.visibleCount);
+    gallery_.setStripState(step.state);
+    performStripActions(step.actions);
 }

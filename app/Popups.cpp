@@ -9,12 +9,10 @@
 
 TPopup::TPopup(TMainForm& mainForm)
     : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint), mainForm_(mainForm) {
-    // A wide camera is offered three sizes; a 4:3 one sees only the first two items.
-    const bool branded = !mainForm_.recordCapable() && mainForm_.layout().buttonLeft[4] < 0;
-    const bool wide = !branded && mainForm_.cameraAspect() == 1;
-    picture_ = art::popupPicture(branded ? 2 : 3, 71);
-    bandRight_ = branded ? 66 : 68;
-    setFixedSize(71, wide ? 58 : 39);
+    // The picture holds the edition's sizes; the popup shows as many as the camera is offered.
+    picture_ = art::popupPicture(mainForm_.edition().popupSizes, 71);
+    bandRight_ = mainForm_.edition().popupBandRight;
+    setFixedSize(71, mainForm_.offeredSizeCount() == 3 ? 58 : 39);
     Image_ = new ImageView(this);
     Image_->setGeometry(0, 0, width(), height());
     Image_->onMouseMove = [this](QPoint p) { ImageMouseMove(p.x(), p.y()); };

@@ -94,16 +94,18 @@ int popupItemAt(int y) {
     return y / 20;
 }
 
-QSize enlargedClientSize(QSize workArea, QSize frameExtra) {
+QSize enlargedClientSize(QSize workArea, QSize frameExtra, QSize view) {
     const int a = workArea.width() - frameExtra.width();
     const int b = workArea.height() - frameExtra.height();
-    if (a <= 0 || b <= 0) {
-        return QSize(1280, 800);
+    if (a <= 0 || b <= 0 || view.isEmpty()) {
+        return view;
     }
-    if (1280.0f / 800.0f < static_cast<float>(a) / static_cast<float>(b)) {
-        return QSize(static_cast<int>(1280.0f * (static_cast<float>(b) / 800.0f)), b);
+    const auto w = static_cast<float>(view.width());
+    const auto h = static_cast<float>(view.height());
+    if (w / h < static_cast<float>(a) / static_cast<float>(b)) {
+        return QSize(static_cast<int>(w * (static_cast<float>(b) / h)), b);
     }
-    return QSize(a, static_cast<int>(800.0f * (static_cast<float>(a) / 1280.0f)));
+    return QSize(a, static_cast<int>(h * (static_cast<float>(a) / w)));
 }
 
 }  // namespace app

@@ -64,7 +64,8 @@ QPoint brandedPopupPosition(QPoint windowTopLeft, int dotsPerInch);
 // The popup's item under the pointer: a 20-pixel pitch over 18-pixel bands.
 int popupItemAt(int y);
 
-// The enlarged view's client size for a work area and the window's frame extents.
-QSize enlargedClientSize(QSize workArea, QSize frameExtra);
+// The enlarged view's client size for a work area and the window's frame extents: the largest
+// of the view's aspect that fits.
+QSize enlargedClientSize(QSize workArea, QSize frameExtra, QSize view);
 
 }  // namespace app

@@ -271,61 +271,34 @@ int GalleryModel::entryAt(int slot, int scrollPosition) const {
     return k <= scrollMaximum(count()) ? k : -1;
 }
 
-void GalleryModel::selectAlone(int index) {
-    focusIndex_ = index;
-    anchorIndex_ = index;
-    SetItemSelected(index, true);
+StripActions GalleryModel::click(int entry, bool shift, bool ctrl) {
+    StripStep step = stripClick(stripState(0), entry, shift, ctrl);
+    setStripState(step.state);
+    return step.actions;
 }
 
-ClickResult GalleryModel::click(int entry, bool shift, bool ctrl) {
-    ClickResult result;
-    if (entry < 0 || entry >= count()) {
-        // Shift+Ctrl on empty space: left alone.
-        if ((shift && ctrl) || focusIndex_ == -1) {
-            return result;
-        }
-        focusIndex_ = -1;
-        anchorIndex_ = -1;
-        DeselectAll();
-        deleteEnabled_ = false;
-        result.redraw = true;
-        return result;
+StripState GalleryModel::stripState(int scrollPosition) const {
+    StripState s;
+    s.selected.reserve(list_.size());
+    for (const std::string& e : list_) {
+        s.selected.push_back(e[0] == kSelected);
     }
-    deleteEnabled_ = true;
-    // A stale anchor (its file gone in a rescan) may lie beyond the list: ranges stop at its end.
-    const int lo = std::max(0, std::min(anchorIndex_, entry));
-    const int hi = std::min(count() - 1, std::max(anchorIndex_, entry));
-    if (shift && ctrl) {
-        if (anchorIndex_ == -1) {
-            selectAlone(entry);
-        } else {
-            const bool mark = IsItemSelected(focusIndex_);
-            for (int i = lo; i <= hi; ++i) {
-                SetItemSelected(i, mark);
-            }
-        }
-    } else if (ctrl) {
-        anchorIndex_ = entry;
-        SetItemSelected(entry, !IsItemSelected(entry));
-    } else if (shift) {
-        if (anchorIndex_ == -1) {
-            selectAlone(entry);
-        } else {
-            DeselectAll();
-            for (int i = lo; i <= hi; ++i) {
-                SetItemSelected(i, true);
-            }
-        }
-    } else if (entry == focusIndex_) {
-        result.openIndex = entry;
-        SetItemSelected(entry, true);
-    } else {
-        DeselectAll();
-        selectAlone(entry);
+    s.selectedCount = selectedCount_;
+    s.focus = focusIndex_;
+    s.anchor = anchorIndex_;
+    s.scroll = scrollPosition;
+    s.deleteEnabled = deleteEnabled_;
+    return s;
+}
+
+void GalleryModel::setStripState(const StripState& state) {
+    for (size_t i = 0; i < list_.size() && i < state.selected.size(); ++i) {
+        list_[i][0] = state.selected[i] ? kSelected : kUnselected;
     }
-    focusIndex_ = entry;
-    result.redraw = true;
-    return result;
+    selectedCount_ = state.selectedCount;
+    focusIndex_ = state.focus;
+    anchorIndex_ = state.anchor;
+    deleteEnabled_ = state.deleteEnabled;
 }
 
 std::vector<std::string> GalleryModel::DeleteSelected(

@@ -16,6 +16,7 @@
 #include <QSize>
 
 #include "app/gallery/ImageCache.h"
+#include "app/gallery/StripInput.h"
 
 namespace gallery {
 
@@ -32,11 +33,6 @@ struct RescanStats {
     int clips = 0;     // clip files found
     int decoded = 0;   // thumbnails rebuilt from their files
     int leftOut = 0;   // clips without a readable frame
-};
-
-struct ClickResult {
-    bool redraw = false;  // DrawStrip
-    int openIndex = -1;   // OpenItem(index) was asked for
 };
 
 class GalleryModel {
@@ -100,8 +96,14 @@ class GalleryModel {
     // The entry a click in `slot` (-1: none) hits with the strip scrolled to `scrollPosition`,
     // or -1.
     int entryAt(int slot, int scrollPosition) const;
-    // A left-button click that hit `entry` (-1: none) with the given modifiers.
-    ClickResult click(int entry, bool shift, bool ctrl);
+    // A left-button click that hit `entry` (-1: none) with the given modifiers, applied; answers
+    // what the window must do.
+    StripActions click(int entry, bool shift, bool ctrl);
+
+    // The selection as the strip's input rules see it (with the window's scroll position), and
+    // the state they answer, applied.
+    StripState stripState(int scrollPosition) const;
+    void setStripState(const StripState& state);
 
     // Deletes the files of the selected entries. Each file that is still there afterwards is
     // reported to `onFailure` (the window shows its message) and stays listed and selected;
@@ -113,7 +115,6 @@ class GalleryModel {
         std::vector<QImage>* imageList = nullptr);
 
   private:
-    void selectAlone(int index);
     // Marks, focus and anchor of `previous` carried over to the entries of `paths` (in order).
     void carryOver(const std::vector<std::string>& previous, std::vector<std::string>& paths);
 

@@ -44,11 +44,24 @@ constexpr Edition kEdition{
     .messageCheck = false,
     .recording = false,
     .cameraProbe = false,
+    .adaptiveLayout = false,
+    .showOnPreviewStart = true,
+    .graphRegistration = false,
+    .stripWidth = 642,
+    .enlargedViewSize = {0, 0},
+    .freeSpaceCheck = false,
+    .exifOnOverwrite = false,
+    .thumbnailStore = ThumbnailStore::ImageList,
+    .thumbnailStyle = ThumbnailStyle::Stretched,
+    .popupSizes = 2,
+    .popupBandRight = 66,
+    .hdCaption = false,
     .brandName = "Norvale",
     .brandedCapture = true,
     .desktopFileName = "glimmer",
     .clickOpensInPictureFolder = true,
 };
+static_assert(consistent(kEdition));
 
 }  // namespace
 

@@ -46,11 +46,24 @@ constexpr Edition kEdition{
     .messageCheck = true,
     .recording = true,
     .cameraProbe = true,
+    .adaptiveLayout = true,
+    .showOnPreviewStart = false,
+    .graphRegistration = true,
+    .stripWidth = 768,
+    .enlargedViewSize = {1280, 800},
+    .freeSpaceCheck = true,
+    .exifOnOverwrite = true,
+    .thumbnailStore = ThumbnailStore::Cache,
+    .thumbnailStyle = ThumbnailStyle::Fitted,
+    .popupSizes = 3,
+    .popupBandRight = 68,
+    .hdCaption = true,
     .brandName = nullptr,
     .brandedCapture = false,
     .desktopFileName = "peekbox",
     .clickOpensInPictureFolder = false,
 };
+static_assert(consistent(kEdition));
 
 }  // namespace
 

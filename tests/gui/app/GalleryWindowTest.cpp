@@ -146,38 +146,7 @@ TEST_F(GalleryWindowTest, StandbyClosesThroughTheNormalShutdown) {
         std::string::npos);
 }
 
-TEST_F(GalleryWindowTest, KeysMoveFocusSelectOpenAndEscape) {
-    for (int n = 1; n <= 3; ++n) {
-        writePicture(n);
-    }
-    auto form = makeForm();
-    form->RescanGallery();
-    form->FormKeyDown(Qt::Key_Right, Qt::NoModifier);
-    EXPECT_EQ(form->focusIndex(), 0);
-    form->FormKeyDown(Qt::Key_Right, Qt::NoModifier);
-    EXPECT_EQ(form->focusIndex(), 1);
-    EXPECT_EQ(form->gallery().anchorIndex(), 1);
-    form->FormKeyDown(Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_EQ(form->gallery().selectedCount(), 2);
-    EXPECT_EQ(form->buttonState(2), TMainForm::kNormal);
-
-    form->FormKeyDown(Qt::Key_Return, Qt::NoModifier);
-    ASSERT_EQ(shell.opened.size(), 1u);
-    EXPECT_EQ(shell.opened[0],
-              gallery::picturePath(testenv::picturesDir(), 3) + "|" + testenv::picturesDir());
-    form->FormKeyDown(Qt::Key_Return, Qt::ControlModifier);
-    EXPECT_FALSE(form->gallery().IsItemSelected(2));
-    EXPECT_EQ(form->gallery().selectedCount(), 1);
-
-    form->FormKeyDown(Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(form->gallery().selectedCount(), 3);
-    form->FormKeyDown(Qt::Key_Escape, Qt::NoModifier);
-    EXPECT_EQ(form->gallery().selectedCount(), 0);
-    EXPECT_EQ(form->focusIndex(), -1);
-    EXPECT_EQ(form->buttonState(2), TMainForm::kDisabled);
-}
-
-// An arrow that cannot move keeps the selection, so Delete still takes what is selected.
+// The key rules are StripInputTest's; here the window acts on them: the shell, the files.
 TEST_F(GalleryWindowTest, ArrowsAtTheEndsKeepTheSelectionForTheDeleteKey) {
     for (int n = 1; n <= 3; ++n) {
         writePicture(n);
@@ -190,6 +159,11 @@ TEST_F(GalleryWindowTest, ArrowsAtTheEndsKeepTheSelectionForTheDeleteKey) {
     form->FormKeyDown(Qt::Key_Right, Qt::NoModifier);  // on the last picture
     EXPECT_EQ(form->focusIndex(), 2);
     EXPECT_EQ(form->gallery().anchorIndex(), 1);
+    EXPECT_EQ(form->buttonState(2), TMainForm::kNormal);
+    form->FormKeyDown(Qt::Key_Return, Qt::NoModifier);
+    EXPECT_EQ(shell.opened,
+              std::vector<std::string>{gallery::picturePath(testenv::picturesDir(), 3) + "|" +
+                                       testenv::picturesDir()});
     form->FormKeyDown(Qt::Key_Delete, Qt::NoModifier);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0], "Are you sure you want delete this file?");
@@ -197,14 +171,6 @@ TEST_F(GalleryWindowTest, ArrowsAtTheEndsKeepTheSelectionForTheDeleteKey) {
     EXPECT_TRUE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 1)));
     EXPECT_FALSE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 3)));
     EXPECT_EQ(form->buttonState(2), TMainForm::kDisabled);
-
-    form->FormKeyDown(Qt::Key_Right, Qt::NoModifier);
-    form->FormKeyDown(Qt::Key_Return, Qt::ControlModifier);
-    form->FormKeyDown(Qt::Key_Left, Qt::NoModifier);  // on the first picture
-    EXPECT_EQ(form->gallery().selectedCount(), 1);
-    form->FormKeyDown(Qt::Key_Delete, Qt::NoModifier);
-    EXPECT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(form->gallery().count(), 0);
 }
 
 TEST_F(GalleryWindowTest, PictureDroppedInWhileInactiveAppearsAndSocketAsksForRescan) {

@@ -75,7 +75,9 @@ TEST(WindowLayout, CaptionsPopupAndEnlargedView) {
     EXPECT_EQ(popupItemAt(57), 2);
 
     // A 16:9 work area is wider than 16:10: the height decides.
-    EXPECT_EQ(enlargedClientSize(QSize(1920, 1040), QSize(10, 40)), QSize(1600, 1000));
+    EXPECT_EQ(enlargedClientSize(QSize(1920, 1040), QSize(10, 40), QSize(1280, 800)),
+              QSize(1600, 1000));
     // A 4:3 work area: the width decides.
-    EXPECT_EQ(enlargedClientSize(QSize(1024, 768), QSize(4, 30)), QSize(1020, 637));
+    EXPECT_EQ(enlargedClientSize(QSize(1024, 768), QSize(4, 30), QSize(1280, 800)),
+              QSize(1020, 637));
 }
