@@ -20,10 +20,10 @@ struct StripState {
 enum class StripKey { Other, Left, Right, Home, End, Enter, Delete, Escape, A };
 
 struct StripActions {
-    bool redraw = false;          // the strip and the delete button as the state leaves them
-    bool snapshot = false;        // Enter with nothing focused
-    bool deleteSelected = false;  // the delete command, which asks first
-    int open = -1;                // the entry whose file opens, -1: none
+    bool redraw = false;               // the strip and the delete button as the state leaves them
+    bool snapshot = false;             // Enter with nothing focused
+    bool deleteSelected = false;       // the delete command, which asks first
+    int open = -1;                     // the entry whose file opens, -1: none
     bool openInPictureFolder = false;  // with the picture folder as working folder
     std::optional<int> scrollTo;       // the new scroll position, when a rule moved it
 };
