@@ -81,8 +81,9 @@ bool accepts(const CameraControl& c, int value) {
         return false;
     }
     return c.kind != CameraControlKind::Menu ||
-           std::any_of(c.menu.begin(), c.menu.end(),
-                       [value](const platform::media::CameraMenuItem& i) { return i.value == value; });
+           std::any_of(
+               c.menu.begin(), c.menu.end(),
+               [value](const platform::media::CameraMenuItem& i) { return i.value == value; });
 }
 
 int applyStage(const CameraAccess& camera, const std::vector<StoredControlValue>& stored,
@@ -99,7 +100,7 @@ int applyStage(const CameraAccess& camera, const std::vector<StoredControlValue>
 std::string cameraModelKey(std::string_view displayName, std::string_view deviceName) {
     const std::string vid = idAfter(displayName, "vid_");
     const std::string pid = idAfter(displayName, "pid_");
-    std::string key = !vid.empty() && !pid.empty() ? vid + ":" + pid : std::string();
+    std::string key = !vid.empty() && !pid.empty() ? vid + "-" + pid : std::string();
     const std::string name = groupSafe(deviceName);
     if (!name.empty()) {
         key += (key.empty() ? "" : " ") + name;
@@ -150,8 +151,9 @@ std::vector<ControlSetting> settingsToApply(const std::vector<CameraControl>& co
         if (!c.enabled || !inStage(c.kind, stage)) {
             continue;
         }
-        const auto it = std::find_if(stored.begin(), stored.end(),
-                                     [&](const StoredControlValue& s) { return s.label == c.label; });
+        const auto it =
+            std::find_if(stored.begin(), stored.end(),
+                         [&](const StoredControlValue& s) { return s.label == c.label; });
         if (it == stored.end()) {
             continue;
         }

@@ -11,8 +11,7 @@ using platform::RegRoot;
 
 RememberedCameraSettings::RememberedCameraSettings(const std::string& settingsKey,
                                                    const std::string& model)
-    : path_(model.empty() ? std::string()
-                          : settingsKey + "\\" + kGroup + "\\" + model) {}
+    : path_(model.empty() ? std::string() : settingsKey + "\\" + kGroup + "\\" + model) {}
 
 std::vector<StoredControlValue> RememberedCameraSettings::load() const {
     std::vector<StoredControlValue> values;
