@@ -82,9 +82,9 @@ TEST(CameraSettingsMemory, ModelKeysTellModelsApartByIdsAndByNameWhereIdsAreShar
 }
 
 TEST(CameraSettingsMemory, LabelsSurviveAsValueNames) {
-    const std::string labels[] = {"Brightness",       "White Balance, Automatic",
-                                  "Pan/Tilt, Reset",  "100% Zoom; [x]=\"y\"",
-                                  "Sch\xC3\xA4rfe",   "Gain\\Analog",
+    const std::string labels[] = {"Brightness",          "White Balance, Automatic",
+                                  "Pan/Tilt, Reset",     "100% Zoom; [x]=\"y\"",
+                                  "Sch\xC3\xA4rfe",      "Gain\\Analog",
                                   std::string("a\0b", 3)};
     for (const std::string& label : labels) {
         const std::string name = app::valueNameOf(label);
@@ -141,12 +141,9 @@ TEST(CameraSettingsMemory, OnlyValuesTheCameraStillAcceptsAreApplied) {
 
 TEST(CameraSettingsMemory, ModesGoFirstSoThatTheValuesTheyUnlockAreSet) {
     // Stored in the file's order, which is not the order of dependence.
-    const std::vector<StoredControlValue> stored = {{"Exposure Time, Absolute", "100"},
-                                                    {"Brightness", "30"},
-                                                    {"Auto Exposure", "1"},
-                                                    {"White Balance, Automatic", "0"},
-                                                    {"Zoom, Absolute", "2"},
-                                                    {"Focus, Auto Push", "0"}};
+    const std::vector<StoredControlValue> stored = {
+        {"Exposure Time, Absolute", "100"}, {"Brightness", "30"},    {"Auto Exposure", "1"},
+        {"White Balance, Automatic", "0"},  {"Zoom, Absolute", "2"}, {"Focus, Auto Push", "0"}};
     FakeCamera camera;
     EXPECT_EQ(app::applyStoredSettings(camera.access(), stored), 4);
     const std::vector<ControlSetting> expected = {{"White Balance, Automatic", 0},
