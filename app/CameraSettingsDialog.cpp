@@ -1,5 +1,6 @@
-// Rows built from the camera's control list; each change goes straight to the camera, and the
-// list is read again shortly after so that values and active states stay true.
+// Rows built from the camera's control list; each change goes straight to the camera and is
+// remembered, and the list is read again shortly after so that values and active states stay
+// true.
 #include "CameraSettingsDialog.h"
 
 #include <algorithm>
@@ -38,15 +39,21 @@ QString titleOf(const std::string& label) {
 
 }  // namespace
 
-CameraSettingsDialog::CameraSettingsDialog(TDirectShow& camera, QWidget* owner)
-    : CameraSettingsDialog(Source{[&camera] { return camera.CameraControls(); },
-                                  [&camera](const std::string& label, int value) {
-                                      return camera.SetCameraControl(label, value);
-                                  }},
-                           owner) {}
+CameraSettingsDialog::Source CameraSettingsDialog::sourceOf(TDirectShow& camera) {
+    return {[&camera] { return camera.CameraControls(); },
+            [&camera](const std::string& label, int value) {
+                return camera.SetCameraControl(label, value);
+            }};
+}
 
-CameraSettingsDialog::CameraSettingsDialog(Source source, QWidget* owner)
-    : QDialog(owner), source_(std::move(source)), refreshTimer_(new QTimer(this)) {
+CameraSettingsDialog::CameraSettingsDialog(TDirectShow& camera, QWidget* owner, Memory memory)
+    : CameraSettingsDialog(sourceOf(camera), owner, std::move(memory)) {}
+
+CameraSettingsDialog::CameraSettingsDialog(Source source, QWidget* owner, Memory memory)
+    : QDialog(owner),
+      source_(std::move(source)),
+      memory_(std::move(memory)),
+      refreshTimer_(new QTimer(this)) {
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     refreshTimer_->setSingleShot(true);
     refreshTimer_->setInterval(kRefreshDelayMs);
@@ -58,6 +65,10 @@ CameraSettingsDialog::CameraSettingsDialog(Source source, QWidget* owner)
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::accept);
+    QPushButton* defaults =
+        buttons->addButton(QStringLiteral("Defaults"), QDialogButtonBox::ResetRole);
+    defaults->setObjectName(QStringLiteral("defaultsButton"));
+    connect(defaults, &QPushButton::clicked, this, &CameraSettingsDialog::restoreDefaults);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
@@ -127,8 +138,23 @@ void CameraSettingsDialog::addRow(QFormLayout& form, const CameraControl& c) {
 }
 
 void CameraSettingsDialog::change(const std::string& label, int value) {
-    source_.set(label, value);
+    const auto row =
+        std::find_if(rows_.begin(), rows_.end(), [&](const Row& r) { return r.label == label; });
+    // A button's press is an action, not a setting to bring back.
+    const bool setting = row != rows_.end() && row->kind != CameraControlKind::Button;
+    if (source_.set(label, value) && setting && memory_.remember) {
+        memory_.remember(label, value);
+    }
     refreshTimer_->start();
+}
+
+void CameraSettingsDialog::restoreDefaults() {
+    app::restoreCameraDefaults(source_);
+    if (memory_.forget) {
+        memory_.forget();
+    }
+    refreshTimer_->stop();
+    refresh();
 }
 
 void CameraSettingsDialog::refresh() {

@@ -1,5 +1,5 @@
 // The camera's settings: one row per control of the running camera (slider, check box, list or
-// button), applied live.
+// button), applied live and remembered; "Defaults" restores the camera's own.
 #pragma once
 
 #include <functional>
@@ -8,6 +8,7 @@
 
 #include <QDialog>
 
+#include "CameraSettingsMemory.h"
 #include "platform/media/CameraControls.h"
 
 class QFormLayout;
@@ -17,20 +18,26 @@ class TDirectShow;
 
 class CameraSettingsDialog : public QDialog {
   public:
-    // Where the controls are read from and where a change goes.
-    struct Source {
-        std::function<std::vector<platform::media::CameraControl>()> list;
-        std::function<bool(const std::string& label, int value)> set;
+    using Source = app::CameraAccess;
+    // Where the user's changes are kept; either may be empty.
+    struct Memory {
+        std::function<void(const std::string& label, int value)> remember;
+        std::function<void()> forget;
     };
 
-    CameraSettingsDialog(TDirectShow& camera, QWidget* owner);
-    CameraSettingsDialog(Source source, QWidget* owner);
+    // The running camera of the capture component.
+    static Source sourceOf(TDirectShow& camera);
+
+    CameraSettingsDialog(TDirectShow& camera, QWidget* owner, Memory memory = {});
+    CameraSettingsDialog(Source source, QWidget* owner, Memory memory = {});
     // False when the camera offers no controls (the dialog is then not shown).
     bool hasControls() const { return !rows_.empty(); }
     // Reads the controls again and shows their values and which ones are active. Runs shortly
     // after each change: switching an automatic mode changes what else may be set, and the
     // driver may have fitted the value to its step.
     void refresh();
+    // The "Defaults" button: every control back to the camera's default, nothing remembered.
+    void restoreDefaults();
 
   private:
     struct Row {
@@ -45,6 +52,7 @@ class CameraSettingsDialog : public QDialog {
     static void showControl(const Row& row, const platform::media::CameraControl& c);
 
     Source source_;
+    Memory memory_;
     std::vector<Row> rows_;
     QTimer* refreshTimer_;
 };

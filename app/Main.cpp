@@ -18,6 +18,7 @@
 #include "ImageView.h"
 #include "NoCameraReport.h"
 #include "OutsideMessages.h"
+#include "RememberedCameraSettings.h"
 #include "StandbyWatcher.h"
 #include "VirtualDeviceControl.h"
 #include "app/gallery/CacheLocation.h"
@@ -313,6 +314,7 @@ bool TMainForm::StartPreview(bool isRetry) {
         DirectShow1_->Run();
     }
     if (DirectShow1_->Ready()) {
+        applyRememberedCameraSettings();
         DrawButton(1, kNormal);
         DrawButton(3, kNormal);
         DrawButton(4, kNormal);
@@ -547,7 +549,11 @@ bool TMainForm::ChooseResolution(int choice) {
 
 // Button 4: the camera's own settings, modal; a camera without controls shows nothing.
 void TMainForm::ShowCameraProperties() {
-    CameraSettingsDialog dialog(*DirectShow1_, this);
+    const app::RememberedCameraSettings memory(edition_.settingsKey, cameraModel_);
+    CameraSettingsDialog dialog(
+        *DirectShow1_, this,
+        {[memory](const std::string& label, int value) { memory.remember(label, value); },
+         [memory] { memory.forget(); }});
     if (!dialog.hasControls()) {
         return;
     }

@@ -186,6 +186,8 @@ class TMainForm : public QWidget {
     void saveCache();
     bool folderUsable(const std::string& folder);
     bool tryCameraRows(bool probe);
+    // Finds the running camera's model and gives it the values remembered for that model.
+    void applyRememberedCameraSettings();
 
     const editions::Edition& edition_;
     app::AppServices services_;
@@ -202,6 +204,7 @@ class TMainForm : public QWidget {
     TPopup* popup_ = nullptr;
     app::ButtonBar buttons_;
     std::function<void(QDialog&)> settingsDialogHook_;
+    std::string cameraModel_;  // the running camera's settings group, "" when unknown
     void scrollToEnd();
     void performStripActions(const gallery::StripActions& actions);
     bool imageListStore() const;  // the branded image list instead of the cache

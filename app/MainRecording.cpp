@@ -92,6 +92,7 @@ void TMainForm::startRecording() {
         endFailedStart(/*deleteFile=*/true);
         return;
     }
+    applyRememberedCameraSettings();  // the recording build made a new source
     // The graph runs for about two seconds before anything is written.
     for (int i = 0; i < kRecordSettleRounds; ++i) {
         QCoreApplication::processEvents();

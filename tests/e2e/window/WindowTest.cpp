@@ -350,21 +350,36 @@ TEST_F(WindowTest, RestartKeepsTheNumberingTheStripAndItsCache) {
     EXPECT_EQ(session.terminate(), 0);
 }
 
-TEST_F(WindowTest, GearButtonOpensTheCameraSettingsAndTheyChangeThePictureLive) {
-    const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
+TEST_F(WindowTest, CameraSettingsChangeThePictureLiveAndTheNextStartKeepsThem) {
+    std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
     ASSERT_FALSE(window.empty());
+    auto picture = [](int n) {
+        return testenv::picturesDir() + "/Picture000" + std::to_string(n) + ".jpg";
+    };
+    // Mean luma (0 to 1) of a snapshot, as an independent tool reads the JPEG.
+    auto snapshotLuma = [&](int n) {
+        session.key(window, "Return");
+        if (!waitUntil([&] { return testenv::fileExists(picture(n)); })) {
+            return -1.0;
+        }
+        double luma = -1.0;
+        waitUntil([&] {  // the file may still be being written
+            const std::string out = session.run("convert '" + picture(n) +
+                                                "' -colorspace Gray -format '%[fx:mean]' info:");
+            luma = out.empty() ? -1.0 : std::atof(out.c_str());
+            return luma >= 0.0;
+        });
+        return luma;
+    };
+    const double defaults = snapshotLuma(1);
+    ASSERT_GE(defaults, 0.0) << "no first snapshot";
+
     const QPoint origin = session.windowOrigin(window);
     const QImage before = session.screenshot("23-before-settings");
     session.click(window, QPoint(254, 505));  // button 4 at (234, 490)
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    const QImage open = session.screenshot("24-settings-open");
     // The dialog stands at (30, 30) of the screen.
-    EXPECT_GT(differingPixels(before, open, QRect(40, 40, 120, 60)), 100) << "no settings dialog";
-    // Brightness is the third row (hue, saturation, brightness, contrast): grab its handle at the
-    // middle of the groove, then End turns it up all the way.
-    session.run("xdotool mousemove 221 90 sleep 0.2 click 1 sleep 0.2 key --delay 80 End");
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    const QImage bright = session.screenshot("25-brightness-up");
+    ASSERT_TRUE(session.waitForChange(before, QRect(40, 40, 120, 60), 100)) << "no settings dialog";
+    session.screenshot("24-settings-open");
     auto meanLuma = [&](const QImage& img) {
         long sum = 0;
         int n = 0;
@@ -376,11 +391,33 @@ TEST_F(WindowTest, GearButtonOpensTheCameraSettingsAndTheyChangeThePictureLive) 
         }
         return sum / std::max(n, 1);
     };
-    EXPECT_GT(meanLuma(bright), meanLuma(before) + 40) << "the picture did not brighten";
+    // Brightness is the third row (hue, saturation, brightness, contrast): grab its handle at the
+    // middle of the groove, then End turns it up all the way.
+    session.run("xdotool mousemove 221 90 sleep 0.2 click 1 sleep 0.2 key --delay 80 End");
+    QImage bright;
+    EXPECT_TRUE(waitUntil([&] {
+        bright = session.screenshot("25-brightness-up");
+        return meanLuma(bright) > meanLuma(before) + 40;
+    })) << "the picture did not brighten";
     session.run("xdotool key --delay 80 Escape");
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    const QImage closed = session.screenshot("26-settings-closed");
-    EXPECT_LT(differingPixels(before, closed, QRect(40, 40, 120, 60)), 20)
-        << "the dialog stayed open";
+    EXPECT_TRUE(waitUntil([&] {
+        return differingPixels(before, session.screenshot("26-settings-closed"),
+                               QRect(40, 40, 120, 60)) < 20;
+    })) << "the dialog stayed open";
+    const double set = snapshotLuma(2);
+    EXPECT_GT(set, defaults + 0.15) << "the snapshot did not brighten";
+    EXPECT_EQ(session.terminate(), 0);
+    const std::string settings =
+        testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
+    EXPECT_NE(settings.find("3a7b-0b01%20Desk%20Camera\\BRIGHTNESS="), std::string::npos)
+        << settings;
+
+    // The next start: the first picture is as bright as the last one before quitting.
+    window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
+    ASSERT_FALSE(window.empty());
+    session.screenshot("26b-restarted");
+    const double again = snapshotLuma(3);
+    EXPECT_NEAR(again, set, 0.05);
+    EXPECT_GT(again, defaults + 0.15);
     EXPECT_EQ(session.terminate(), 0);
 }

@@ -49,7 +49,7 @@ struct FakeCamera {
                     sets.emplace_back(label, value);
                     for (CameraControl& c : controls) {
                         if (c.label == label) {
-                            c.value = c.kind == Kind::Integer ? 3 + (value - 3) / 4 * 4 : value;
+                            c.value = c.step == 4 ? 3 + (value - 3) / 4 * 4 : value;
                         }
                     }
                     controls[3].enabled = controls[2].value == 1;
@@ -110,4 +110,36 @@ TEST(CameraSettingsDialog, ChangesGoToTheCameraAndWhatItReportsIsShownAgain) {
     EXPECT_EQ(camera.sets.size(), sent);
     EXPECT_FALSE(editor<QComboBox>(dialog, "Auto Exposure").isEnabled());
     EXPECT_FALSE(editor<QSlider>(dialog, "Brightness").isEnabled());
+}
+
+TEST(CameraSettingsDialog, ChangesAreRememberedAndDefaultsRestoreTheCamerasOwnAndForgetThem) {
+    FakeCamera camera;
+    std::vector<std::pair<std::string, int>> remembered;
+    int forgotten = 0;
+    CameraSettingsDialog dialog(
+        camera.source(), nullptr,
+        {[&](const std::string& label, int value) { remembered.emplace_back(label, value); },
+         [&] { ++forgotten; }});
+    auto& brightness = editor<QSlider>(dialog, "Brightness");
+    brightness.setValue(40);
+    editor<QComboBox>(dialog, "Auto Exposure").setCurrentIndex(0);
+    editor<QPushButton>(dialog, "Auto Focus, Start").click();  // an action is not a setting
+    auto& time = editor<QSlider>(dialog, "Exposure Time, Absolute");
+    ASSERT_TRUE(waitFor([&] { return time.isEnabled(); }));
+    time.setValue(10);
+    const std::vector<std::pair<std::string, int>> expected = {
+        {"Brightness", 40}, {"Auto Exposure", 1}, {"Exposure Time, Absolute", 10}};
+    EXPECT_EQ(remembered, expected);
+
+    editor<QPushButton>(dialog, "defaultsButton").click();
+    EXPECT_EQ(forgotten, 1);
+    EXPECT_EQ(remembered, expected);  // restoring remembers nothing
+    for (const CameraControl& c : camera.controls) {
+        EXPECT_TRUE(c.kind == Kind::Button || c.value == c.defaultValue) << c.label;
+    }
+    // The rows show the defaults at once.
+    EXPECT_EQ(brightness.value(), 0);
+    EXPECT_EQ(editor<QComboBox>(dialog, "Auto Exposure").currentText(), "Aperture");
+    EXPECT_FALSE(time.isEnabled());
+    EXPECT_EQ(time.value(), 251);
 }

@@ -5,10 +5,13 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QPushButton>
 #include <QSlider>
+#include <qtestsupport_core.h>
 
 #include "app/Main.h"
 #include "app/Popups.h"
+#include "app/VirtualDeviceControl.h"
 #include "capture/nDirectShow.h"
 #include "platform/Sleep.h"
 #include "support/TestEnvironment.h"
@@ -159,21 +162,72 @@ TEST_F(WindowCommandsTest, ButtonOneRestartsAStoppedPreviewEvenWhenDrawnDisabled
     EXPECT_FALSE(form->DirectShow1()->Ready());
 }
 
-TEST_F(WindowCommandsTest, CameraSettingsChangeThePictureLive) {
-    auto form = makeForm("camera:name=Desk Camera,vid=3a7b,pid=0b01");
+// The settings dialog changes the picture live; what it set stays with the camera model (ids and
+// name) through size changes, hot-plug and a new start, until Defaults.
+TEST_F(WindowCommandsTest, CameraSettingsChangeThePictureLiveAndStayWithTheCameraModel) {
+    const char* devices =
+        "camera:name=Desk Camera,vid=3a7b,pid=0b01;camera:name=Lab Camera,vid=3a7b,pid=0b01";
+    auto form = makeForm(devices);
     ASSERT_TRUE(form->StartPreview(false));
-    const auto controls = form->DirectShow1()->CameraControls();
-    ASSERT_FALSE(controls.empty());
+    auto brightness = [&form] {
+        for (const platform::media::CameraControl& c : form->DirectShow1()->CameraControls()) {
+            if (c.label == "BRIGHTNESS") {
+                return c;
+            }
+        }
+        return platform::media::CameraControl{};
+    };
+    const platform::media::CameraControl initial = brightness();
+    ASSERT_EQ(initial.label, "BRIGHTNESS");
+    ASSERT_NE(initial.value, initial.maximum);
     bool shown = false;
     form->setSettingsDialogHook([&](QDialog& dialog) {
         shown = true;
-        auto* slider = dialog.findChild<QSlider*>(QString::fromStdString(controls[0].label));
+        auto* slider = dialog.findChild<QSlider*>("BRIGHTNESS");
         ASSERT_NE(slider, nullptr);
-        slider->setValue(controls[0].maximum);
+        slider->setValue(initial.maximum);
     });
     form->FormMouseUp(Qt::LeftButton, buttonPoint(*form, 4));
     EXPECT_TRUE(shown);
-    EXPECT_EQ(form->DirectShow1()->CameraControls()[0].value, controls[0].maximum);
+    EXPECT_EQ(brightness().value, initial.maximum);
+
+    // A new size builds a new source.
+    ASSERT_TRUE(form->ChooseResolution(0));
+    EXPECT_EQ(brightness().value, initial.maximum);
+
+    // Pulled: the other camera with the same ids starts with its own settings ...
+    VirtualDeviceControl plug;
+    ASSERT_TRUE(plug.unplug(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->DirectShow1()->Ready(); }, 5000));
+    ASSERT_TRUE(form->StartPreview(false));
+    EXPECT_EQ(brightness().value, initial.value);
+    // ... and plugged in again, the first one gets its own back.
+    ASSERT_TRUE(plug.replug(0));
+    ASSERT_TRUE(plug.unplug(1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form->DirectShow1()->Ready(); }, 5000));
+    ASSERT_TRUE(form->StartPreview(false));
+    EXPECT_EQ(brightness().value, initial.maximum);
+
+    // The next start of the program.
+    form.reset();
+    form = makeForm(devices);
+    ASSERT_TRUE(form->StartPreview(false));
+    EXPECT_EQ(brightness().value, initial.maximum);
+
+    // Defaults: the camera's own value, and nothing left to bring back.
+    form->setSettingsDialogHook([](QDialog& dialog) {
+        auto* defaults = dialog.findChild<QPushButton*>("defaultsButton");
+        ASSERT_NE(defaults, nullptr);
+        defaults->click();
+    });
+    form->FormMouseUp(Qt::LeftButton, buttonPoint(*form, 4));
+    EXPECT_EQ(brightness().value, initial.defaultValue);
+    const std::string settings =
+        testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
+    EXPECT_EQ(settings.find("Desk"), std::string::npos) << settings;
+    form->StopPreview();
+    ASSERT_TRUE(form->StartPreview(false));
+    EXPECT_EQ(brightness().value, initial.defaultValue);
 
     // Without a running camera button 4 is disabled and nothing opens.
     form->StopPreview();
