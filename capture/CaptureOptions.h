@@ -17,7 +17,7 @@ struct CaptureOptions {
     bool CaptureVideo = false;
     bool AddTimeStr = false;         // elapsed time stamped into recordings
     bool ShowDate = false;           // date stamped into recordings
-    bool ShowDateOnPreview = false;  // kept for the settings; no build reads it
+    bool ShowDateOnPreview = false;  // published, but no build reads it
     bool StillByTransFtr = false;    // stills come from the frame filter
     std::string VID;                 // the camera's ids, four hex digits each
     std::string PID;
