@@ -1,5 +1,9 @@
-// Production services: Qt message boxes, xdg-open, the locale environment, statvfs.
+// Production services: Qt message boxes, xdg-open, the locale environment, statvfs, and the
+// capture component.
 #include "AppServices.h"
+
+#include "capture/nDirectShow.h"
+#include "editions/Edition.h"
 
 namespace app {
 
@@ -15,6 +19,13 @@ AppServices defaultServices(int argc, char** argv) {
         services.arguments.emplace_back(argv[i]);
     }
     return services;
+}
+
+std::unique_ptr<TDirectShow> defaultCapture(const editions::Edition& edition,
+                                            const AppServices& services) {
+    return std::make_unique<TDirectShow>(
+        nullptr, services.messageBoxes,
+        edition.brandedCapture ? CaptureVariant::Branded : CaptureVariant::Main);
 }
 
 }  // namespace app

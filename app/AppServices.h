@@ -1,7 +1,9 @@
-// The platform services the main window uses, passed in so that tests can answer them.
+// The platform services and the capture component the main window uses, passed in so that tests
+// can answer them.
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,11 @@
 #include "platform/MessageBoxes.h"
 #include "platform/ShellOpen.h"
 #include "platform/UiLanguage.h"
+
+class TDirectShow;
+namespace editions {
+struct Edition;
+}
 
 namespace app {
 
@@ -24,5 +31,10 @@ struct AppServices {
 
 // The real services of a running program.
 AppServices defaultServices(int argc, char** argv);
+
+// The real capture component of `edition`, for the window to take. Its start-up failure box goes
+// through services.messageBoxes.
+std::unique_ptr<TDirectShow> defaultCapture(const editions::Edition& edition,
+                                            const AppServices& services);
 
 }  // namespace app

@@ -10,6 +10,7 @@
 #include "AppServices.h"
 #include "Main.h"
 #include "Popups.h"
+#include "capture/nDirectShow.h"
 #include "editions/Edition.h"
 #include "platform/InstanceLock.h"
 #include "platform/media/VirtualDeviceProvider.h"
@@ -40,7 +41,9 @@ int runProgram(int argc, char** argv) {
     QApplication::setWindowIcon(QIcon::fromTheme(QString::fromUtf8(edition.desktopFileName)));
 
     try {
-        TMainForm mainForm(edition, defaultServices(argc, argv));
+        AppServices services = defaultServices(argc, argv);
+        std::unique_ptr<TDirectShow> capture = defaultCapture(edition, services);
+        TMainForm mainForm(edition, std::move(services), std::move(capture));
         if (!mainForm.constructed()) {
             return 0;
         }

@@ -37,12 +37,14 @@ std::atomic<bool>& TMainForm::stopFlag() {
     return flag;
 }
 
-TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services)
+TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services,
+                     std::unique_ptr<TDirectShow> capture)
     : QWidget(nullptr),
       edition_(edition),
       services_(std::move(services)),
       texts_(edition),
-      settings_(edition.settingsKey) {
+      settings_(edition.settingsKey),
+      DirectShow1_(capture.release()) {
     // 1. The window from its design.
     createDesign();
 
@@ -198,22 +200,21 @@ void TMainForm::createDesign() {
     panel->setAutoFillBackground(true);
     BgPanel_ = panel;
 
-    DirectShow1_ =
-        new TDirectShow(BgPanel_, services_.messageBoxes,
-                        edition_.brandedCapture ? CaptureVariant::Branded : CaptureVariant::Main);
+    DirectShow1_->setParent(BgPanel_);  // Qt's parent chain owns it from here on
     DirectShow1_->setGeometry(176, 112, 320, 240);
     DirectShow1_->VMR_VER_set(7);
-    DirectShow1_->CaptureAudio = edition_.recording;
-    DirectShow1_->CaptureVideo = true;
-    DirectShow1_->StillByTransFtr = true;
-    DirectShow1_->OverlayDisable = true;
-    DirectShow1_->GraphRot = edition_.graphRegistration;
-    DirectShow1_->RegsPath = "Software\\TWK_CM_SW\\Compressors";
+    CaptureOptions& capture = DirectShow1_->options();
+    capture.CaptureAudio = edition_.recording;
+    capture.CaptureVideo = true;
+    capture.StillByTransFtr = true;
+    capture.OverlayDisable = true;
+    capture.GraphRot = edition_.graphRegistration;
+    capture.RegsPath = "Software\\TWK_CM_SW\\Compressors";
     DirectShow1_->installEventFilter(this);  // its double click toggles the enlarged view
-    DirectShow1_->OnRecordDiskFull = [this](TDirectShow* sender, void* eventData) {
+    DirectShow1_->events().OnRecordDiskFull = [this](TDirectShow* sender, void* eventData) {
         DirectShow1RecordDiskFull(sender, eventData);
     };
-    DirectShow1_->OnRecordFileLimit = [this](TDirectShow* sender, void* eventData) {
+    DirectShow1_->events().OnRecordFileLimit = [this](TDirectShow* sender, void* eventData) {
         DirectShow1RecordFileLimit(sender, eventData);
     };
     RecTimer_ = new QTimer(this);
@@ -283,7 +284,7 @@ void TMainForm::probeCamera() {
 // Walks the supported-camera rows in order until the component has a device.
 bool TMainForm::tryCameraRows(bool probe) {
     for (const app::CameraRow& row : cameraRows_) {
-        DirectShow1_->VideoDevice = 0;
+        DirectShow1_->options().VideoDevice = 0;
         if (row.subtype != platform::kFourCC_None) {
             DirectShow1_->SetCaptureSubtype(row.subtype);
         }
@@ -309,7 +310,7 @@ bool TMainForm::FormCreate() {
 }
 
 bool TMainForm::StartPreview(bool isRetry) {
-    DirectShow1_->OverlayDisable = overlayDisable_;
+    DirectShow1_->options().OverlayDisable = overlayDisable_;
     if (tryCameraRows(/*probe=*/false)) {
         DirectShow1_->Run();
     }
@@ -601,8 +602,8 @@ int TMainForm::DeviceChange(uint32_t event, const std::string& interfaceName) {
     if (!DirectShow1_->Ready()) {
         return 0;
     }
-    const bool ours =
-        CameraNotification::matchesCamera(interfaceName, DirectShow1_->VID, DirectShow1_->PID);
+    const CaptureOptions& capture = DirectShow1_->options();
+    const bool ours = CameraNotification::matchesCamera(interfaceName, capture.VID, capture.PID);
     if (event == DeviceChangeEvent::DBT_DEVICEREMOVECOMPLETE) {
         if (ours) {
             if (recording_.load()) {

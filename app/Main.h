@@ -47,7 +47,9 @@ class TPopup;
 
 class TMainForm : public QWidget {
   public:
-    TMainForm(const editions::Edition& edition, app::AppServices services);
+    // The window shows `capture` (never null) in its preview panel and owns it from here on.
+    TMainForm(const editions::Edition& edition, app::AppServices services,
+              std::unique_ptr<TDirectShow> capture);
     ~TMainForm() override;
 
     TMainForm(const TMainForm&) = delete;

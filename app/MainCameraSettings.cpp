@@ -28,7 +28,7 @@ std::string cameraModelAt(int32_t index) {
 }  // namespace
 
 void TMainForm::applyRememberedCameraSettings() {
-    cameraModel_ = cameraModelAt(DirectShow1_->VideoDevice);
+    cameraModel_ = cameraModelAt(DirectShow1_->options().VideoDevice);
     const std::vector<app::StoredControlValue> stored =
         app::RememberedCameraSettings(edition_.settingsKey, cameraModel_).load();
     app::applyStoredSettings(CameraSettingsDialog::sourceOf(*DirectShow1_), stored);

@@ -101,7 +101,7 @@ void TMainForm::startRecording() {
     if (!recording_.load()) {
         return;  // the camera went during the hold and its handler ended the recording
     }
-    DirectShow1_->CaptureAudio = true;
+    DirectShow1_->options().CaptureAudio = true;
     DirectShow1_->StartCapture();
     RecordingStartTick_ = tickCount();
     RecTimer_->start();

@@ -1,4 +1,5 @@
-// TDirectShow: the capture component, a panel that owns the media graph and shows its caption.
+// TDirectShow: the capture component, a panel that shows the caption and the video of its media
+// graph (CaptureGraph, free of Qt) and forwards the graph's published methods.
 //
 // All calls come from the GUI thread, except Motion(), which the frame filter makes on the
 // streaming thread. Graph events reach the panel as the posted event WM_GRAPHNOTIFY (0x8001).
@@ -16,38 +17,30 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "capture/CaptureGraph.h"
+#include "capture/CaptureHost.h"
+#include "capture/CaptureOptions.h"
 #include "capture/CaptureVariant.h"
 #include "capture/CompressorTable.h"
-#include "filter/FilterTypes.h"
-#include "platform/HResult.h"
-#include "platform/VideoInfoHeader.h"
-#include "platform/media/CameraControls.h"
-#include "platform/media/CaptureGraphBuilder.h"
-#include "platform/media/Filter.h"
-#include "platform/media/FilterGraph.h"
-#include "platform/media/MediaTypes.h"
-#include "platform/media/StreamConfig.h"
-#include "platform/media/VideoWindow.h"
 
 class TDirectShow;
 class VideoWidget;
 
-namespace platform::media {
-class FileWriter;
-class StreamControl;
-}  // namespace platform::media
-
 namespace platform {
 class MessageBoxes;
-}
-namespace filter {
-class MyTransFilter;
 }
 
 // Event callback: the component as Sender, `data` always null.
 using TDirectShowEvent = std::function<void(TDirectShow* Sender, void* data)>;
 
-class TDirectShow : public QWidget, public filter::FilterOwner {
+// The component's published events.
+struct CaptureEvents {
+    TDirectShowEvent OnMotion;  // streaming thread: set it while no frames flow
+    TDirectShowEvent OnRecordFileLimit;
+    TDirectShowEvent OnRecordDiskFull;
+};
+
+class TDirectShow : public QWidget, private CaptureHost {
   public:
     // `boxes` shows the start-up failure box; null uses the real Qt message boxes. The variant is
     // the program's edition and never changes.
@@ -59,305 +52,214 @@ class TDirectShow : public QWidget, public filter::FilterOwner {
     TDirectShow& operator=(const TDirectShow&) = delete;
 
     // --- published properties (read/write) ---
-    int32_t VideoDevice = 0;
-    int32_t AudioDevice = 0;
-    std::string CompressorName;
-    std::string AudioCompressorName;
-    bool SnapFlip = false;
-    bool CaptureAudio = false;
-    bool CaptureVideo = false;
-    bool AddTimeStr = false;
-    bool ShowDate = false;
-    bool ShowDateOnPreview = false;
-    bool StillByTransFtr = false;
-    std::string VID;
-    std::string PID;
-    std::string RegsPath;
-    bool OverlayDisable = false;
-    bool ShowStreamDebug = false;
-    bool HighQualityVideo = false;
-    bool HighQualityAudio = false;
-    bool GraphRot = false;
+    // What the builds read, set before a build; the builds write back the devices they bound.
+    CaptureOptions& options() { return graph_.options(); }
+    const CaptureOptions& options() const { return graph_.options(); }
+    void setOptions(const CaptureOptions& options) { graph_.options() = options; }
+    CaptureEvents& events() { return FEvents; }
     QColor Color = QColor(99, 99, 99);      // the panel's colour behind the caption
     QColor CaptionColor = QColor(0, 0, 0);  // the caption's text colour (window text)
-    TDirectShowEvent OnMotion;
-    TDirectShowEvent OnRecordFileLimit;
-    TDirectShowEvent OnRecordDiskFull;
 
-    int32_t VMR_VER_get() const { return FVmrVer; }
-    void VMR_VER_set(int32_t v) { FVmrVer = (v == 9) ? 9 : 7; }
-    bool FullScreen_get() const;
-    void FullScreen_set(bool on);
-    // The frame filter's motion trigger; false (and no effect) while no frame filter exists.
-    bool MotionEnabled_get() const;
-    void MotionEnabled_set(bool on);
-    const std::vector<std::string>& FReadSupportDev() const { return FSupportDevs; }
-    void FWriteSupportDev(const std::vector<std::string>& list);
-
-    CaptureVariant Variant() const { return FVariant; }
+    int32_t VMR_VER_get() const { return graph_.VMR_VER_get(); }
+    void VMR_VER_set(int32_t v) { graph_.VMR_VER_set(v); }
+    bool FullScreen_get() const { return graph_.FullScreen_get(); }
+    void FullScreen_set(bool on) { graph_.FullScreen_set(on); }
+    bool MotionEnabled_get() const { return graph_.MotionEnabled_get(); }
+    void MotionEnabled_set(bool on) { graph_.MotionEnabled_set(on); }
+    const std::vector<std::string>& FReadSupportDev() const { return graph_.FReadSupportDev(); }
+    void FWriteSupportDev(const std::vector<std::string>& list) { graph_.FWriteSupportDev(list); }
+    CaptureVariant Variant() const { return graph_.Variant(); }
 
     // --- published properties (read-only) ---
-    bool InRecord() const { return FInRecord; }
-    bool Ready() const { return FReady; }
-    bool PinSet() const { return FPinSet; }
-    bool DeviceEnable() const { return FDeviceEnable; }
-    bool ComponentEnable() const { return FDeviceEnable; }
-    int32_t OpenFilterGraphResult() const { return FOpenFilterGraphResult; }
-    int32_t OpenCaptureGraphBuilder2() const { return FOpenCaptureGraphBuilder2; }
-    int32_t OpenVideoMixingRenderer9() const { return FOpenVideoMixingRenderer9; }
-    int32_t PinConnectResult() const { return FPinConnectResult; }
-    int32_t AudioRanderResult() const { return FAudioRanderResult; }
-    int32_t CaptureRanderResult() const { return FCaptureRanderResult; }
-    int32_t PreviewRanderResult() const { return FPreviewRanderResult; }
-    int32_t RunGraphResult() const { return FRunGraphResult; }
+    bool InRecord() const { return graph_.InRecord(); }
+    bool Ready() const { return graph_.Ready(); }
+    bool PinSet() const { return graph_.PinSet(); }
+    bool DeviceEnable() const { return graph_.DeviceEnable(); }
+    bool ComponentEnable() const { return graph_.DeviceEnable(); }
+    int32_t OpenFilterGraphResult() const { return graph_.OpenFilterGraphResult(); }
+    int32_t OpenCaptureGraphBuilder2() const { return graph_.OpenCaptureGraphBuilder2(); }
+    int32_t OpenVideoMixingRenderer9() const { return graph_.OpenVideoMixingRenderer9(); }
+    int32_t PinConnectResult() const { return graph_.PinConnectResult(); }
+    int32_t AudioRanderResult() const { return graph_.AudioRanderResult(); }
+    int32_t CaptureRanderResult() const { return graph_.CaptureRanderResult(); }
+    int32_t PreviewRanderResult() const { return graph_.PreviewRanderResult(); }
+    int32_t RunGraphResult() const { return graph_.RunGraphResult(); }
 
-    // --- graph objects and running ---
-    platform::HResult GetInterfaces();
-    void TearDownGraph();
+    // --- graph objects and running (see CaptureGraph) ---
+    platform::HResult GetInterfaces() { return graph_.GetInterfaces(); }
+    void TearDownGraph() { graph_.TearDownGraph(); }
+    void CloseInterfaces() { graph_.CloseInterfaces(); }
     static void NukeDownstream(const platform::media::Filter& filter,
-                               const std::shared_ptr<platform::media::FilterGraph>& graph);
-    void CloseInterfaces();
-    void Run();
-    void Stop();
-    void Close();
-    platform::HResult HandleGraphEvent();
+                               const std::shared_ptr<platform::media::FilterGraph>& graph) {
+        CaptureGraph::NukeDownstream(filter, graph);
+    }
+    void Run() { graph_.Run(); }
+    void Stop() { graph_.Stop(); }
+    void Close() { graph_.Close(); }
+    platform::HResult HandleGraphEvent() { return graph_.HandleGraphEvent(); }
     // The panel's message handling (graph notification, destroy); true when consumed.
     bool CompWinProc(uint32_t message);
     // Raises OnMotion; called by the frame filter on the streaming thread.
-    void Motion() override;
+    void Motion() { motion(); }
 
     // --- caption ---
     void SetCaptionStrings(const std::string& noPreview, const std::string& preview,
                            const std::string& locked);
 
     // --- graph builds ---
-    // Finds the camera with the given ids (empty: the supported-devices list) and builds its graph.
-    void InitRunCapture(const std::string& vid, const std::string& pid, bool record);
-    // Builds a graph that plays a media file: its pictures through the frame filter to the
-    // renderer, its sound to the sound output (the source filter is "SOURCE").
-    void InitRunFile(const std::string& file, bool record);
-    // Connects camera (or the MJPEG chain) -> frame filter -> renderer; the first failure of
-    // those links (all are tried), else S_Ok.
-    platform::HResult RenderPreview();
+    void InitRunCapture(const std::string& vid, const std::string& pid, bool record) {
+        graph_.InitRunCapture(vid, pid, record);
+    }
+    void InitRunFile(const std::string& file, bool record) { graph_.InitRunFile(file, record); }
+    platform::HResult RenderPreview() { return graph_.RenderPreview(); }
 
     // --- recording ---
-    // Keeps `path` (at most 259 UTF-16 characters; a longer one is refused with false and
-    // nothing is rebuilt) and rebuilds the graph with the recording branch, its streams held.
-    bool StartRecord(const std::string& path);
-    // Rebuilds with the recording branch on the current file name.
-    bool StartRecord();
-    // Rebuilds without the recording branch; the file is completed first.
-    void StopRecord();
-    // Opens the recorded streams (when the graph records) and starts the elapsed-time feed.
-    void StartCapture();
-    // The recording target.
-    const std::string& FileName() const { return FFileName; }
-    bool CaptureStarted() const { return FCaptureStarted; }
-    // The profile file the last Windows Media build looked for ("prxs/...").
-    const std::string& ProfileFile() const { return FProfileFile; }
-    // File-mode playback position and length in 100 ns units; 0 / false in camera mode.
-    int64_t GetMediaPos();
-    bool SetMediaPos(int64_t position);
-    int64_t GetMediaLength();
-    // The WAV writer's factory (what the WAV branch looks up as "WavDest").
-    static constexpr const char* kWavWriterFactory = "wavenc";
+    bool StartRecord(const std::string& path) { return graph_.StartRecord(path); }
+    bool StartRecord() { return graph_.StartRecord(); }
+    void StopRecord() { graph_.StopRecord(); }
+    void StartCapture() { graph_.StartCapture(); }
+    const std::string& FileName() const { return graph_.FileName(); }
+    bool CaptureStarted() const { return graph_.CaptureStarted(); }
+    const std::string& ProfileFile() const { return graph_.ProfileFile(); }
+    int64_t GetMediaPos() { return graph_.GetMediaPos(); }
+    bool SetMediaPos(int64_t position) { return graph_.SetMediaPos(position); }
+    int64_t GetMediaLength() { return graph_.GetMediaLength(); }
+    static constexpr const char* kWavWriterFactory = CaptureGraph::kWavWriterFactory;
 
     // --- capture format ---
-    // Copies all 88 bytes, the compression field included.
-    void CapturePinSet(const platform::VideoInfoHeader& format);
-    platform::VideoInfoHeader CapturePinGet() const { return FCaptureFormat; }
-    // Sets the capture subtype (FOURCC) in the capture format's compression field.
-    void SetCaptureSubtype(uint32_t fourcc) { FCaptureFormat.bmiHeader.biCompression = fourcc; }
-    // Fills `vih` for a capture format: 2 bytes a pixel for any FOURCC but 0 (RGB24, 3 bytes);
-    // the bit rate wraps as 32-bit. An interval of 0 is taken as 30 frames a second. Returns 0.
+    void CapturePinSet(const platform::VideoInfoHeader& format) { graph_.CapturePinSet(format); }
+    platform::VideoInfoHeader CapturePinGet() const { return graph_.CapturePinGet(); }
+    void SetCaptureSubtype(uint32_t fourcc) { graph_.SetCaptureSubtype(fourcc); }
     static platform::HResult FillVH(platform::VideoInfoHeader& vih, uint32_t width, uint32_t height,
-                                    uint32_t interval, uint32_t fourcc);
+                                    uint32_t interval, uint32_t fourcc) {
+        return CaptureGraph::FillVH(vih, width, height, interval, fourcc);
+    }
     // Lets the user choose one of the camera's formats on a modal page, then rebuilds and runs.
     void VCapCapturePinSet();
-    // The modal page of VCapCapturePinSet: shows the formats, sets the chosen one through
-    // `config` and returns when closed. Replaceable so tests answer it without a person.
-    using FormatPage = std::function<void(platform::media::StreamConfig& config)>;
+    // The modal page of VCapCapturePinSet. Replaceable so tests answer it without a person.
+    using FormatPage = CaptureGraph::FormatPage;
     void setFormatPage(FormatPage page) { FFormatPage = std::move(page); }
 
     // --- stills and the video window ---
-    // Asks the still filter for a still and waits for it (500 polls of 10 ms). The branded
-    // component takes stills from its preview branch's filter and refuses while recording.
-    bool StillImg();
+    bool StillImg() { return graph_.StillImg(); }
     // Copies the last still into `bitmap` (24 bits, upright unless SnapFlip); false when there
     // is no filter or it never delivered one.
     bool GetImg(QImage& bitmap);
     // Fits the video window to the panel.
     void ReSizeDS();
-    // Zoom percent and table (byte offsets of source luma bytes) for the frame filter; only while
-    // CaptureVideo is set and the filter exists. At most the table's capacity is copied.
-    void SetZoomValue(int32_t zoom, const int32_t* table, int32_t bytes);
+    void SetZoomValue(int32_t zoom, const int32_t* table, int32_t bytes) {
+        graph_.SetZoomValue(zoom, table, bytes);
+    }
 
     // --- graph utilities ---
-    // The first pin of `filter` with this direction; empty when there is none.
     static platform::media::Pin GetPin(const platform::media::Filter& filter,
-                                       platform::media::PinDirection direction);
-    // Creates the filter of a factory (the class identifier's stand-in) and adds it as `name`.
+                                       platform::media::PinDirection direction) {
+        return CaptureGraph::GetPin(filter, direction);
+    }
     static platform::HResult AddFilterByClsid(
         const std::shared_ptr<platform::media::FilterGraph>& graph, const std::string& name,
-        const char* factory, platform::media::Filter& out);
-    // Connects the first free output of `up` (by category, else any) to the first free input of
-    // `down`, inserting converters where needed.
+        const char* factory, platform::media::Filter& out) {
+        return CaptureGraph::AddFilterByClsid(graph, name, factory, out);
+    }
     platform::HResult FiltersConnect(const platform::media::Filter& up,
                                      const platform::media::Filter& down,
                                      platform::media::PinCategory category,
-                                     platform::media::MajorType type);
+                                     platform::media::MajorType type) {
+        return graph_.FiltersConnect(up, down, category, type);
+    }
 
     // --- the camera's own settings (its property pages) ---
-    std::vector<platform::media::CameraControl> CameraControls() const;
-    bool SetCameraControl(const std::string& label, int value);
+    std::vector<platform::media::CameraControl> CameraControls() const {
+        return graph_.CameraControls();
+    }
+    bool SetCameraControl(const std::string& label, int value) {
+        return graph_.SetCameraControl(label, value);
+    }
 
     // --- devices ---
-    // Friendly names of the cameras (all, or those carrying vid/pid); the list is cleared first.
     int32_t GetDeviceList(const std::string& vid, const std::string& pid,
-                          std::vector<std::string>& list);
-    // Appends the friendly names of all microphones.
-    int32_t GetAudioDeviceList(std::vector<std::string>& list);
-    // Binds the first camera at or after VideoDevice that carries vid/pid; 0 when bound.
-    int32_t GetDeviceEnum(const std::string& vid, const std::string& pid);
-    // Binds the index-th microphone (or sound output); 0 when bound.
-    int32_t GetAudioDevice(int32_t index, bool renderer);
+                          std::vector<std::string>& list) {
+        return graph_.GetDeviceList(vid, pid, list);
+    }
+    int32_t GetAudioDeviceList(std::vector<std::string>& list) {
+        return graph_.GetAudioDeviceList(list);
+    }
+    int32_t GetDeviceEnum(const std::string& vid, const std::string& pid) {
+        return graph_.GetDeviceEnum(vid, pid);
+    }
+    int32_t GetAudioDevice(int32_t index, bool renderer) {
+        return graph_.GetAudioDevice(index, renderer);
+    }
+
     // --- compressors ---
+    // Reads the supported-compressor table from RegsPath's "Compressors" subkey (the default key
+    // when RegsPath is empty); RegsPath then names the key read.
     bool SetSupportCompressors();
-    // kind 0: the video compressor named CompressorName, 1: the audio one; empty when none matches.
-    void GetCompressor(platform::media::Filter& out, int32_t kind);
-    platform::HResult GetCompressorsList(std::vector<std::string>& list);
-    platform::HResult GetAudioCompressorsList(std::vector<std::string>& list);
+    void GetCompressor(platform::media::Filter& out, int32_t kind) {
+        graph_.GetCompressor(out, kind);
+    }
+    platform::HResult GetCompressorsList(std::vector<std::string>& list) {
+        return graph_.GetCompressorsList(list);
+    }
+    platform::HResult GetAudioCompressorsList(std::vector<std::string>& list) {
+        return graph_.GetAudioCompressorsList(list);
+    }
     const CompressorTable& SupportCompressors() const { return FSupportCompressors; }
 
     // Panel state, for the window and tests.
     QString Caption() const { return FCaption; }
-    int32_t CaptionState() const { return FCaptionState; }
+    int32_t CaptionState() const { return graph_.CaptionState(); }
     bool InitFailed() const { return FInitFailed; }
     bool FilterTimerActive() const { return FilterTimer.isActive(); }
     int FilterTimerInterval() const { return FilterTimer.interval(); }
     // The current graph and bound devices (null when none), for diagnostics and tests.
-    std::shared_ptr<platform::media::FilterGraph> Graph() const { return FGraph; }
-    const platform::media::Filter& VideoSource() const { return FVideoSource; }
-    const platform::media::Filter& AudioSource() const { return FAudioSource; }
-    const platform::media::Filter& AudioRenderer() const { return FAudioRenderer; }
+    std::shared_ptr<platform::media::FilterGraph> Graph() const { return graph_.Graph(); }
+    const platform::media::Filter& VideoSource() const { return graph_.VideoSource(); }
+    const platform::media::Filter& AudioSource() const { return graph_.AudioSource(); }
+    const platform::media::Filter& AudioRenderer() const { return graph_.AudioRenderer(); }
     VideoWidget* VideoView() const { return FVideoView; }
-    // The frame filter (null before the first build) and its element.
-    filter::MyTransFilter* TransFilter() const;
-    const platform::media::Filter& TransFilterElement() const { return FTransFilter; }
-    // The branded preview branch's filter ("My PrvTransFilter"; null until a build needs it).
-    filter::MyTransFilter* PrvTransFilter() const;
-    const platform::media::Filter& PrvTransFilterElement() const { return FPrvTransFilter; }
-    // The filter stills and the motion trigger come from: the preview filter when branded.
-    filter::MyTransFilter* StillFilter() const;
+    filter::MyTransFilter* TransFilter() const { return graph_.TransFilter(); }
+    const platform::media::Filter& TransFilterElement() const {
+        return graph_.TransFilterElement();
+    }
+    filter::MyTransFilter* PrvTransFilter() const { return graph_.PrvTransFilter(); }
+    const platform::media::Filter& PrvTransFilterElement() const {
+        return graph_.PrvTransFilterElement();
+    }
+    filter::MyTransFilter* StillFilter() const { return graph_.StillFilter(); }
 
     static constexpr uint32_t WM_GRAPHNOTIFY = 0x8001;
     static constexpr uint32_t WM_DESTROY = 0x0002;  // the panel's window goes: release the graph
     static constexpr int32_t kFilterTimerMs = 300;
-    static constexpr uint32_t kDeviceSettleMs = 200;  // wait after binding a camera
-    static constexpr size_t kDisplayNameBytes = 511;  // display names are read into 512 bytes
+    static constexpr uint32_t kDeviceSettleMs = CaptureGraph::kDeviceSettleMs;
+    static constexpr size_t kDisplayNameBytes = CaptureGraph::kDisplayNameBytes;
 
   protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    bool reopenGraphObjects();
-    void InitRun(bool record);
-    // The result test on `rendered` and the video window, last step of both builds.
-    void finishBuild(uint32_t windowStyle, platform::HResult rendered);
-    // "Graph render fail": Ready false, so neither Run nor StartCapture starts anything.
-    void failBuild();
-    // The branded build: one operation, recording branch inline, preview by category.
-    void InitRunBranded(bool record);
-    void renderBrandedRecording();
-    void renderBrandedPreview(bool record);
-    bool brandedStampOrStill() const {
-        return AddTimeStr || ShowDate || ShowStreamDebug || StillByTransFtr;
-    }
-    bool branded() const { return FVariant == CaptureVariant::Branded; }
-    // The capture format step of a build; false when the camera refused the format.
-    bool applyCaptureFormat();
-    bool setCameraFormat(platform::media::StreamConfig& config);
-    void configureTransFilter(bool record);
-    // Makes the filter element once; false when it cannot be made.
-    bool ensureTransFilter(platform::media::Filter& element);
-    // Recording branches (filled by the recording build).
-    void RenderWM(bool video, bool audio, bool preview);
-    void RenderAVI(bool audio);
-    void RenderAudioAVI(bool preview);
-    void RenderWAV(bool preview);
-    // Start and stop of the recorded streams; null means now.
-    void ControlStream(const int64_t* start, const int64_t* stop, uint32_t startCookie,
-                       uint32_t stopCookie);
-    std::shared_ptr<platform::media::StreamControl> GetStreamControl(
-        const platform::media::Filter& filter, platform::media::MajorType type);
-    // Asks the microphone for `count` buffers; true when the suggestion failed.
-    bool SetAudioBuffer(int32_t count);
-    void connectRecordedAudio(const platform::media::Filter& sink, const char* compressorName);
-    void finishRecording();
+    // CaptureHost
+    void graphNotify() override;
+    void motion() override;
+    void showCaption(CaptionText text) override;
+    void attachVideoWindow(const std::shared_ptr<platform::media::VideoWindow>& window) override;
+    void placeVideoWindow(platform::media::VideoWindow& window, uint32_t style) override;
+    void recordDiskFull() override;
+    void recordFileLimit() override;
+
     void setCaption(const std::string& text);
-    void FilterTimerTimer();
-    platform::HResult compressorList(int category, std::vector<std::string>& list);
-
-    const CaptureVariant FVariant;
-
-    // property storage
-    int32_t FVmrVer = 7;
-    std::vector<std::string> FSupportDevs;
-    bool FInRecord = false;
-    bool FReady = false;
-    bool FPinSet = false;
-    bool FDeviceEnable = false;
-    int32_t FOpenFilterGraphResult = 0;
-    int32_t FOpenCaptureGraphBuilder2 = 0;
-    int32_t FOpenVideoMixingRenderer9 = 0;
-    int32_t FPinConnectResult = 0;
-    int32_t FAudioRanderResult = 0;
-    int32_t FCaptureRanderResult = 0;
-    int32_t FPreviewRanderResult = 0;
-    int32_t FRunGraphResult = 0;
 
     std::string FPreviewText;
     std::string FNoPreviewText;
     std::string FLockedText;
-    int32_t FCaptionState = 0;
     QString FCaption;
-    bool FFileMode = false;
-    bool FCaptureStarted = false;
     bool FInitFailed = false;
-    uint32_t FRotCookie = 0;
-    platform::VideoInfoHeader FCaptureFormat;
-    std::string FFileName;
     QTimer FilterTimer;
     CompressorTable FSupportCompressors;
-
-    // Graph objects, each one counted reference, all released together by CloseInterfaces.
-    // The control, event and seeking interfaces are the graph object itself.
-    std::shared_ptr<platform::media::FilterGraph> FGraph;
-    std::shared_ptr<platform::media::CaptureGraphBuilder> FCaptureBuilder;
-    std::shared_ptr<platform::media::FilterGraph> FMediaControl;
-    std::shared_ptr<platform::media::VideoWindow> FVideoWindow;
-    std::shared_ptr<platform::media::FilterGraph> FMediaEvent;
-    std::shared_ptr<platform::media::FilterGraph> FMediaSeeking;
-    platform::media::Filter FVideoSource;
-    platform::media::Filter FAudioSource;
-    platform::media::Filter FVideoRenderer;
-    platform::media::Filter FSmartTee;
-    platform::media::Filter FAudioRenderer;
-    platform::media::Filter FMjpegDecoder;
-    platform::media::Filter FColorConverter;
-    // The frame filter's element: made by the first build and held for the component's life;
-    // each build re-adds it to the new graph.
-    platform::media::Filter FTransFilter;
-    platform::media::Filter FPrvTransFilter;  // branded: the preview branch's filter, kept too
+    CaptureEvents FEvents;
     FormatPage FFormatPage;
-    // The recorded outputs' stream controls and the file writer of a recording build; the
-    // file is completed in TearDownGraph before the graph stops.
-    std::shared_ptr<platform::media::StreamControl> FVideoStreamControl;
-    std::shared_ptr<platform::media::StreamControl> FAudioStreamControl;
-    std::shared_ptr<platform::media::FileWriter> FFileWriter;
-    std::string FProfileFile;
-    std::string FSourceFile;  // the played media file in file mode
-
     VideoWidget* FVideoView = nullptr;  // child widget showing the renderer's frames
+    // Declared last: destroyed first, while the panel's members it reports to still exist.
+    CaptureGraph graph_;
 };

@@ -5,8 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -34,7 +37,39 @@ std::string stripTrailingSlashes(std::string s) {
     return s;
 }
 
+std::vector<std::string> dataDirs() {
+    const std::string home = env("XDG_DATA_HOME");
+    std::vector<std::string> dirs{!home.empty() && home[0] == '/' ? home
+                                                                  : homeDir() + "/.local/share"};
+    const std::string system = env("XDG_DATA_DIRS");
+    if (system.empty()) {
+        dirs.insert(dirs.end(), {"/usr/local/share", "/usr/share"});
+        return dirs;
+    }
+    size_t start = 0;
+    while (start <= system.size()) {
+        const size_t end = std::min(system.find(':', start), system.size());
+        const std::string dir = system.substr(start, end - start);
+        if (!dir.empty() && dir[0] == '/') {
+            dirs.push_back(dir);
+        }
+        start = end + 1;
+    }
+    return dirs;
+}
+
 }  // namespace
+
+std::string locateDataFile(const std::string& relative) {
+    for (const std::string& dir : dataDirs()) {
+        const std::string path = stripTrailingSlashes(dir) + "/" + relative;
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(path, ec)) {
+            return path;
+        }
+    }
+    return {};
+}
 
 bool makePrivateDirs(const std::string& path) {
     if (path.empty()) {

@@ -1,4 +1,5 @@
-// Per-user folders for run-time files and temporary files; never a shared /tmp.
+// Per-user folders for run-time files and temporary files (never a shared /tmp), and the data
+// folders installed files are found in.
 #pragma once
 
 #include <string>
@@ -15,6 +16,10 @@ std::string tempDir();
 
 // $XDG_CACHE_HOME, or $HOME/.cache.
 std::string cacheHome();
+
+// The first existing file `relative` below $XDG_DATA_HOME (or ~/.local/share), then below each
+// absolute folder of $XDG_DATA_DIRS (default /usr/local/share:/usr/share); empty when none.
+std::string locateDataFile(const std::string& relative);
 
 // Creates `path` and its parents with mode 0700 where they are missing.
 bool makePrivateDirs(const std::string& path);

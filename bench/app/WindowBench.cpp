@@ -31,7 +31,8 @@ std::unique_ptr<TMainForm> makeForm() {
     s.messageBoxes = &g_boxes;
     s.uiLanguage = [] { return platform::LangId{0x0409}; };
     s.freeSpace = platform::statvfsFreeBytes;
-    return std::make_unique<TMainForm>(editions::edition(), s);
+    return std::make_unique<TMainForm>(editions::edition(), s,
+                                       app::defaultCapture(editions::edition(), s));
 }
 
 void BM_DrawStrip(benchmark::State& state) {

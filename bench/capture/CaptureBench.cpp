@@ -63,7 +63,7 @@ void BM_BuildAndClose(benchmark::State& state) {
     platform::VideoInfoHeader format;
     TDirectShow::FillVH(format, 640, 480, 333333, subtype);
     for (auto _ : state) {
-        ds.VideoDevice = 0;
+        ds.options().VideoDevice = 0;
         ds.CapturePinSet(format);
         ds.InitRunCapture("3a7b", pid, false);
         if (!ds.DeviceEnable()) {
@@ -80,7 +80,7 @@ void BM_RunToFirstFrame(benchmark::State& state) {
     TDirectShow ds;
     const char* pid = state.range(0) != 0 ? "0c01" : "0b01";
     for (auto _ : state) {
-        ds.VideoDevice = 0;
+        ds.options().VideoDevice = 0;
         ds.InitRunCapture("3a7b", pid, false);
         ds.Run();
         auto graph = ds.Graph();
@@ -98,7 +98,7 @@ BENCHMARK(BM_RunToFirstFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 void BM_BusyRunFails(benchmark::State& state) {
     TDirectShow ds;
     for (auto _ : state) {
-        ds.VideoDevice = 0;
+        ds.options().VideoDevice = 0;
         ds.InitRunCapture("3a7b", "0c02", false);
         ds.Run();
         if (ds.RunGraphResult() >= 0) {
@@ -115,11 +115,11 @@ void BM_StillToBitmap(benchmark::State& state) {
     const auto w = static_cast<uint32_t>(state.range(0));
     const auto h = static_cast<uint32_t>(state.range(1));
     TDirectShow ds;
-    ds.StillByTransFtr = true;
+    ds.options().StillByTransFtr = true;
     platform::VideoInfoHeader format;
     TDirectShow::FillVH(format, w, h, 333333, platform::kFourCC_YUY2);
     ds.CapturePinSet(format);
-    ds.VideoDevice = 0;
+    ds.options().VideoDevice = 0;
     ds.InitRunCapture("3a7b", "0b01", false);
     ds.Run();
     auto graph = ds.Graph();

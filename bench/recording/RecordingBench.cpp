@@ -83,9 +83,9 @@ struct Case {
 
 void run(const Case& c, double seconds, const std::string& dir) {
     TDirectShow ds;
-    ds.CaptureVideo = true;
-    ds.CaptureAudio = true;
-    ds.CompressorName = c.compressor;
+    ds.options().CaptureVideo = true;
+    ds.options().CaptureAudio = true;
+    ds.options().CompressorName = c.compressor;
     platform::VideoInfoHeader f{};
     TDirectShow::FillVH(f, c.width, c.height, 333333, platform::kFourCC_YUY2);
     ds.CapturePinSet(f);

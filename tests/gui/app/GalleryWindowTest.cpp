@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "app/Main.h"
+#include "capture/nDirectShow.h"
 #include "app/gallery/JpegWriter.h"
 #include "app/gallery/SnapshotNaming.h"
 #include "platform/Sleep.h"
@@ -55,7 +56,8 @@ class GalleryWindowTest : public testing::Test {
         s.shell = &shell;
         s.uiLanguage = [] { return platform::LangId{0x0409}; };
         s.freeSpace = platform::statvfsFreeBytes;
-        return std::make_unique<TMainForm>(editions::edition(), s);
+        return std::make_unique<TMainForm>(editions::edition(), s,
+                                           app::defaultCapture(editions::edition(), s));
     }
 
     static void writePicture(int number) {

@@ -47,7 +47,11 @@ class HotplugTest : public testing::Test {
         s.messageBoxes = &boxes;
         s.uiLanguage = [] { return platform::LangId{0x0409}; };
         s.freeSpace = platform::statvfsFreeBytes;
-        form = std::make_unique<TMainForm>(editions::edition(), s);
+        // The window runs the component it is handed; the test keeps its own way in.
+        std::unique_ptr<TDirectShow> component = app::defaultCapture(editions::edition(), s);
+        capture = component.get();
+        form = std::make_unique<TMainForm>(editions::edition(), s, std::move(component));
+        ASSERT_EQ(capture->parentWidget(), form->BgPanel());
         ASSERT_TRUE(form->StartPreview(false));
     }
     void TearDown() override {
@@ -57,6 +61,7 @@ class HotplugTest : public testing::Test {
 
     NoBoxes boxes;
     std::unique_ptr<TMainForm> form;
+    TDirectShow* capture = nullptr;  // owned by the window
 };
 
 }  // namespace
@@ -74,7 +79,7 @@ TEST(CameraMatch, PatternIsFoundInTheLowerCasedName) {
 
 TEST_F(HotplugTest, UnplugOfTheRunningCameraStopsThePreviewAndReplugRestartsIt) {
     VirtualDeviceControl control;
-    ASSERT_EQ(form->DirectShow1()->VID, "3a7b");
+    ASSERT_EQ(capture->options().VID, "3a7b");
     form->FormKeyDown(Qt::Key_Escape, Qt::NoModifier);
 
     // Another device going away changes nothing.
@@ -82,14 +87,14 @@ TEST_F(HotplugTest, UnplugOfTheRunningCameraStopsThePreviewAndReplugRestartsIt) 
     for (int i = 0; i < 20; ++i) {
         QApplication::processEvents();
     }
-    EXPECT_TRUE(form->DirectShow1()->Ready());
+    EXPECT_TRUE(capture->Ready());
 
     ASSERT_TRUE(control.unplug(0));
-    ASSERT_TRUE(waitFor([&] { return !form->DirectShow1()->Ready(); }));
+    ASSERT_TRUE(waitFor([&] { return !capture->Ready(); }));
     for (int b : {1, 3, 4, 5}) {
         EXPECT_EQ(form->buttonState(b), TMainForm::kDisabled) << b;
     }
-    EXPECT_EQ(form->DirectShow1()->Caption(), "No Preview");
+    EXPECT_EQ(capture->Caption(), "No Preview");
     // A second removal while stopped is ignored.
     EXPECT_EQ(
         form->DeviceChange(DeviceChangeEvent::DBT_DEVICEREMOVECOMPLETE, "usb#vid_3a7b&pid_0b01#x"),
@@ -97,19 +102,19 @@ TEST_F(HotplugTest, UnplugOfTheRunningCameraStopsThePreviewAndReplugRestartsIt) 
 
     ASSERT_TRUE(control.replug(0));
     form->FormKeyDown(Qt::Key_Return, Qt::NoModifier);  // Enter with no thumbnail focused: button 1
-    EXPECT_TRUE(form->DirectShow1()->Ready());
+    EXPECT_TRUE(capture->Ready());
     EXPECT_EQ(form->buttonState(1), TMainForm::kNormal);
 }
 
 TEST_F(HotplugTest, QueryRemoveIsGrantedAndDisplayChangeRestartsTheGraph) {
     EXPECT_EQ(
         form->DeviceChange(DeviceChangeEvent::DBT_DEVICEQUERYREMOVE, "usb#vid_9999&pid_0001#x"), 1);
-    EXPECT_TRUE(form->DirectShow1()->Ready());
+    EXPECT_TRUE(capture->Ready());
 
     const uint64_t before = platform::sleptMsTotal();
     form->DisplayChange();
     EXPECT_EQ(platform::sleptMsTotal() - before, TMainForm::kDisplayChangeWaitMs);
-    EXPECT_TRUE(form->DirectShow1()->Ready());
+    EXPECT_TRUE(capture->Ready());
     if (!form->smallScreen()) {
         EXPECT_EQ(form->height(), TMainForm::kDisplayChangeOuterHeight - app::kFrameExtraHeight);
     }
@@ -135,7 +140,7 @@ TEST_F(HotplugTest, PullingTheCameraWhileRecordingFinishesTheClip) {
     }
     VirtualDeviceControl control;
     ASSERT_TRUE(control.unplug(0));
-    ASSERT_TRUE(waitFor([&] { return !form->DirectShow1()->Ready(); }));
+    ASSERT_TRUE(waitFor([&] { return !capture->Ready(); }));
     EXPECT_FALSE(form->recording());
     EXPECT_FALSE(form->recTimerActive());
     EXPECT_EQ(form->windowTitle(), "Norvale Glimmer webcam");
@@ -151,7 +156,7 @@ TEST_F(HotplugTest, PullingTheCameraDuringTheHoldBeforeWritingStartsNoCaptureAnd
     puller.setInterval(0);
     // Events are first processed in the hold, once the recording graph is built and running.
     QObject::connect(&puller, &QTimer::timeout, [&] {
-        if (form->recording() && form->DirectShow1()->InRecord() && form->DirectShow1()->Ready()) {
+        if (form->recording() && capture->InRecord() && capture->Ready()) {
             pulled = control.unplug(0);
             puller.stop();
         }
@@ -160,8 +165,8 @@ TEST_F(HotplugTest, PullingTheCameraDuringTheHoldBeforeWritingStartsNoCaptureAnd
     form->ToggleRecording();
     ASSERT_TRUE(pulled);
     EXPECT_FALSE(form->recording());
-    EXPECT_FALSE(form->DirectShow1()->Ready());
-    EXPECT_FALSE(form->DirectShow1()->CaptureStarted());
+    EXPECT_FALSE(capture->Ready());
+    EXPECT_FALSE(capture->CaptureStarted());
     EXPECT_FALSE(form->recTimerActive());
     EXPECT_EQ(form->windowTitle(), "Norvale Glimmer webcam");
     EXPECT_EQ(form->buttonState(5), TMainForm::kDisabled);
@@ -174,10 +179,10 @@ TEST_F(HotplugTest, OnlyAUsbRemoveOfTheRunningCameraStopsItsPreview) {
     for (const char* action : {"add", "bind", "unbind", "change"}) {
         usb.deliver({action, "1-2:1.0", "3a7b", "0b01", "3a7b/b01/100"});
         QCoreApplication::sendPostedEvents();
-        EXPECT_TRUE(form->DirectShow1()->Ready()) << action;
+        EXPECT_TRUE(capture->Ready()) << action;
     }
     usb.deliver({"remove", "1-1:1.0", "", "", "3a7b/b01/100"});
     QCoreApplication::sendPostedEvents();
-    EXPECT_FALSE(form->DirectShow1()->Ready());
-    EXPECT_EQ(form->DirectShow1()->Caption(), "No Preview");
+    EXPECT_FALSE(capture->Ready());
+    EXPECT_EQ(capture->Caption(), "No Preview");
 }

@@ -46,6 +46,10 @@ class MainFormTest : public testing::Test {
         return s;
     }
 
+    std::unique_ptr<TDirectShow> capture() {
+        return app::defaultCapture(editions::edition(), services());
+    }
+
     static std::string userFile() { return testenv::configHome() + "/Tarnwick/Peekbox.conf"; }
     static void writeSettings(const std::string& content) {
         testenv::writeFile(userFile(), content);
@@ -58,7 +62,7 @@ class MainFormTest : public testing::Test {
 }  // namespace
 
 TEST_F(MainFormTest, SettingsMissingEverywhereShowsTheErrorAndEndsConstruction) {
-    TMainForm form(editions::edition(), services());
+    TMainForm form(editions::edition(), services(), capture());
     EXPECT_FALSE(form.constructed());
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "Open setting error.");
@@ -71,7 +75,7 @@ TEST_F(MainFormTest, StoredValuesAreReadAndPositionAndSizeAreOnlyWritten) {
         "[General]\nHWOverlayDisable=2\nCounter=17\nFrequency=3\nImageWidth=1234\nImageHeight="
         "99\nTop=5\n");
     {
-        TMainForm form(editions::edition(), services());
+        TMainForm form(editions::edition(), services(), capture());
         ASSERT_TRUE(form.constructed());
         EXPECT_TRUE(form.overlayDisable());
         EXPECT_EQ(form.pictureCounter(), 17);
@@ -99,7 +103,7 @@ TEST_F(MainFormTest, StoredValuesAreReadAndPositionAndSizeAreOnlyWritten) {
 
 TEST_F(MainFormTest, NoCameraEndsAfterOneRetryWithoutShowingTheWindow) {
     writeSettings("[General]\nCounter=1\n");
-    TMainForm form(editions::edition(), services());
+    TMainForm form(editions::edition(), services(), capture());
     ASSERT_TRUE(form.constructed());
     const uint64_t before = platform::sleptMsTotal();
     EXPECT_FALSE(form.FormCreate());
@@ -114,7 +118,7 @@ TEST_F(MainFormTest, CameraRefusingTheCaptureFormatCountsAsNoCamera) {
     // The row of 3a7b/0b01 asks for YUY2.
     ::setenv("TARNWICK_VIRTUAL_DEVICES", "camera:name=C,vid=3a7b,pid=0b01,formats=MJPG", 1);
     {
-        TMainForm form(editions::edition(), services());
+        TMainForm form(editions::edition(), services(), capture());
         ASSERT_TRUE(form.constructed());
         EXPECT_FALSE(form.FormCreate());
         EXPECT_FALSE(form.isVisible());
@@ -128,7 +132,7 @@ TEST_F(MainFormTest, CameraRefusingTheCaptureFormatCountsAsNoCamera) {
 TEST_F(MainFormTest, LanguageWithoutSubkeyKeepsDesignCaption) {
     writeSettings("[General]\nCounter=1\n");
     language = 0x0407;
-    TMainForm form(editions::edition(), services());
+    TMainForm form(editions::edition(), services(), capture());
     EXPECT_EQ(form.windowTitle(), "Peekbox");
     EXPECT_EQ(form.texts().text(12), "Disk space is full.");
 }
@@ -137,7 +141,7 @@ TEST_F(MainFormTest, GermanSubkeyWithOneTextSetsCaptionAndOnlyThatText) {
     writeSettings(
         "[General]\nCounter=1\n\n[GRM]\n_MSG_DISKFULL=Der Datentr\xc3\xa4ger ist voll.\n");
     language = 0x0407;
-    TMainForm form(editions::edition(), services());
+    TMainForm form(editions::edition(), services(), capture());
     EXPECT_EQ(form.windowTitle(), "Norvale Glimmer webcam");
     EXPECT_EQ(form.texts().text(12), "Der Datentr\xc3\xa4ger ist voll.");
     EXPECT_EQ(form.texts().text(11), "File size is limitted.");
@@ -149,7 +153,7 @@ TEST_F(MainFormTest, LanguageIsReappliedOnlyWhenItChanges) {
         "[General]\nCounter=1\n\n[FRA]\n_MSG_PREVIEW=Aper\xc3\xa7u\n_MSG_NOPREVIEW=Pas "
         "d'aper\xc3\xa7u\n");
     language = 0x040C;
-    TMainForm form(editions::edition(), services());
+    TMainForm form(editions::edition(), services(), capture());
     EXPECT_EQ(form.DirectShow1()->Caption(), "Pas d'aper\xc3\xa7u");
 
     writeSettings("[General]\nCounter=1\n\n[FRA]\n_MSG_NOPREVIEW=Autre\n");
@@ -169,7 +173,7 @@ TEST_F(MainFormTest, LanguageIsReappliedOnlyWhenItChanges) {
 TEST_F(MainFormTest, MessageCheckShowsElevenBoxesForFirstArgumentOnly) {
     writeSettings("[General]\nCounter=1\n");
     {
-        TMainForm form(editions::edition(), services({"/MSG"}));
+        TMainForm form(editions::edition(), services({"/MSG"}), capture());
         ASSERT_EQ(boxes.shown.size(), 11u);
         EXPECT_EQ(boxes.shown.front().text, "The camera is busy.");
         EXPECT_EQ(boxes.shown.back().text, "Disk space is full.");
@@ -179,6 +183,6 @@ TEST_F(MainFormTest, MessageCheckShowsElevenBoxesForFirstArgumentOnly) {
         EXPECT_EQ(boxes.shown[8].text, "%s already exists, do you want to replace it?");
     }
     boxes.shown.clear();
-    TMainForm second(editions::edition(), services({"-x", "/msg"}));
+    TMainForm second(editions::edition(), services({"-x", "/msg"}), capture());
     EXPECT_TRUE(boxes.shown.empty());
 }

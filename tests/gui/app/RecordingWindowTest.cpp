@@ -72,7 +72,8 @@ class RecordingWindowTest : public testing::Test {
         s.freeSpace = [freeBytes](const std::string&) {
             return std::optional<uint64_t>(freeBytes);
         };
-        form = std::make_unique<TMainForm>(editions::edition(), s);
+        form = std::make_unique<TMainForm>(editions::edition(), s,
+                                           app::defaultCapture(editions::edition(), s));
         ASSERT_TRUE(form->StartPreview(false));
     }
 

@@ -45,7 +45,8 @@ class WindowCommandsTest : public testing::Test {
         s.messageBoxes = &boxes;
         s.uiLanguage = [] { return platform::LangId{0x0409}; };
         s.freeSpace = platform::statvfsFreeBytes;
-        return std::make_unique<TMainForm>(editions::edition(), s);
+        return std::make_unique<TMainForm>(editions::edition(), s,
+                                           app::defaultCapture(editions::edition(), s));
     }
 
     SilentBoxes boxes;

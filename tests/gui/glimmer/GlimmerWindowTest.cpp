@@ -58,7 +58,8 @@ class GlimmerWindowTest : public testing::Test {
         s.uiLanguage = [language] { return language; };
         s.freeSpace = [](const std::string&) { return std::optional<uint64_t>(0); };  // never asked
         s.arguments = std::move(args);
-        return std::make_unique<TMainForm>(editions::edition(), s);
+        return std::make_unique<TMainForm>(editions::edition(), s,
+                                           app::defaultCapture(editions::edition(), s));
     }
 
     // Pictures 1, 2, ... in clearly different colours, one colour each.

@@ -46,8 +46,8 @@ class BrandedCapture : public CaptureFixture {
 TEST_F(BrandedCapture, StillsComeFromThePreviewFilterOnADefaultRenderer) {
     devices("camera:name=C,vid=3a7b,pid=0d01");
     TDirectShow ds(nullptr, nullptr, CaptureVariant::Branded);
-    ds.CaptureVideo = true;
-    ds.StillByTransFtr = true;
+    ds.options().CaptureVideo = true;
+    ds.options().StillByTransFtr = true;
     ds.CapturePinSet(format(320, 240, platform::kFourCC_YUY2));
     ds.InitRunCapture("3a7b", "0d01", false);
 
@@ -86,7 +86,7 @@ TEST_F(BrandedCapture, StillsComeFromThePreviewFilterOnADefaultRenderer) {
 TEST_F(BrandedCapture, WithoutStampOrStillThePreviewPinIsRenderedThroughATee) {
     devices("camera:name=C,vid=3a7b,pid=0d01");
     TDirectShow ds(nullptr, nullptr, CaptureVariant::Branded);
-    ds.CaptureVideo = true;
+    ds.options().CaptureVideo = true;
     ds.VMR_VER_set(9);
     ds.CapturePinSet(format(320, 240, platform::kFourCC_YUY2));
     ds.InitRunCapture("3a7b", "0d01", false);
@@ -109,7 +109,7 @@ TEST_F(BrandedCapture, WithoutStampOrStillThePreviewPinIsRenderedThroughATee) {
 TEST_F(BrandedCapture, WithoutCaptureVideoNothingRendersTheCamera) {
     devices("camera:name=C,vid=3a7b,pid=0d01");
     TDirectShow ds(nullptr, nullptr, CaptureVariant::Branded);
-    ds.StillByTransFtr = true;
+    ds.options().StillByTransFtr = true;
     ds.InitRunCapture("3a7b", "0d01", false);
     EXPECT_TRUE(ds.DeviceEnable());
     EXPECT_FALSE(has(ds, "My PrvTransFilter"));
@@ -118,8 +118,8 @@ TEST_F(BrandedCapture, WithoutCaptureVideoNothingRendersTheCamera) {
 TEST_F(BrandedCapture, CameraIsAskedForYuy2WhateverTheNonZeroCode) {
     devices("camera:name=C,vid=3a7b,pid=0d01,formats=MJPG|YUY2");
     TDirectShow ds(nullptr, nullptr, CaptureVariant::Branded);
-    ds.CaptureVideo = true;
-    ds.StillByTransFtr = true;
+    ds.options().CaptureVideo = true;
+    ds.options().StillByTransFtr = true;
     ds.CapturePinSet(format(320, 240, platform::kFourCC_MJPG));
     ds.InitRunCapture("3a7b", "0d01", false);
     EXPECT_FALSE(has(ds, "MJPEGDEC"));
@@ -133,8 +133,8 @@ TEST_F(BrandedCapture, CameraIsAskedForYuy2WhateverTheNonZeroCode) {
 TEST_F(BrandedCapture, Rgb24StillsComeFromEveryFrameAndSnapFlipTurnsThem) {
     devices("camera:name=C,vid=3a7b,pid=0d01,formats=RGB24");
     TDirectShow ds(nullptr, nullptr, CaptureVariant::Branded);
-    ds.CaptureVideo = true;
-    ds.StillByTransFtr = true;
+    ds.options().CaptureVideo = true;
+    ds.options().StillByTransFtr = true;
     ds.CapturePinSet(format(320, 240, platform::kFourCC_RGB24));
     ds.InitRunCapture("3a7b", "0d01", false);
     ds.Run();
@@ -142,7 +142,7 @@ TEST_F(BrandedCapture, Rgb24StillsComeFromEveryFrameAndSnapFlipTurnsThem) {
     ASSERT_TRUE(ds.StillImg());
     QImage upright;
     ASSERT_TRUE(ds.GetImg(upright));
-    ds.SnapFlip = true;
+    ds.options().SnapFlip = true;
     QImage flipped;
     ASSERT_TRUE(ds.GetImg(flipped));  // the same still, laid the other way
     EXPECT_EQ(ds.PrvTransFilter()->isYuy2(), 0);
@@ -153,33 +153,33 @@ TEST_F(BrandedCapture, Rgb24StillsComeFromEveryFrameAndSnapFlipTurnsThem) {
 TEST_F(BrandedCapture, StoredIdsReplaceTheFallbackListAndAnEmptyMicrophoneListKeepsSound) {
     devices("camera:name=A,vid=3a7b,pid=0d01;camera:name=B,vid=3a7b,pid=0d02");
     TDirectShow ds(nullptr, nullptr, CaptureVariant::Branded);
-    ds.CaptureVideo = true;
+    ds.options().CaptureVideo = true;
     ds.FWriteSupportDev({"3a7b&0d01"});  // the main component's fallback; unused here
-    ds.VID = "3a7b";
-    ds.PID = "0d02";
+    ds.options().VID = "3a7b";
+    ds.options().PID = "0d02";
     ds.InitRunCapture("", "", false);
     ASSERT_TRUE(ds.DeviceEnable());
-    EXPECT_EQ(ds.VideoDevice, 1);
+    EXPECT_EQ(ds.options().VideoDevice, 1);
     ds.InitRunCapture("", "0d01", false);  // a product id alone replaces the stored one
-    EXPECT_EQ(ds.PID, "0d01");
-    EXPECT_EQ(ds.VideoDevice, 1);  // the search starts at VideoDevice: B does not match
+    EXPECT_EQ(ds.options().PID, "0d01");
+    EXPECT_EQ(ds.options().VideoDevice, 1);  // the search starts at VideoDevice: B does not match
     EXPECT_FALSE(ds.DeviceEnable());
 
-    ds.VideoDevice = 0;
-    ds.CaptureAudio = true;
+    ds.options().VideoDevice = 0;
+    ds.options().CaptureAudio = true;
     ds.InitRunCapture("3a7b", "0d01", true);  // no microphones at all
-    EXPECT_TRUE(ds.CaptureAudio);
+    EXPECT_TRUE(ds.options().CaptureAudio);
     ds.Close();
 }
 
 TEST_F(BrandedCapture, RecordingBuildTakesNoStillsAndWritesAClip) {
     devices("camera:name=C,vid=3a7b,pid=0d01;microphone:name=M");
     TDirectShow ds(nullptr, nullptr, CaptureVariant::Branded);
-    ds.CaptureVideo = true;
-    ds.CaptureAudio = true;
-    ds.StillByTransFtr = true;
-    ds.AddTimeStr = true;
-    ds.ShowDate = true;
+    ds.options().CaptureVideo = true;
+    ds.options().CaptureAudio = true;
+    ds.options().StillByTransFtr = true;
+    ds.options().AddTimeStr = true;
+    ds.options().ShowDate = true;
     ds.CapturePinSet(format(320, 240, platform::kFourCC_YUY2));
     const std::string clip = testenv::tempDir() + "/branded.avi";
     ASSERT_TRUE(ds.StartRecord(clip));

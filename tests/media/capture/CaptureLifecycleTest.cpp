@@ -19,7 +19,7 @@ TEST_F(CaptureLifecycle, BuildRunStopResumeCloseFollowTheStates) {
     TDirectShow ds;
     ds.resize(320, 240);
     ds.show();
-    ds.GraphRot = true;
+    ds.options().GraphRot = true;
 
     const uint64_t sleptBefore = platform::sleptMsTotal();
     ds.InitRunCapture("3a7b", "0b01", false);
@@ -30,9 +30,9 @@ TEST_F(CaptureLifecycle, BuildRunStopResumeCloseFollowTheStates) {
     EXPECT_FALSE(ds.InRecord());
     EXPECT_EQ(ds.Caption(), "Preview");
     EXPECT_EQ(ds.CaptionState(), 1);
-    EXPECT_EQ(ds.VID, "3a7b");
-    EXPECT_EQ(ds.PID, "0b01");
-    EXPECT_EQ(ds.VideoDevice, 0);
+    EXPECT_EQ(ds.options().VID, "3a7b");
+    EXPECT_EQ(ds.options().PID, "0b01");
+    EXPECT_EQ(ds.options().VideoDevice, 0);
     EXPECT_EQ(ds.OpenFilterGraphResult(), 0);
     EXPECT_EQ(ds.OpenCaptureGraphBuilder2(), 0);
     auto graph = ds.Graph();
@@ -108,7 +108,7 @@ TEST_F(CaptureLifecycle, BuildRunStopResumeCloseFollowTheStates) {
     EXPECT_FALSE(ds.VideoSource());
     EXPECT_FALSE(ds.VideoView()->isVisible());
     // Ids and index describe the last camera bound; they survive closing.
-    EXPECT_EQ(ds.VID, "3a7b");
+    EXPECT_EQ(ds.options().VID, "3a7b");
     // Every GStreamer object of the graph is gone once the component lets go.
     EXPECT_EQ(g_weak_ref_get(&pipeline), nullptr);
     g_weak_ref_clear(&pipeline);

@@ -38,13 +38,13 @@ TEST_F(CompressorCatalogue, ListsHideByFragmentAndLookupIsExact) {
 
     // Lookup ignores the hide table and wants the exact name.
     platform::media::Filter f;
-    ds.CompressorName = "JPEG image encoder";
+    ds.options().CompressorName = "JPEG image encoder";
     ds.GetCompressor(f, 0);
     EXPECT_TRUE(f);
-    ds.CompressorName = "jpeg image encoder";
+    ds.options().CompressorName = "jpeg image encoder";
     ds.GetCompressor(f, 0);
     EXPECT_FALSE(f);
-    ds.AudioCompressorName = audio.empty() ? std::string() : audio.front();
+    ds.options().AudioCompressorName = audio.empty() ? std::string() : audio.front();
     ds.GetCompressor(f, 1);
     EXPECT_EQ(static_cast<bool>(f), !audio.empty());
 }

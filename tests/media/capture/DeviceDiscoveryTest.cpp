@@ -10,21 +10,21 @@ class DeviceDiscovery : public CaptureFixture {};
 TEST_F(DeviceDiscovery, SameIdsAreTakenInEnumerationOrderFromVideoDevice) {
     devices("camera:name=First,vid=3a7b,pid=0b01;camera:name=Second,vid=3a7b,pid=0b01");
     TDirectShow ds;
-    ds.VideoDevice = 0;
+    ds.options().VideoDevice = 0;
     EXPECT_EQ(ds.GetDeviceEnum("3a7b", "0b01"), 0);
-    EXPECT_EQ(ds.VideoDevice, 0);
-    ds.VideoDevice = 1;
+    EXPECT_EQ(ds.options().VideoDevice, 0);
+    ds.options().VideoDevice = 1;
     EXPECT_EQ(ds.GetDeviceEnum("3a7b", "0b01"), 0);
-    EXPECT_EQ(ds.VideoDevice, 1);
+    EXPECT_EQ(ds.options().VideoDevice, 1);
     EXPECT_TRUE(ds.VideoSource());
 
     // Past the end: nothing, even though both match.
-    ds.VideoDevice = 3;
-    ds.VID = "keep";
+    ds.options().VideoDevice = 3;
+    ds.options().VID = "keep";
     EXPECT_EQ(ds.GetDeviceEnum("3a7b", "0b01"), 1);
     EXPECT_FALSE(ds.VideoSource());
-    EXPECT_EQ(ds.VideoDevice, 3);
-    EXPECT_EQ(ds.VID, "keep");
+    EXPECT_EQ(ds.options().VideoDevice, 3);
+    EXPECT_EQ(ds.options().VID, "keep");
 }
 
 TEST_F(DeviceDiscovery, MarkersAreMatchedExactlyAndReadFromTheDisplayName) {
@@ -35,19 +35,19 @@ TEST_F(DeviceDiscovery, MarkersAreMatchedExactlyAndReadFromTheDisplayName) {
         "camera:name=Plain,vid=7777,pid=8888");
     TDirectShow ds;
     EXPECT_EQ(ds.GetDeviceEnum("3a7b", "0b01"), 1);  // capitals do not match the lower-case text
-    ds.PID = "prev";
+    ds.options().PID = "prev";
     EXPECT_EQ(ds.GetDeviceEnum("1234", ""), 1);  // "vid_1234&pid_" is not in its name
     // Empty vendor id: the first device at or after VideoDevice that binds, whatever its ids.
-    ds.VideoDevice = 1;
+    ds.options().VideoDevice = 1;
     EXPECT_EQ(ds.GetDeviceEnum("", ""), 0);
-    EXPECT_EQ(ds.VideoDevice, 1);
-    EXPECT_EQ(ds.VID, "1234");
-    EXPECT_EQ(ds.PID, "prev");  // no "pid_" marker: unchanged
-    ds.VideoDevice = 2;
+    EXPECT_EQ(ds.options().VideoDevice, 1);
+    EXPECT_EQ(ds.options().VID, "1234");
+    EXPECT_EQ(ds.options().PID, "prev");  // no "pid_" marker: unchanged
+    ds.options().VideoDevice = 2;
     EXPECT_EQ(ds.GetDeviceEnum("", ""), 0);  // the unbindable one is passed over
-    EXPECT_EQ(ds.VideoDevice, 3);
-    EXPECT_EQ(ds.VID, "7777");
-    EXPECT_EQ(ds.PID, "8888");
+    EXPECT_EQ(ds.options().VideoDevice, 3);
+    EXPECT_EQ(ds.options().VID, "7777");
+    EXPECT_EQ(ds.options().PID, "8888");
 }
 
 TEST_F(DeviceDiscovery, DisplayNamesAreReadIntoTheirBoundOnly) {
@@ -59,8 +59,8 @@ TEST_F(DeviceDiscovery, DisplayNamesAreReadIntoTheirBoundOnly) {
     TDirectShow ds;
     EXPECT_EQ(ds.GetDeviceEnum("3a7b", "0b01"), 1);
     EXPECT_EQ(ds.GetDeviceEnum("3a7b", "0b02"), 0);
-    EXPECT_EQ(ds.VideoDevice, 1);
-    EXPECT_EQ(ds.PID, "0b02");
+    EXPECT_EQ(ds.options().VideoDevice, 1);
+    EXPECT_EQ(ds.options().PID, "0b02");
     std::vector<std::string> list;
     ds.GetDeviceList("3a7b", "0b02", list);
     EXPECT_EQ(list, (std::vector<std::string>{longName}));
@@ -87,36 +87,36 @@ TEST_F(DeviceDiscovery, AudioSearchSkipsByCountAndRetriesInPlace) {
     devices(
         "microphone:name=M0;microphone:name=M1,unbindable=1;microphone:name=M2;speaker:name=S0");
     TDirectShow ds;
-    ds.CaptureAudio = true;
-    ds.AudioDevice = 1;
+    ds.options().CaptureAudio = true;
+    ds.options().AudioDevice = 1;
     // The second does not bind, so the third is tried in its place.
     EXPECT_EQ(ds.GetAudioDevice(1, false), 0);
     EXPECT_TRUE(ds.AudioSource());
-    EXPECT_TRUE(ds.CaptureAudio);
-    EXPECT_EQ(ds.AudioDevice, 1);
+    EXPECT_TRUE(ds.options().CaptureAudio);
+    EXPECT_EQ(ds.options().AudioDevice, 1);
 
     // A sound output never fills the microphone slot: capture is switched off.
     EXPECT_EQ(ds.GetAudioDevice(0, true), 0);
     EXPECT_TRUE(ds.AudioRenderer());
     EXPECT_FALSE(ds.AudioSource());
-    EXPECT_FALSE(ds.CaptureAudio);
-    EXPECT_EQ(ds.AudioDevice, 0);
+    EXPECT_FALSE(ds.options().CaptureAudio);
+    EXPECT_EQ(ds.options().AudioDevice, 0);
 }
 
 TEST_F(DeviceDiscovery, ThirdMicrophoneUnbindableBindsNothing) {
     devices("microphone:name=M0;microphone:name=M1;microphone:name=M2,unbindable=1");
     TDirectShow ds;
-    ds.CaptureAudio = true;
-    ds.AudioDevice = 2;
+    ds.options().CaptureAudio = true;
+    ds.options().AudioDevice = 2;
     EXPECT_EQ(ds.GetAudioDevice(2, false), 1);
     EXPECT_FALSE(ds.AudioSource());
-    EXPECT_FALSE(ds.CaptureAudio);
-    EXPECT_EQ(ds.AudioDevice, 0);
+    EXPECT_FALSE(ds.options().CaptureAudio);
+    EXPECT_EQ(ds.options().AudioDevice, 0);
 
     devices("camera:name=C");
-    ds.CaptureAudio = true;
+    ds.options().CaptureAudio = true;
     EXPECT_EQ(ds.GetAudioDevice(0, false), 1);  // empty category
-    EXPECT_FALSE(ds.CaptureAudio);
+    EXPECT_FALSE(ds.options().CaptureAudio);
 }
 
 TEST_F(DeviceDiscovery, SupportDevsAreTriedWhileNoCameraWasEverBound) {
@@ -125,8 +125,8 @@ TEST_F(DeviceDiscovery, SupportDevsAreTriedWhileNoCameraWasEverBound) {
     ds.FWriteSupportDev({"3a7b", "3a7b:0a01", "3a7b-0c02-trailing"});
     ds.InitRunCapture("ffff", "ffff", false);  // ignored while VID and PID are empty
     ASSERT_TRUE(ds.DeviceEnable());
-    EXPECT_EQ(ds.VID, "3a7b");
-    EXPECT_EQ(ds.PID, "0c02");
+    EXPECT_EQ(ds.options().VID, "3a7b");
+    EXPECT_EQ(ds.options().PID, "0c02");
     ds.Close();
     // Once a camera was found the arguments count.
     ds.InitRunCapture("ffff", "ffff", false);
@@ -136,12 +136,12 @@ TEST_F(DeviceDiscovery, SupportDevsAreTriedWhileNoCameraWasEverBound) {
 TEST_F(DeviceDiscovery, RecordBuildBindsTheMicrophoneOrDropsSound) {
     devices("camera:name=C,vid=3a7b,pid=0b01;microphone:name=M");
     TDirectShow ds;
-    ds.CaptureAudio = true;
+    ds.options().CaptureAudio = true;
     ds.InitRunCapture("3a7b", "0b01", true);
     ASSERT_TRUE(ds.DeviceEnable());
     EXPECT_TRUE(ds.InRecord());
     EXPECT_TRUE(ds.AudioSource());
-    EXPECT_TRUE(ds.CaptureAudio);
+    EXPECT_TRUE(ds.options().CaptureAudio);
     EXPECT_TRUE(ds.Graph()->findFilterByName("Audio Device"));
     ds.Run();
     EXPECT_EQ(ds.RunGraphResult(), 0);
@@ -149,7 +149,7 @@ TEST_F(DeviceDiscovery, RecordBuildBindsTheMicrophoneOrDropsSound) {
 
     devices("camera:name=C,vid=3a7b,pid=0b01");
     ds.InitRunCapture("3a7b", "0b01", true);
-    EXPECT_FALSE(ds.CaptureAudio);
+    EXPECT_FALSE(ds.options().CaptureAudio);
     EXPECT_FALSE(ds.Graph()->findFilterByName("Audio Device"));
 }
 
@@ -168,7 +168,8 @@ TEST_F(DeviceDiscovery, CameraUnpluggedAndPluggedAgain) {
     ASSERT_EQ(list.size(), 1u);
     devices("");
     ASSERT_EQ(names.size(), 1u);
-    EXPECT_NE(names[0].find("vid_" + ds.VID + "&pid_" + ds.PID), std::string::npos);
+    EXPECT_NE(names[0].find("vid_" + ds.options().VID + "&pid_" + ds.options().PID),
+              std::string::npos);
     ds.Close();
     ds.InitRunCapture("3a7b", "0b01", false);
     EXPECT_FALSE(ds.DeviceEnable());

@@ -48,7 +48,7 @@ TEST_F(FileMode, ClipWithSoundRendersBothStreams) {
     const std::string clip = testenv::tempDir() + "/with-sound.avi";
     ASSERT_TRUE(writeClip(clip, true));
     TDirectShow ds;
-    ds.StillByTransFtr = true;
+    ds.options().StillByTransFtr = true;
     ds.InitRunFile(clip, false);
     ASSERT_TRUE(ds.DeviceEnable());
     EXPECT_TRUE(ds.Ready());

@@ -30,12 +30,12 @@ TEST_F(GraphEvents, OnlyTheLastAbortOfANotificationCounts) {
     TDirectShow ds;
     int diskFull = 0;
     int fileLimit = 0;
-    ds.OnRecordDiskFull = [&](TDirectShow* sender, void* data) {
+    ds.events().OnRecordDiskFull = [&](TDirectShow* sender, void* data) {
         EXPECT_EQ(sender, &ds);
         EXPECT_EQ(data, nullptr);
         ++diskFull;
     };
-    ds.OnRecordFileLimit = [&](TDirectShow*, void*) { ++fileLimit; };
+    ds.events().OnRecordFileLimit = [&](TDirectShow*, void*) { ++fileLimit; };
     ds.InitRunCapture("3a7b", "0b01", false);
     ASSERT_TRUE(ds.DeviceEnable());
 
@@ -53,7 +53,7 @@ TEST_F(GraphEvents, OnlyTheLastAbortOfANotificationCounts) {
     EXPECT_EQ(fileLimit, 1);
 
     // Without a handler the disk-full abort raises nothing and leaves no event behind.
-    ds.OnRecordDiskFull = nullptr;
+    ds.events().OnRecordDiskFull = nullptr;
     postError(ds, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT, nullptr);
     pumpUntil([] { return false; }, 300);
     platform::media::GraphEvent ev;
@@ -66,7 +66,7 @@ TEST_F(GraphEvents, ARealDiskFullArrivesOnTheGuiThread) {
     TDirectShow ds;
     int diskFull = 0;
     QThread* thread = nullptr;
-    ds.OnRecordDiskFull = [&](TDirectShow*, void*) {
+    ds.events().OnRecordDiskFull = [&](TDirectShow*, void*) {
         ++diskFull;
         thread = QThread::currentThread();
     };
@@ -106,7 +106,7 @@ TEST_F(GraphEvents, MotionReachesItsHandlerFromAnyThread) {
     TDirectShow ds;
     ds.Motion();  // no handler: nothing
     std::atomic<int> calls{0};
-    ds.OnMotion = [&](TDirectShow* sender, void* data) {
+    ds.events().OnMotion = [&](TDirectShow* sender, void* data) {
         EXPECT_EQ(sender, &ds);
         EXPECT_EQ(data, nullptr);
         ++calls;

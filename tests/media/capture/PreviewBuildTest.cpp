@@ -167,7 +167,7 @@ TEST_F(PreviewBuild, CameraRefusingTheFormatIsAFailedBuildThatNeitherRunsNorReco
     EXPECT_NE(g->currentState(), GST_STATE_PLAYING);
 
     // A recording start on it: no branch, no running graph, no elapsed time.
-    ds.CaptureVideo = true;
+    ds.options().CaptureVideo = true;
     ASSERT_TRUE(ds.StartRecord(testenv::tempDir() + "/refused.avi"));
     EXPECT_FALSE(ds.Ready());
     EXPECT_EQ(ds.Caption(), "Graph render fail");
@@ -203,10 +203,10 @@ TEST_F(PreviewBuild, RecordBuildWithNeitherStreamConnectsNothing) {
     devices("camera:name=C,vid=3a7b,pid=0b01;microphone:name=M");
     TDirectShow ds;
     ds.CapturePinSet(format(640, 480, platform::kFourCC_YUY2));
-    ds.CaptureVideo = false;
-    ds.CaptureAudio = false;
-    ds.AddTimeStr = true;
-    ds.ShowDate = true;
+    ds.options().CaptureVideo = false;
+    ds.options().CaptureAudio = false;
+    ds.options().AddTimeStr = true;
+    ds.options().ShowDate = true;
     ds.InitRunCapture("3a7b", "0b01", true);
     ASSERT_TRUE(ds.DeviceEnable());
     EXPECT_TRUE(ds.InRecord());
@@ -285,11 +285,11 @@ TEST_F(PreviewBuild, ZoomMotionAndResizeReachTheFilterAndWindow) {
     filter::MyTransFilter* tf = ds.TransFilter();
     ASSERT_NE(tf, nullptr);
     const int32_t table[4] = {6, 4, 2, 0};
-    ds.CaptureVideo = false;
+    ds.options().CaptureVideo = false;
     ds.SetZoomValue(150, table, sizeof table);
     EXPECT_EQ(tf->zoom(), 100);
     EXPECT_EQ(tf->zoomMapEntry(0), 0);
-    ds.CaptureVideo = true;
+    ds.options().CaptureVideo = true;
     ds.SetZoomValue(150, table, sizeof table);
     EXPECT_EQ(tf->zoom(), 150);
     EXPECT_EQ(tf->zoomMapEntry(0), 6);

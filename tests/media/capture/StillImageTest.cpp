@@ -46,8 +46,8 @@ class StillImage : public CaptureFixture {
 TEST_F(StillImage, Yuy2StillIsUprightAndSnapFlipTurnsIt) {
     devices("camera:name=C,vid=3a7b,pid=0b01");
     TDirectShow ds;
-    ds.StillByTransFtr = true;
-    ds.ShowStreamDebug = true;  // grey rate-graph lines 15 and 75 rows above the bottom
+    ds.options().StillByTransFtr = true;
+    ds.options().ShowStreamDebug = true;  // grey rate-graph lines 15 and 75 rows above the bottom
     ds.CapturePinSet(format(320, 240, platform::kFourCC_YUY2));
     ds.InitRunCapture("3a7b", "0b01", false);
     ds.Run();
@@ -62,7 +62,7 @@ TEST_F(StillImage, Yuy2StillIsUprightAndSnapFlipTurnsIt) {
     EXPECT_GT(greyShare(still, 240 - 75), 0.8);
     EXPECT_LT(greyShare(still, 14), 0.2);
 
-    ds.SnapFlip = true;
+    ds.options().SnapFlip = true;
     ASSERT_TRUE(ds.StillImg());
     ASSERT_TRUE(ds.GetImg(still));
     EXPECT_GT(greyShare(still, 14), 0.8);
@@ -74,9 +74,9 @@ TEST_F(StillImage, Rgb24StillIsUprightAndSnapFlipTurnsIt) {
     // A record build burns the date into the bottom-right corner of RGB24 frames, in red.
     devices("camera:name=C,vid=3a7b,pid=0b01,formats=RGB24");
     TDirectShow ds;
-    ds.StillByTransFtr = true;
-    ds.ShowDate = true;
-    ds.CaptureVideo = true;
+    ds.options().StillByTransFtr = true;
+    ds.options().ShowDate = true;
+    ds.options().CaptureVideo = true;
     ds.CapturePinSet(format(320, 240, platform::kFourCC_RGB24));
     ds.InitRunCapture("3a7b", "0b01", true);
     ds.Run();
@@ -90,7 +90,7 @@ TEST_F(StillImage, Rgb24StillIsUprightAndSnapFlipTurnsIt) {
     EXPECT_GT(redPixels(still, 240 - 30, 240), 50);
     EXPECT_EQ(redPixels(still, 0, 30), 0);
 
-    ds.SnapFlip = true;
+    ds.options().SnapFlip = true;
     ASSERT_TRUE(ds.StillImg());
     ASSERT_TRUE(ds.GetImg(still));
     EXPECT_GT(redPixels(still, 0, 30), 50);
@@ -105,7 +105,7 @@ TEST_F(StillImage, NoStillWithoutReadyFilterOrFrames) {
     EXPECT_FALSE(ds.GetImg(still));  // no filter: nothing to copy, and nothing left behind
     EXPECT_TRUE(still.isNull());
 
-    ds.StillByTransFtr = true;
+    ds.options().StillByTransFtr = true;
     ds.CapturePinSet(format(320, 240, platform::kFourCC_YUY2));
     ds.InitRunCapture("3a7b", "0b01", false);
     ASSERT_TRUE(ds.Ready());
@@ -131,8 +131,8 @@ TEST_F(StillImage, NoStillWithoutReadyFilterOrFrames) {
 TEST_F(StillImage, CameraKeepingAnotherSizeGivesAStillOfItsFrames) {
     devices("camera:name=C,vid=3a7b,pid=0b01");
     TDirectShow ds;
-    ds.StillByTransFtr = true;
-    ds.ShowStreamDebug = true;
+    ds.options().StillByTransFtr = true;
+    ds.options().ShowStreamDebug = true;
     ds.CapturePinSet(format(1280, 800, platform::kFourCC_YUY2));
     ds.InitRunCapture("3a7b", "0b01", false);
     ASSERT_TRUE(ds.Ready());

@@ -103,7 +103,7 @@ class Recording : public testing::Test {
         ASSERT_TRUE(ds.Ready());
         ASSERT_TRUE(ds.InRecord());
         pumpFor(300);
-        ds.CaptureAudio = true;
+        ds.options().CaptureAudio = true;
         ds.StartCapture();
         pumpFor(ms);
         ds.Close();
@@ -116,8 +116,8 @@ class Recording : public testing::Test {
 TEST_F(Recording, RawAviWithSoundStartsAtStartCaptureAndEndsComplete) {
     VirtualDeviceProvider::configure(std::string(kCamera) + ";" + kMicrophone);
     TDirectShow ds;
-    ds.CaptureVideo = true;
-    ds.CaptureAudio = true;
+    ds.options().CaptureVideo = true;
+    ds.options().CaptureAudio = true;
     useFormat(ds, 640, 480, platform::kFourCC_YUY2);
     ds.InitRunCapture("3a7b", "0b01", false);
     ds.Run();
@@ -165,13 +165,13 @@ TEST_F(Recording, RawAviWithSoundStartsAtStartCaptureAndEndsComplete) {
 TEST_F(Recording, WithoutAMicrophoneTheClipHasNoSound) {
     VirtualDeviceProvider::configure(kCamera);
     TDirectShow ds;
-    ds.CaptureVideo = true;
-    ds.CaptureAudio = true;
-    ds.AddTimeStr = true;
+    ds.options().CaptureVideo = true;
+    ds.options().CaptureAudio = true;
+    ds.options().AddTimeStr = true;
     useFormat(ds, 320, 240, platform::kFourCC_YUY2);
     ds.InitRunCapture("3a7b", "0b01", false);
     ASSERT_TRUE(ds.StartRecord(file_ + ".avi"));
-    EXPECT_FALSE(ds.CaptureAudio);  // no microphone to bind
+    EXPECT_FALSE(ds.options().CaptureAudio);  // no microphone to bind
     ds.Run();
     pumpFor(1300);
     ASSERT_NE(ds.TransFilter(), nullptr);
@@ -190,10 +190,10 @@ TEST_F(Recording, WithoutAMicrophoneTheClipHasNoSound) {
 TEST_F(Recording, AnMjpgCameraWritesItsFramesAsTheyComeWithTheStampOnThePreviewOnly) {
     VirtualDeviceProvider::configure(std::string(kCamera) + ",formats=MJPG;" + kMicrophone);
     TDirectShow ds;
-    ds.CaptureVideo = true;
-    ds.CaptureAudio = true;
-    ds.ShowDate = true;
-    ds.AddTimeStr = true;
+    ds.options().CaptureVideo = true;
+    ds.options().CaptureAudio = true;
+    ds.options().ShowDate = true;
+    ds.options().AddTimeStr = true;
     useFormat(ds, 640, 480, platform::kFourCC_MJPG);
     ds.InitRunCapture("3a7b", "0b01", false);
     ASSERT_TRUE(ds.StartRecord(file_ + ".avi"));
@@ -223,9 +223,9 @@ TEST_F(Recording, ACompressorFromTheCatalogueEncodesTheVideo) {
         return n.find("JPEG") != std::string::npos;
     });
     ASSERT_NE(jpeg, names.end());
-    ds.CompressorName = *jpeg;
-    ds.CaptureVideo = true;
-    ds.CaptureAudio = true;
+    ds.options().CompressorName = *jpeg;
+    ds.options().CaptureVideo = true;
+    ds.options().CaptureAudio = true;
     useFormat(ds, 320, 240, platform::kFourCC_YUY2);
     ds.InitRunCapture("3a7b", "0b01", false);
     record(ds, file_ + ".avi", 1000);
@@ -239,11 +239,11 @@ TEST_F(Recording, ACompressorFromTheCatalogueEncodesTheVideo) {
 TEST_F(Recording, WindowsMediaReadsTheProfileOfSizeAndQuality) {
     VirtualDeviceProvider::configure(std::string(kCamera) + ";" + kMicrophone);
     TDirectShow ds;
-    ds.CompressorName = "WMV";
-    ds.CaptureVideo = true;
-    ds.CaptureAudio = true;
-    ds.HighQualityVideo = true;
-    ds.HighQualityAudio = false;
+    ds.options().CompressorName = "WMV";
+    ds.options().CaptureVideo = true;
+    ds.options().CaptureAudio = true;
+    ds.options().HighQualityVideo = true;
+    ds.options().HighQualityAudio = false;
     useFormat(ds, 1280, 720, platform::kFourCC_YUY2);
     ds.InitRunCapture("3a7b", "0b01", false);
     record(ds, file_ + ".wmv", 1500);
@@ -268,9 +268,9 @@ TEST_F(Recording, AMissingProfileKeepsTheWritersOwn) {
     VirtualDeviceProvider::configure(std::string(kCamera) + ";" + kMicrophone);
     std::filesystem::current_path(testenv::tempDir());  // no prxs here
     TDirectShow ds;
-    ds.CompressorName = "WMV";
-    ds.CaptureVideo = true;
-    ds.CaptureAudio = false;
+    ds.options().CompressorName = "WMV";
+    ds.options().CaptureVideo = true;
+    ds.options().CaptureAudio = false;
     useFormat(ds, 320, 240, platform::kFourCC_YUY2);
     ds.InitRunCapture("3a7b", "0b01", false);
     record(ds, file_ + ".wmv", 1000);
@@ -286,9 +286,9 @@ TEST_F(Recording, AMissingProfileKeepsTheWritersOwn) {
 TEST_F(Recording, SoundAloneAsWindowsMediaKeepsThePreview) {
     VirtualDeviceProvider::configure(std::string(kCamera) + ";" + kMicrophone);
     TDirectShow ds;
-    ds.CaptureVideo = false;
-    ds.CaptureAudio = true;
-    ds.AudioCompressorName = "WMA";
+    ds.options().CaptureVideo = false;
+    ds.options().CaptureAudio = true;
+    ds.options().AudioCompressorName = "WMA";
     useFormat(ds, 640, 480, platform::kFourCC_YUY2);
     ds.InitRunCapture("3a7b", "0b01", false);
     ASSERT_TRUE(ds.StartRecord(file_ + ".wma"));
@@ -308,13 +308,13 @@ TEST_F(Recording, SoundAloneAsWindowsMediaKeepsThePreview) {
 TEST_F(Recording, SoundAloneToAviOrWav) {
     VirtualDeviceProvider::configure(std::string(kCamera) + ";" + kMicrophone);
     TDirectShow ds;
-    ds.CaptureVideo = false;
-    ds.CaptureAudio = true;
+    ds.options().CaptureVideo = false;
+    ds.options().CaptureAudio = true;
     useFormat(ds, 640, 480, platform::kFourCC_YUY2);
     ds.InitRunCapture("3a7b", "0b01", false);
 
     // Any other name: an audio-only AVI, and no preview while it records.
-    ds.AudioCompressorName = "No Compress";
+    ds.options().AudioCompressorName = "No Compress";
     ASSERT_TRUE(ds.StartRecord(file_ + ".avi"));
     EXPECT_FALSE(anyInputConnected(ds.Graph()->findFilterByName("VMR")));
     ds.Run();
@@ -328,8 +328,8 @@ TEST_F(Recording, SoundAloneToAviOrWav) {
     EXPECT_EQ(info.stream("audio")->codec, "pcm_s16le");
     EXPECT_GT(info.duration, 0.5);
 
-    ds.AudioCompressorName = "WAV";
-    ds.CaptureAudio = true;
+    ds.options().AudioCompressorName = "WAV";
+    ds.options().CaptureAudio = true;
     ASSERT_TRUE(ds.StartRecord(file_ + ".wav"));
     ASSERT_TRUE(ds.Graph()->findFilterByName("WavDest"));
     EXPECT_TRUE(anyInputConnected(ds.Graph()->findFilterByName("VMR")));
@@ -370,7 +370,7 @@ TEST_F(Recording, PositionsOfAPlayedFile) {
     const std::string clip = file_ + ".avi";
     {
         TDirectShow rec;
-        rec.CaptureVideo = true;
+        rec.options().CaptureVideo = true;
         useFormat(rec, 320, 240, platform::kFourCC_YUY2);
         rec.InitRunCapture("3a7b", "0b01", false);
         record(rec, clip, 1500);
@@ -393,8 +393,8 @@ TEST_F(Recording, PositionsOfAPlayedFile) {
 TEST_F(Recording, TheCameraPulledMidRecordingLeavesAPlayableClip) {
     VirtualDeviceProvider::configure(std::string(kCamera) + ";" + kMicrophone);
     TDirectShow ds;
-    ds.CaptureVideo = true;
-    ds.CaptureAudio = true;
+    ds.options().CaptureVideo = true;
+    ds.options().CaptureAudio = true;
     useFormat(ds, 320, 240, platform::kFourCC_YUY2);
     ds.InitRunCapture("3a7b", "0b01", false);
     const std::string path = file_ + ".avi";
@@ -435,14 +435,14 @@ TEST_F(Recording, DiskFullRaisesItsEventAndTheClipSoFarPlays) {
     {
         TDirectShow ds;
         int diskFull = 0;
-        ds.OnRecordDiskFull = [&](TDirectShow*, void*) {
+        ds.events().OnRecordDiskFull = [&](TDirectShow*, void*) {
             ++diskFull;
             if (ds.InRecord()) {
                 ds.Close();  // the window stops the recording on the event
             }
         };
-        ds.CaptureVideo = true;
-        ds.CaptureAudio = true;
+        ds.options().CaptureVideo = true;
+        ds.options().CaptureAudio = true;
         useFormat(ds, 320, 240, platform::kFourCC_YUY2);
         ds.InitRunCapture("3a7b", "0b01", false);
         ASSERT_TRUE(ds.StartRecord(dir + "/clip.avi"));
@@ -468,14 +468,14 @@ TEST_F(Recording, FileLimitChild) {
     VirtualDeviceProvider::configure(std::string(kCamera) + ";" + kMicrophone);
     TDirectShow ds;
     int limit = 0;
-    ds.OnRecordFileLimit = [&](TDirectShow*, void*) {
+    ds.events().OnRecordFileLimit = [&](TDirectShow*, void*) {
         ++limit;
         if (ds.InRecord()) {
             ds.Close();
         }
     };
-    ds.CaptureVideo = true;
-    ds.CaptureAudio = true;
+    ds.options().CaptureVideo = true;
+    ds.options().CaptureAudio = true;
     useFormat(ds, 320, 240, platform::kFourCC_YUY2);
     ds.InitRunCapture("3a7b", "0b01", false);
     ASSERT_TRUE(ds.StartRecord(target));

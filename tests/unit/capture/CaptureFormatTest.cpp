@@ -82,7 +82,7 @@ TEST(CaptureFormat, DisplayModesDoNothingWithoutAGraphOrFilter) {
     ds.MotionEnabled_set(true);
     EXPECT_FALSE(ds.MotionEnabled_get());
     const int32_t table[4] = {0, 2, 4, 6};
-    ds.CaptureVideo = true;
+    ds.options().CaptureVideo = true;
     ds.SetZoomValue(150, table, sizeof table);  // no filter: nothing to hand it to
     EXPECT_EQ(ds.TransFilter(), nullptr);
     ds.ReSizeDS();

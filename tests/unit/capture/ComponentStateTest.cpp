@@ -89,7 +89,7 @@ TEST(ComponentState, FailedLibraryStartShowsTheBoxAndSkipsTimerAndCatalogue) {
         EXPECT_EQ(boxes.shown[0].second, "Error");
         EXPECT_TRUE(ds.InitFailed());
         EXPECT_FALSE(ds.FilterTimerActive());
-        EXPECT_TRUE(ds.RegsPath.empty());  // no compressor scan
+        EXPECT_TRUE(ds.options().RegsPath.empty());  // no compressor scan
         EXPECT_EQ(ds.Caption(), "No Preview");
         // Later operations are tried and fail without a graph.
         ds.InitRunCapture("3a7b", "0b01", false);

@@ -88,10 +88,10 @@ TEST(CompressorTable, BadValuesLongNamesAndTooManyValues) {
 TEST(CompressorTable, RegsPathGetsItsCompressorsSubkey) {
     writeKey("Software\\Example\\Compressors", {{"Example", 0}});
     TDirectShow ds;
-    EXPECT_EQ(ds.RegsPath, kPath);  // empty at construction: the default key
-    ds.RegsPath = "Software\\Example";
+    EXPECT_EQ(ds.options().RegsPath, kPath);  // empty at construction: the default key
+    ds.options().RegsPath = "Software\\Example";
     ds.SetSupportCompressors();
-    EXPECT_EQ(ds.RegsPath, "Software\\Example\\Compressors");
+    EXPECT_EQ(ds.options().RegsPath, "Software\\Example\\Compressors");
     EXPECT_TRUE(ds.SupportCompressors().hides("An Example Codec"));
 }
 

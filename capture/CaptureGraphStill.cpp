@@ -1,9 +1,9 @@
-// TDirectShow: stills out of the frame filter, the video window's fit and full-screen mode, and
-// the filter's motion trigger and zoom table.
+// CaptureGraph: stills out of the frame filter, the video window's full-screen mode, and the
+// filter's motion trigger and zoom table.
 //
 // GUI thread. The still handshake with the streaming thread is the filter's (see MyTransFilter):
 // StillImg waits for the ready flag, GetImg copies the still under the filter's still lock.
-#include "nDirectShow.h"
+#include "CaptureGraph.h"
 
 #include <cstring>
 
@@ -38,7 +38,7 @@ void followNegotiatedSize(GstElement* element, filter::MyTransFilter& tf) {
 
 }  // namespace
 
-bool TDirectShow::StillImg() {
+bool CaptureGraph::StillImg() {
     if (!FReady || (branded() && FInRecord)) {
         return false;  // the branded preview filter takes no stills while recording
     }
@@ -58,65 +58,50 @@ bool TDirectShow::StillImg() {
     return false;
 }
 
-bool TDirectShow::GetImg(QImage& bitmap) {
-    bitmap = QImage();
+bool CaptureGraph::StillSize(int& width, int& height) const {
     const filter::MyTransFilter* tf = StillFilter();
     if (tf == nullptr || !tf->stillFilled()) {
         return false;  // there is no picture to copy
     }
-    const int w = tf->requestedWidth();
-    const int h = tf->requestedHeight();
-    if (w <= 0 || h <= 0) {
-        return false;
-    }
-    // The buffer holds blue, green, red: Qt's BGR888, so rows go across with one copy each.
-    QImage image(w, h, QImage::Format_BGR888);
-    if (image.isNull()) {
-        return false;
-    }
-    // Both editions: upright unless SnapFlip, whatever the frame type. The copy fails when a new
-    // frame size was asked for but no still of it has come yet.
-    if (!tf->copyStill(w, h, !SnapFlip, image.bits(), image.bytesPerLine())) {
-        return false;
-    }
-    bitmap = std::move(image);
-    return true;
+    width = tf->requestedWidth();
+    height = tf->requestedHeight();
+    return width > 0 && height > 0;
 }
 
-void TDirectShow::ReSizeDS() {
-    if (FReady && FVideoWindow) {
-        FVideoWindow->setWindowPosition(0, 0, width(), height());
-    }
+bool CaptureGraph::CopyStill(uint8_t* rows, int stride, int width, int height) const {
+    const filter::MyTransFilter* tf = StillFilter();
+    // Both editions: upright unless SnapFlip, whatever the frame type.
+    return tf != nullptr && tf->copyStill(width, height, !FOptions.SnapFlip, rows, stride);
 }
 
-bool TDirectShow::FullScreen_get() const {
+bool CaptureGraph::FullScreen_get() const {
     if (!FDeviceEnable || !FVideoWindow) {
         return false;
     }
     return FVideoWindow->fullScreenMode();
 }
 
-void TDirectShow::FullScreen_set(bool on) {
+void CaptureGraph::FullScreen_set(bool on) {
     if (!FDeviceEnable || !FVideoWindow) {
         return;
     }
     FVideoWindow->setFullScreenMode(on);
 }
 
-bool TDirectShow::MotionEnabled_get() const {
+bool CaptureGraph::MotionEnabled_get() const {
     const filter::MyTransFilter* tf = StillFilter();
     return tf != nullptr && tf->motionEnabled();
 }
 
-void TDirectShow::MotionEnabled_set(bool on) {
+void CaptureGraph::MotionEnabled_set(bool on) {
     if (filter::MyTransFilter* tf = StillFilter()) {
         tf->setMotionEnabled(on);
     }
 }
 
-void TDirectShow::SetZoomValue(int32_t zoom, const int32_t* table, int32_t bytes) {
+void CaptureGraph::SetZoomValue(int32_t zoom, const int32_t* table, int32_t bytes) {
     filter::MyTransFilter* tf = TransFilter();
-    if (branded() || !CaptureVideo || tf == nullptr) {
+    if (branded() || !FOptions.CaptureVideo || tf == nullptr) {
         return;  // the branded component has no zoom
     }
     // The filter copies whole entries up to its table's capacity and ignores a larger count's rest.

@@ -1,18 +1,15 @@
-// TDirectShow: graph builds on a camera or a media file, the capture format step, the frame
-// filter's insertion, the preview chain and the graph utilities the builds use.
+// CaptureGraph: graph builds on a camera or a media file, the capture format step and its
+// rebuild on a chosen format, the frame filter's insertion, the preview chain and the graph
+// utilities the builds use.
 //
 // Everything here runs on the GUI thread while the graph is stopped (NULL state).
-#include "nDirectShow.h"
+#include "CaptureGraph.h"
 
 #include <climits>
-
-#include <QCoreApplication>
-#include <QEvent>
 
 #include "filter/MyTransFilter.h"
 #include "filter/TransFilterElement.h"
 #include "capture/GraphBuildSupport.h"
-#include "platform/TsanAnnotations.h"
 #include "platform/media/FileSource.h"
 
 using platform::HResult;
@@ -38,24 +35,20 @@ VideoSubtype subtypeOf(uint32_t fourcc) {
 
 }  // namespace
 
-filter::MyTransFilter* TDirectShow::TransFilter() const {
+filter::MyTransFilter* CaptureGraph::TransFilter() const {
     return filter::transFilterOf(FTransFilter.element());
 }
 
-filter::MyTransFilter* TDirectShow::PrvTransFilter() const {
+filter::MyTransFilter* CaptureGraph::PrvTransFilter() const {
     return filter::transFilterOf(FPrvTransFilter.element());
 }
 
-filter::MyTransFilter* TDirectShow::StillFilter() const {
+filter::MyTransFilter* CaptureGraph::StillFilter() const {
     return branded() ? PrvTransFilter() : TransFilter();
 }
 
-void TDirectShow::CapturePinSet(const platform::VideoInfoHeader& format) {
-    FCaptureFormat = format;
-}
-
-HResult TDirectShow::FillVH(platform::VideoInfoHeader& vih, uint32_t width, uint32_t height,
-                            uint32_t interval, uint32_t fourcc) {
+HResult CaptureGraph::FillVH(platform::VideoInfoHeader& vih, uint32_t width, uint32_t height,
+                             uint32_t interval, uint32_t fourcc) {
     if (interval == 0) {
         interval = kThirtyFpsInterval;  // a stored interval of 0 would divide by zero
     }
@@ -86,7 +79,7 @@ HResult TDirectShow::FillVH(platform::VideoInfoHeader& vih, uint32_t width, uint
 // Entry builds
 
 // Closes every graph object and opens new ones; false (and nothing held) when that fails.
-bool TDirectShow::reopenGraphObjects() {
+bool CaptureGraph::reopenGraphObjects() {
     CloseInterfaces();
     if (platform::failed(GetInterfaces())) {
         // No graph objects are held after a failed open: nothing can run.
@@ -99,7 +92,7 @@ bool TDirectShow::reopenGraphObjects() {
     return true;
 }
 
-void TDirectShow::InitRunCapture(const std::string& vid, const std::string& pid, bool record) {
+void CaptureGraph::InitRunCapture(const std::string& vid, const std::string& pid, bool record) {
     if (!reopenGraphObjects()) {
         return;
     }
@@ -107,16 +100,16 @@ void TDirectShow::InitRunCapture(const std::string& vid, const std::string& pid,
     if (branded()) {
         // No fallback list: the search always uses the stored ids, which arguments replace.
         if (!vid.empty()) {
-            VID = vid;
+            FOptions.VID = vid;
         }
         if (!pid.empty()) {
-            PID = pid;
+            FOptions.PID = pid;
         }
-        GetDeviceEnum(VID, PID);
+        GetDeviceEnum(FOptions.VID, FOptions.PID);
         if (record) {
-            GetAudioDevice(AudioDevice, false);
+            GetAudioDevice(FOptions.AudioDevice, false);
         }
-    } else if (VID.empty() && PID.empty() && !FSupportDevs.empty()) {
+    } else if (FOptions.VID.empty() && FOptions.PID.empty() && !FSupportDevs.empty()) {
         for (const std::string& entry : FSupportDevs) {
             if (entry.size() < 9) {
                 continue;  // too short to hold "vvvv?pppp"
@@ -130,9 +123,9 @@ void TDirectShow::InitRunCapture(const std::string& vid, const std::string& pid,
         GetDeviceEnum(vid, pid);
     }
     if (record && !branded()) {
-        GetAudioDevice(AudioDevice, false);
+        GetAudioDevice(FOptions.AudioDevice, false);
         if (!FAudioSource) {
-            CaptureAudio = false;
+            FOptions.CaptureAudio = false;
         }
     }
     if (FVideoSource) {
@@ -142,13 +135,13 @@ void TDirectShow::InitRunCapture(const std::string& vid, const std::string& pid,
     }
 }
 
-void TDirectShow::InitRunFile(const std::string& file, bool record) {
+void CaptureGraph::InitRunFile(const std::string& file, bool record) {
     if (!reopenGraphObjects()) {
         return;
     }
     FFileMode = true;
     FSourceFile = file;  // a recording start or stop reopens it
-    GetAudioDevice(AudioDevice, true);
+    GetAudioDevice(FOptions.AudioDevice, true);
     FGraph->addFilter(FAudioRenderer, "Audio Output");
     Filter source;
     if (platform::succeeded(FileSource::create(file, source)) &&
@@ -165,7 +158,7 @@ void TDirectShow::InitRunFile(const std::string& file, bool record) {
 // ---------------------------------------------------------------------------------------------
 // The common build
 
-void TDirectShow::InitRun(bool record) {
+void CaptureGraph::InitRun(bool record) {
     if (!FDeviceEnable) {
         return;
     }
@@ -177,12 +170,7 @@ void TDirectShow::InitRun(bool record) {
     FCaptureStarted = false;
     const FpuGuard fpu;
 
-    FMediaEvent->setNotify([this] {
-        // Runs on the posting thread; the event is handled on the GUI thread by CompWinProc.
-        auto* e = new QEvent(static_cast<QEvent::Type>(WM_GRAPHNOTIFY));
-        platform::tsanRelease(e);
-        QCoreApplication::postEvent(this, e);
-    });
+    notifyHost();
     FCaptureBuilder->setFiltergraph(FGraph);
     FGraph->addFilter(FVideoSource, "Source Capture");  // already there in file mode
     FGraph->addFilter(FAudioSource, "Audio Device");    // refused when there is none
@@ -205,17 +193,17 @@ void TDirectShow::InitRun(bool record) {
     // file mode. A recording build connects its preview inside its branch.
     HResult rendered = platform::S_Ok;
     if (record) {
-        if (CompressorName == "WMV") {
-            RenderWM(CaptureVideo, CaptureAudio, true);
-        } else if (CaptureVideo) {
-            RenderAVI(CaptureAudio);
-        } else if (CaptureAudio) {
-            if (AudioCompressorName == "WMA") {
+        if (FOptions.CompressorName == "WMV") {
+            RenderWM(FOptions.CaptureVideo, FOptions.CaptureAudio, true);
+        } else if (FOptions.CaptureVideo) {
+            RenderAVI(FOptions.CaptureAudio);
+        } else if (FOptions.CaptureAudio) {
+            if (FOptions.AudioCompressorName == "WMA") {
                 RenderWM(false, true, true);
-            } else if (AudioCompressorName == "WAV") {
+            } else if (FOptions.AudioCompressorName == "WAV") {
                 RenderWAV(true);
             } else {
-                RenderAudioAVI(CaptureVideo);
+                RenderAudioAVI(FOptions.CaptureVideo);
             }
         }
         // Nothing is written until StartCapture opens the streams.
@@ -228,44 +216,40 @@ void TDirectShow::InitRun(bool record) {
     if (FFileMode) {
         FAudioRanderResult = FCaptureBuilder->renderStream(FVideoSource, FAudioRenderer);
         FPreviewRanderResult = FCaptureBuilder->renderStream(FVideoSource, Filter());
-        FMediaSeeking = FGraph;  // positions are in 100 ns units already
         rendered = FPreviewRanderResult;
     }
-    if (OverlayDisable) {
+    if (FOptions.OverlayDisable) {
         // The renderer draws through the video window and never asks for overlay surfaces, so
         // finding it is all there is to do.
         (void)FGraph->findFilterByName("VMR");
     }
-    if (GraphRot && platform::failed(FGraph->addToRot(FRotCookie))) {
+    if (FOptions.GraphRot && platform::failed(FGraph->addToRot(FRotCookie))) {
         FRotCookie = 0;
     }
     finishBuild(kVideoWindowStyle, rendered);
 }
 
-// The result test on the preview's render result, then the video window on the panel.
-void TDirectShow::finishBuild(uint32_t windowStyle, HResult rendered) {
+// The result test on the preview's render result, then the video window on the host.
+void CaptureGraph::finishBuild(uint32_t windowStyle, HResult rendered) {
     if (rendered == platform::S_Ok || rendered == S_NoPreviewPin) {
-        setCaption(FPreviewText);
-        FCaptionState = 1;
+        setCaption(CaptionText::Preview);
         FReady = true;
     } else {
         failBuild();
         FReady = FFileMode;  // a file without playable video still plays its sound
     }
-    FVideoWindow->setWindowPosition(0, 0, width(), height());
-    FVideoWindow->setOwner(this);
-    FVideoWindow->setWindowStyle(windowStyle);
-    FVideoWindow->setMessageDrain(this);
+    if (CaptureHost* host = host_.load()) {
+        host->placeVideoWindow(*FVideoWindow, windowStyle);
+    }
 }
 
 // A build that cannot show a picture: the failure caption, and nothing to run or record.
-void TDirectShow::failBuild() {
-    setCaption("Graph render fail");
-    FCaptionState = 2;
+void CaptureGraph::failBuild() {
+    setCaption(CaptionText::RenderFail);
     FReady = false;
 }
 
-bool TDirectShow::applyCaptureFormat() {
+bool CaptureGraph::applyCaptureFormat() {
     StreamConfig config;
     if (platform::failed(StreamConfig::find(FVideoSource, config))) {
         return true;  // no stream configuration: the camera keeps its own format
@@ -274,7 +258,7 @@ bool TDirectShow::applyCaptureFormat() {
 }
 
 // Capability 0 is the template; its format block is refilled from FCaptureFormat.
-bool TDirectShow::setCameraFormat(StreamConfig& config) {
+bool CaptureGraph::setCameraFormat(StreamConfig& config) {
     VideoMediaType type;
     if (platform::failed(config.getStreamCaps(0, type)) || !type.videoInfoFormat) {
         return true;
@@ -293,7 +277,35 @@ bool TDirectShow::setCameraFormat(StreamConfig& config) {
     return platform::succeeded(config.setFormat(type));
 }
 
-bool TDirectShow::ensureTransFilter(Filter& element) {
+void CaptureGraph::VCapCapturePinSet(const FormatPage& page) {
+    if (!FDeviceEnable || FPinSet) {
+        return;
+    }
+    TearDownGraph();
+    StreamConfig config;
+    if (platform::succeeded(StreamConfig::find(FVideoSource, config))) {
+        if (!setCameraFormat(config)) {
+            failBuild();  // the camera refused the stored format: the graph stays torn down
+            return;
+        }
+        FPinSet = true;
+        if (page) {
+            page(config);
+        }
+        FPinSet = false;
+        VideoMediaType chosen;
+        if (platform::succeeded(config.getFormat(chosen)) && chosen.videoInfoFormat) {
+            FCaptureFormat = chosen.format;
+        }
+    }
+    // A camera without stream configuration has nothing to choose: it is simply built again.
+    InitRunCapture(FOptions.VID, FOptions.PID, false);
+    if (FReady) {
+        Run();
+    }
+}
+
+bool CaptureGraph::ensureTransFilter(Filter& element) {
     if (!element) {
         if (!filter::registerTransFilterElement() ||
             platform::failed(Filter::create(filter::kTransFilterFactory, element))) {
@@ -308,17 +320,17 @@ bool TDirectShow::ensureTransFilter(Filter& element) {
 }
 
 // The filter is made once and kept; its members are written before it joins the stopped graph.
-void TDirectShow::configureTransFilter(bool record) {
+void CaptureGraph::configureTransFilter(bool record) {
     if (!ensureTransFilter(FTransFilter)) {
         return;
     }
     filter::MyTransFilter* tf = TransFilter();
     leaveOldGraph(FTransFilter);
     tf->setOwner(this);
-    tf->setAddTime(record && AddTimeStr);
-    tf->setShowDate(record && ShowDate);
-    tf->setStillByFilter(StillByTransFtr);
-    tf->ShowStreamDebug(ShowStreamDebug);
+    tf->setAddTime(record && FOptions.AddTimeStr);
+    tf->setShowDate(record && FOptions.ShowDate);
+    tf->setStillByFilter(FOptions.StillByTransFtr);
+    tf->ShowStreamDebug(FOptions.ShowStreamDebug);
     FGraph->addFilter(FTransFilter, "My TransFilter");
     const platform::BitmapInfoHeader& bi = FCaptureFormat.bmiHeader;
     if (bi.biWidth != 0 && bi.biHeight != 0) {
@@ -328,7 +340,7 @@ void TDirectShow::configureTransFilter(bool record) {
     }
 }
 
-HResult TDirectShow::RenderPreview() {
+HResult CaptureGraph::RenderPreview() {
     // Every link is tried, but any broken one leaves the renderer without pictures.
     HResult result = platform::S_Ok;
     const auto link = [&](const Filter& up, const Filter& down) {
@@ -351,7 +363,7 @@ HResult TDirectShow::RenderPreview() {
 // ---------------------------------------------------------------------------------------------
 // Graph utilities
 
-Pin TDirectShow::GetPin(const Filter& filter, PinDirection direction) {
+Pin CaptureGraph::GetPin(const Filter& filter, PinDirection direction) {
     if (!filter) {
         return {};
     }
@@ -363,8 +375,8 @@ Pin TDirectShow::GetPin(const Filter& filter, PinDirection direction) {
     return {};
 }
 
-HResult TDirectShow::AddFilterByClsid(const std::shared_ptr<FilterGraph>& graph,
-                                      const std::string& name, const char* factory, Filter& out) {
+HResult CaptureGraph::AddFilterByClsid(const std::shared_ptr<FilterGraph>& graph,
+                                       const std::string& name, const char* factory, Filter& out) {
     out = Filter();
     const HResult hr = Filter::create(factory, out);
     if (platform::failed(hr)) {
@@ -373,8 +385,8 @@ HResult TDirectShow::AddFilterByClsid(const std::shared_ptr<FilterGraph>& graph,
     return graph ? graph->addFilter(out, name) : platform::E_Pointer;
 }
 
-HResult TDirectShow::FiltersConnect(const Filter& up, const Filter& down, PinCategory category,
-                                    MajorType type) {
+HResult CaptureGraph::FiltersConnect(const Filter& up, const Filter& down, PinCategory category,
+                                     MajorType type) {
     Pin out;
     HResult hr =
         CaptureGraphBuilder::findPin(up, PinDirection::Output, category, type, true, 0, out);

@@ -1,18 +1,16 @@
-// TDirectShow: the recording branches of a build (AVI, Windows Media, WAV), the stream hold
+// CaptureGraph: the recording branches of a build (AVI, Windows Media, WAV), the stream hold
 // and start, recording start and stop, the elapsed-time feed and file-mode positions.
 //
 // Everything here runs on the GUI thread; builds run with the graph stopped. The stream
 // controls and the file writer are finished (EOS through the branch, the file completed)
 // by TearDownGraph before the graph stops.
-#include "nDirectShow.h"
+#include "CaptureGraph.h"
 
 #include <filesystem>
 
-#include <QStandardPaths>
-#include <QString>
-
 #include "filter/FilterTypes.h"
 #include "filter/MyTransFilter.h"
+#include "platform/UserDirs.h"
 #include "platform/media/AsfWriter.h"
 #include "platform/media/EncoderTimestampFix.h"
 #include "platform/media/FileWriter.h"
@@ -42,14 +40,35 @@ std::string profilePath(const std::string& relative) {
     if (std::filesystem::exists(relative, ec)) {
         return relative;
     }
-    const QString installed = QStandardPaths::locate(
-        QStandardPaths::GenericDataLocation, "tarnwick/" + QString::fromStdString(relative));
-    return installed.isEmpty() ? relative : installed.toStdString();
+    const std::string installed = platform::locateDataFile("tarnwick/" + relative);
+    return installed.empty() ? relative : installed;
 }
 
-// UTF-16 length of a UTF-8 path (the stored name is bounded in wide characters).
+// UTF-16 length of a UTF-8 path (the stored name is bounded in wide characters). A byte that
+// starts no complete sequence counts as one replacement character.
 size_t wideLength(const std::string& s) {
-    return static_cast<size_t>(QString::fromStdString(s).size());
+    size_t units = 0;
+    size_t i = 0;
+    while (i < s.size()) {
+        const auto lead = static_cast<unsigned char>(s[i]);
+        const size_t length = lead < 0x80                    ? 1
+                              : lead >= 0xF0 && lead <= 0xF4 ? 4
+                              : lead >= 0xE0                 ? 3
+                              : lead >= 0xC2                 ? 2
+                                                             : 0;
+        bool complete = length != 0 && i + length <= s.size();
+        for (size_t k = 1; complete && k < length; ++k) {
+            complete = (static_cast<unsigned char>(s[i + k]) & 0xC0u) == 0x80u;
+        }
+        if (!complete) {
+            ++units;
+            ++i;
+            continue;
+        }
+        units += length == 4 ? 2 : 1;  // beyond the basic plane: a surrogate pair
+        i += length;
+    }
+    return units;
 }
 
 }  // namespace
@@ -57,7 +76,8 @@ size_t wideLength(const std::string& s) {
 // ---------------------------------------------------------------------------------------------
 // Stream control
 
-std::shared_ptr<StreamControl> TDirectShow::GetStreamControl(const Filter& filter, MajorType type) {
+std::shared_ptr<StreamControl> CaptureGraph::GetStreamControl(const Filter& filter,
+                                                              MajorType type) {
     if (!filter) {
         return nullptr;
     }
@@ -71,8 +91,8 @@ std::shared_ptr<StreamControl> TDirectShow::GetStreamControl(const Filter& filte
     return nullptr;
 }
 
-void TDirectShow::ControlStream(const int64_t* start, const int64_t* stop, uint32_t startCookie,
-                                uint32_t stopCookie) {
+void CaptureGraph::ControlStream(const int64_t* start, const int64_t* stop, uint32_t startCookie,
+                                 uint32_t stopCookie) {
     for (const auto& control : {FVideoStreamControl, FAudioStreamControl}) {
         if (control) {
             control->startAt(start, startCookie);
@@ -82,7 +102,7 @@ void TDirectShow::ControlStream(const int64_t* start, const int64_t* stop, uint3
 }
 
 // The audio source's buffering, as a count of its periods; true when it cannot take it.
-bool TDirectShow::SetAudioBuffer(int32_t count) {
+bool CaptureGraph::SetAudioBuffer(int32_t count) {
     if (!FAudioSource || count <= 0) {
         return true;
     }
@@ -119,7 +139,7 @@ bool TDirectShow::SetAudioBuffer(int32_t count) {
 // ---------------------------------------------------------------------------------------------
 // Recording branches
 
-void TDirectShow::RenderAVI(bool audio) {
+void CaptureGraph::RenderAVI(bool audio) {
     Filter mux;
     FileWriter::setOutputFileName(FGraph, OutputSubtype::Avi, FFileName, mux, FFileWriter);
     Filter compressor;
@@ -154,7 +174,7 @@ void TDirectShow::RenderAVI(bool audio) {
     }
 }
 
-void TDirectShow::connectRecordedAudio(const Filter& sink, const char* compressorName) {
+void CaptureGraph::connectRecordedAudio(const Filter& sink, const char* compressorName) {
     Filter compressor;
     GetCompressor(compressor, 1);
     if (compressor && platform::succeeded(FGraph->addFilter(compressor, compressorName))) {
@@ -166,12 +186,12 @@ void TDirectShow::connectRecordedAudio(const Filter& sink, const char* compresso
     FAudioStreamControl = GetStreamControl(FAudioSource, MajorType::Audio);
 }
 
-void TDirectShow::RenderWM(bool video, bool audio, bool preview) {
+void CaptureGraph::RenderWM(bool video, bool audio, bool preview) {
     Filter writer;
     FileWriter::setOutputFileName(FGraph, OutputSubtype::Asf, FFileName, writer, FFileWriter);
     const platform::BitmapInfoHeader& bi = FCaptureFormat.bmiHeader;
-    FProfileFile = WmProfile::fileName(video, audio, HighQualityVideo, HighQualityAudio, bi.biWidth,
-                                       bi.biHeight);
+    FProfileFile = WmProfile::fileName(video, audio, FOptions.HighQualityVideo,
+                                       FOptions.HighQualityAudio, bi.biWidth, bi.biHeight);
     std::u16string text;
     if (writer && WmProfile::readFile(profilePath(FProfileFile), text)) {
         WmProfile profile;
@@ -202,7 +222,7 @@ void TDirectShow::RenderWM(bool video, bool audio, bool preview) {
     AsfWriter::removeUnconnectedInputs(writer);
 }
 
-void TDirectShow::RenderAudioAVI(bool preview) {
+void CaptureGraph::RenderAudioAVI(bool preview) {
     Filter mux;
     FileWriter::setOutputFileName(FGraph, OutputSubtype::Avi, FFileName, mux, FFileWriter);
     if (preview) {
@@ -211,7 +231,7 @@ void TDirectShow::RenderAudioAVI(bool preview) {
     connectRecordedAudio(mux, "AudioCompressor");
 }
 
-void TDirectShow::RenderWAV(bool preview) {
+void CaptureGraph::RenderWAV(bool preview) {
     Filter wav;
     if (platform::failed(AddFilterByClsid(FGraph, "WavDest", kWavWriterFactory, wav))) {
         if (wav && FGraph->contains(wav)) {
@@ -234,7 +254,7 @@ void TDirectShow::RenderWAV(bool preview) {
 
 // Ends the recorded streams and completes the file while the graph still runs. A paused
 // graph runs again for it: a paused file sink would hold the end back.
-void TDirectShow::finishRecording() {
+void CaptureGraph::finishRecording() {
     if (!FFileWriter || !FGraph) {
         return;
     }
@@ -249,7 +269,7 @@ void TDirectShow::finishRecording() {
 // ---------------------------------------------------------------------------------------------
 // Recording start and stop
 
-bool TDirectShow::StartRecord(const std::string& path) {
+bool CaptureGraph::StartRecord(const std::string& path) {
     if (wideLength(path) > kFileNameChars) {
         return false;  // a shortened name would write some other file
     }
@@ -257,27 +277,27 @@ bool TDirectShow::StartRecord(const std::string& path) {
     return StartRecord();
 }
 
-bool TDirectShow::StartRecord() {
+bool CaptureGraph::StartRecord() {
     if (FFileMode) {
         InitRunFile(FSourceFile, true);
     } else {
-        InitRunCapture(VID, PID, true);
+        InitRunCapture(FOptions.VID, FOptions.PID, true);
     }
     return true;
 }
 
-void TDirectShow::StopRecord() {
+void CaptureGraph::StopRecord() {
     if (!FDeviceEnable || !FInRecord) {
         return;
     }
     if (FFileMode) {
         InitRunFile(FSourceFile, false);
     } else {
-        InitRunCapture(VID, PID, false);
+        InitRunCapture(FOptions.VID, FOptions.PID, false);
     }
 }
 
-void TDirectShow::StartCapture() {
+void CaptureGraph::StartCapture() {
     if (!FReady) {
         return;  // nothing was built to write to: no recording, no elapsed time
     }
@@ -289,7 +309,7 @@ void TDirectShow::StartCapture() {
 }
 
 // Every 300 ms: the elapsed time for the stamp, once capture runs and frames flow.
-void TDirectShow::FilterTimerTimer() {
+void CaptureGraph::FilterTimerTimer() {
     if (!FCaptureStarted) {
         return;
     }
@@ -304,24 +324,24 @@ void TDirectShow::FilterTimerTimer() {
 // ---------------------------------------------------------------------------------------------
 // File-mode positions (100 ns units)
 
-int64_t TDirectShow::GetMediaPos() {
+int64_t CaptureGraph::GetMediaPos() {
     int64_t pos = 0;
-    if (!FFileMode || !FMediaSeeking || platform::failed(FMediaSeeking->getCurrentPosition(pos))) {
+    if (!FFileMode || !FGraph || platform::failed(FGraph->getCurrentPosition(pos))) {
         return 0;
     }
     return pos;
 }
 
-bool TDirectShow::SetMediaPos(int64_t position) {
-    if (!FFileMode || !FMediaSeeking) {
+bool CaptureGraph::SetMediaPos(int64_t position) {
+    if (!FFileMode || !FGraph) {
         return false;
     }
-    return FMediaSeeking->setPositions(position) == platform::S_Ok;
+    return FGraph->setPositions(position) == platform::S_Ok;
 }
 
-int64_t TDirectShow::GetMediaLength() {
+int64_t CaptureGraph::GetMediaLength() {
     int64_t length = 0;
-    if (!FFileMode || !FMediaSeeking || platform::failed(FMediaSeeking->getStopPosition(length))) {
+    if (!FFileMode || !FGraph || platform::failed(FGraph->getStopPosition(length))) {
         return 0;
     }
     return length;

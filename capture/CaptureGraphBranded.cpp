@@ -1,17 +1,13 @@
-// TDirectShow, branded build: one operation with the recording branch inline, the preview
+// CaptureGraph, branded build: one operation with the recording branch inline, the preview
 // rendered by pin category through a second frame filter ("My PrvTransFilter") from which the
 // stills come, and the renderer either the mixing renderer or the graph builder's default.
 //
 // GUI thread, graph stopped (NULL state), like the main build.
-#include "nDirectShow.h"
-
-#include <QCoreApplication>
-#include <QEvent>
+#include "CaptureGraph.h"
 
 #include "capture/GraphBuildSupport.h"
 #include "filter/MyTransFilter.h"
 #include "filter/TransFilterElement.h"
-#include "platform/TsanAnnotations.h"
 #include "platform/media/AsfWriter.h"
 #include "platform/media/EncoderTimestampFix.h"
 #include "platform/media/FileWriter.h"
@@ -28,16 +24,12 @@ constexpr int64_t kMaxReferenceTime = INT64_MAX;
 
 }  // namespace
 
-void TDirectShow::InitRunBranded(bool record) {
+void CaptureGraph::InitRunBranded(bool record) {
     FInRecord = record;
     FCaptureStarted = false;
     const capture_detail::FpuGuard fpu;
 
-    FMediaEvent->setNotify([this] {
-        auto* e = new QEvent(static_cast<QEvent::Type>(WM_GRAPHNOTIFY));
-        platform::tsanRelease(e);
-        QCoreApplication::postEvent(this, e);
-    });
+    notifyHost();
     FCaptureBuilder->setFiltergraph(FGraph);
     FGraph->addFilter(FVideoSource, "Source Capture");  // already there in file mode
     if (FVideoRenderer) {
@@ -49,7 +41,7 @@ void TDirectShow::InitRunBranded(bool record) {
     }
     // The preview goes first: while recording it takes the tee it needs on the camera's capture
     // output, and the recording branch then takes the tee's capture output.
-    if (CaptureVideo && !FFileMode) {
+    if (FOptions.CaptureVideo && !FFileMode) {
         renderBrandedPreview(record);
     }
     if (record) {
@@ -60,15 +52,14 @@ void TDirectShow::InitRunBranded(bool record) {
     if (FFileMode) {
         FAudioRanderResult = FCaptureBuilder->renderStream(FVideoSource, FAudioRenderer);
         FPreviewRanderResult = FCaptureBuilder->renderStream(FVideoSource, Filter());
-        FMediaSeeking = FGraph;
     }
-    if (OverlayDisable) {
+    if (FOptions.OverlayDisable) {
         (void)FGraph->findFilterByName("Video Renderer");  // draws without overlay already
     }
     finishBuild(kBrandedWindowStyle, FPreviewRanderResult);
 }
 
-void TDirectShow::renderBrandedPreview(bool record) {
+void CaptureGraph::renderBrandedPreview(bool record) {
     if (!brandedStampOrStill()) {
         FPreviewRanderResult = FCaptureBuilder->renderStream(
             PinCategory::Preview, MajorType::Video, FVideoSource, Filter(), FVideoRenderer);
@@ -82,10 +73,10 @@ void TDirectShow::renderBrandedPreview(bool record) {
     filter::MyTransFilter* tf = PrvTransFilter();
     capture_detail::leaveOldGraph(FPrvTransFilter);
     tf->setOwner(this);
-    tf->setAddTime(record && AddTimeStr);
-    tf->setShowDate(record && ShowDate);
-    tf->setStillByFilter(!record && StillByTransFtr);
-    tf->ShowStreamDebug(!record && ShowStreamDebug);
+    tf->setAddTime(record && FOptions.AddTimeStr);
+    tf->setShowDate(record && FOptions.ShowDate);
+    tf->setStillByFilter(!record && FOptions.StillByTransFtr);
+    tf->ShowStreamDebug(!record && FOptions.ShowStreamDebug);
     const platform::BitmapInfoHeader& bi = FCaptureFormat.bmiHeader;
     if (bi.biWidth != 0 && bi.biHeight != 0) {
         tf->setRequestedSize(bi.biWidth, bi.biHeight);
@@ -100,11 +91,11 @@ void TDirectShow::renderBrandedPreview(bool record) {
 
 // Windows Media when the compressor is "WMV" (the writer's default profile), else AVI; sound
 // alone with "No Compress" goes to a WAV file. The microphone joins the graph only here.
-void TDirectShow::renderBrandedRecording() {
+void CaptureGraph::renderBrandedRecording() {
     FGraph->addFilter(FAudioSource, "Audio Device");  // refused when there is none
-    if (!CaptureVideo) {
-        if (CaptureAudio && FAudioSource) {
-            if (AudioCompressorName == "No Compress") {
+    if (!FOptions.CaptureVideo) {
+        if (FOptions.CaptureAudio && FAudioSource) {
+            if (FOptions.AudioCompressorName == "No Compress") {
                 RenderWAV(false);
             } else {
                 RenderAudioAVI(false);
@@ -112,7 +103,7 @@ void TDirectShow::renderBrandedRecording() {
         }
         return;
     }
-    const bool asf = CompressorName == "WMV";
+    const bool asf = FOptions.CompressorName == "WMV";
     Filter writer;
     FileWriter::setOutputFileName(FGraph, asf ? OutputSubtype::Asf : OutputSubtype::Avi, FFileName,
                                   writer, FFileWriter);
@@ -126,9 +117,9 @@ void TDirectShow::renderBrandedRecording() {
         capture_detail::leaveOldGraph(FTransFilter);
         tf->setOwner(this);
         tf->setAddTime(false);
-        tf->setShowDate(ShowDate);
+        tf->setShowDate(FOptions.ShowDate);
         tf->setStillByFilter(false);
-        tf->ShowStreamDebug(ShowStreamDebug);
+        tf->ShowStreamDebug(FOptions.ShowStreamDebug);
         const platform::BitmapInfoHeader& bi = FCaptureFormat.bmiHeader;
         tf->setRequestedSize(
             bi.biWidth != 0 && bi.biHeight != 0 ? bi.biWidth : kDefaultFrameWidth,
@@ -152,7 +143,7 @@ void TDirectShow::renderBrandedRecording() {
         FiltersConnect(compressor, writer, PinCategory::Capture, MajorType::Video);
     }
     FVideoStreamControl = GetStreamControl(FTransFilter, MajorType::Video);
-    if (CaptureAudio && FAudioSource) {
+    if (FOptions.CaptureAudio && FAudioSource) {
         connectRecordedAudio(writer, "AudioCompressor");
     }
     if (asf) {
