@@ -319,3 +319,21 @@ TEST_F(FilterGraphTest, RenderingTheCaptureOutputGoesStraightThroughTheIntermedi
     EXPECT_TRUE(waitFrames(*graph->videoWindow(), 3));
     graph->stop();
 }
+
+// A machine without a plugin: the renderer cannot be made, and what is missing is said by name.
+TEST_F(FilterGraphTest, AMissingElementIsNamedWithItsPackage) {
+    GstRegistry* registry = gst_registry_get();
+    GstPluginFeature* convert = gst_registry_lookup_feature(registry, "videoconvert");
+    ASSERT_NE(convert, nullptr);
+    gst_registry_remove_feature(registry, convert);  // our reference from the lookup stays
+    testing::internal::CaptureStderr();
+    const Filter renderer = VideoRenderer::create();
+    const std::string said = testing::internal::GetCapturedStderr();
+    gst_registry_add_feature(registry, convert);  // takes a reference of its own
+    gst_object_unref(convert);
+    EXPECT_FALSE(renderer);
+    EXPECT_NE(said.find("\"videoconvert\" is missing (gstreamer1.0-plugins-base)"),
+              std::string::npos)
+        << said;
+    EXPECT_TRUE(VideoRenderer::create()) << "the registry was not restored";
+}
