@@ -7,15 +7,16 @@
 
 namespace testenv {
 
-// Checks `done` every 10 ms until it holds or `ms` milliseconds have passed; its last answer.
+// Checks `done` every `everyMs` until it holds or `ms` milliseconds have passed; its last
+// answer. A costly check (a screenshot, a tool run) asks less often.
 template <typename F>
-bool waitUntil(F&& done, int ms = 5000) {
+bool waitUntil(F&& done, int ms = 10000, int everyMs = 10) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!done()) {
         if (std::chrono::steady_clock::now() >= end) {
             return done();
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(everyMs));
     }
     return true;
 }

@@ -1,10 +1,8 @@
 // Real pipelines on virtual devices: build, run, pause, stop, events, converters, leaks.
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +17,7 @@
 #include "platform/media/VideoWindow.h"
 #include "platform/media/VirtualDeviceProvider.h"
 #include "support/TestEnvironment.h"
+#include "support/Wait.h"
 
 using namespace platform;
 using namespace platform::media;
@@ -50,10 +49,7 @@ class FilterGraphTest : public testing::Test {
     }
 
     static bool waitFrames(VideoWindow& w, uint64_t atLeast) {
-        for (int i = 0; i < 500 && w.framesDelivered() < atLeast; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return w.framesDelivered() >= atLeast;
+        return testenv::waitUntil([&] { return w.framesDelivered() >= atLeast; }, 5000);
     }
 };
 

@@ -15,7 +15,7 @@
 
 #include <QCoreApplication>
 #include <QObject>
-#include <QtCore/qtestsupport_core.h>
+#include <qtestsupport_core.h>
 
 #include "app/gallery/Notify.h"
 #include "support/TestEnvironment.h"
