@@ -15,11 +15,12 @@
 #include <QRect>
 
 #include "OutsideMessage.h"
+#include "support/Wait.h"
+
+using testenv::waitUntil;
 
 // Pixels that differ between two screenshots inside a rectangle (every second row and column).
 int differingPixels(const QImage& a, const QImage& b, const QRect& r);
-// Polls `done` every 100 ms, `tenths` times at most; its last answer.
-bool waitUntil(const std::function<bool()>& done, int tenths = 100);
 
 class XWindows;
 
