@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "XWindows.h"
+#include "support/TestEnvironment.h"
 
 namespace {
 
@@ -217,6 +218,12 @@ QImage DesktopSession::screenshot(const std::string& name) {
     return QImage(QString::fromStdString(file));
 }
 
+QImage DesktopSession::grab() {
+    const std::string file = testenv::tempDir() + "/screen.png";
+    run("import -window root '" + file + "'");
+    return QImage(QString::fromStdString(file));
+}
+
 int DesktopSession::waitExit(int seconds) {
     if (program_ <= 0) {
         return -1;
@@ -262,13 +269,13 @@ std::string DesktopSession::startAndWait(const std::string& program,
 }
 
 bool DesktopSession::waitForChange(const QImage& before, const QRect& r, int pixels, int seconds) {
-    return waitUntil([&] { return differingPixels(before, screenshot("poll"), r) > pixels; },
-                     seconds * 1000, 100);
+    return waitUntil([&] { return differingPixels(before, grab(), r) > pixels; }, seconds * 1000,
+                     100);
 }
 
 bool DesktopSession::waitForPreview(const std::string& windowId, int seconds) {
     const QRect preview(windowOrigin(windowId) + QPoint(20, 20), QSize(300, 200));
-    return waitForChange(screenshot("preview"), preview, 20, seconds);
+    return waitForChange(grab(), preview, 20, seconds);
 }
 
 QRect DesktopSession::waitForPopup(int seconds) {

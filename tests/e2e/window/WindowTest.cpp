@@ -30,7 +30,7 @@ class WindowTest : public testing::Test {
     // disabled (their labels turn grey), which is when it has stopped the preview.
     bool unplug(const std::string& window) {
         const QRect buttons(session.windowOrigin(window) + QPoint(5, 490), QSize(260, 30));
-        const QImage before = session.screenshot("unplug-before");
+        const QImage before = session.grab();
         return sendOutsideMessage(testenv::runtimeDir() + "/Peekbox.sock", "unplug 0") == "ok" &&
                session.waitForChange(before, buttons, 10);
     }
