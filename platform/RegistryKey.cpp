@@ -138,7 +138,11 @@ bool resolveGroup(QSettings& s, const std::string& wanted, std::string& actual) 
         }
         s.beginGroup(match);
         ++depth;
-        actual += (actual.empty() ? "" : "/") + match.toStdString();
+        // Two appends, not `"/" + std::string`, which GCC 12 flags as overlapping at -O3.
+        if (!actual.empty()) {
+            actual += '/';
+        }
+        actual += match.toStdString();
     }
     while (depth-- > 0) {
         s.endGroup();

@@ -6,6 +6,10 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 namespace platform {
 namespace {
 
@@ -53,11 +57,15 @@ bool UsbMonitor::start(Callback callback) {
         stop();
         return false;
     }
+    // Without its wake-up the worker could never be stopped: no worker then.
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd_ < 0) {
+        std::fprintf(stderr, "usb monitor: no eventfd (%s); no device events\n",
+                     std::strerror(errno));
         stop();
         return false;
     }
+    polling_.store(true, std::memory_order_release);
     thread_ = std::thread([this] { run(); });
     return true;
 }
@@ -85,13 +93,24 @@ void UsbMonitor::stop() {
 void UsbMonitor::run() {
     pollfd fds[2] = {{udev_monitor_get_fd(monitor_), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
     for (;;) {
-        if (::poll(fds, 2, -1) < 0) {
-            continue;  // EINTR
+        if (poll_(fds, 2, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            // Any other failure would repeat at once: end rather than spin.
+            std::fprintf(stderr, "usb monitor: poll failed (%s); no more device events\n",
+                         std::strerror(errno));
+            break;
         }
         if ((fds[1].revents & POLLIN) != 0) {
-            return;
+            break;
         }
         if ((fds[0].revents & POLLIN) == 0) {
+            if ((fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+                std::fprintf(stderr,
+                             "usb monitor: the udev socket failed; no more device events\n");
+                break;
+            }
             continue;
         }
         udev_device* dev = udev_monitor_receive_device(monitor_);
@@ -101,6 +120,7 @@ void UsbMonitor::run() {
         deliver(eventOf(dev));
         udev_device_unref(dev);
     }
+    polling_.store(false, std::memory_order_release);
 }
 
 }  // namespace platform

@@ -4,6 +4,8 @@
 // Threads: a worker polls the udev monitor and an eventfd; the callback runs on that worker.
 #pragma once
 
+#include <poll.h>
+
 #include <atomic>
 #include <functional>
 #include <string>
@@ -20,7 +22,10 @@ class UsbMonitor {
   public:
     using Callback = std::function<void(bool arrived, const std::string& interfaceName)>;
 
-    UsbMonitor() = default;
+    // How the worker waits on its descriptors; tests hand in one that fails.
+    using PollFn = int (*)(pollfd*, nfds_t, int);
+
+    explicit UsbMonitor(PollFn poll = ::poll) : poll_(poll) {}
     ~UsbMonitor();
     UsbMonitor(const UsbMonitor&) = delete;
     UsbMonitor& operator=(const UsbMonitor&) = delete;
@@ -28,7 +33,8 @@ class UsbMonitor {
     // False when udev cannot be reached (no monitor; the program runs without unplug events).
     bool start(Callback callback);
     void stop();
-    bool running() const { return thread_.joinable(); }
+    // False once the worker has ended: after stop(), or by itself when polling failed.
+    bool running() const { return polling_.load(std::memory_order_acquire); }
 
     // Reports one event through the callback when it makes a notification. The worker calls it
     // for every event it receives; tests hand it events of their own. The callback given to
@@ -38,10 +44,12 @@ class UsbMonitor {
   private:
     void run();
 
+    const PollFn poll_;
     Callback callback_;
     udev* udev_ = nullptr;
     udev_monitor* monitor_ = nullptr;
     int wakeFd_ = -1;
+    std::atomic<bool> polling_{false};  // set by start(), cleared by the worker as it ends
     std::thread thread_;
 };
 

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include <QCoreApplication>
@@ -67,13 +69,19 @@ FolderNotifyThread::FolderNotifyThread(std::string pictureFolder, std::string vi
     if (secondFolder && pictureFd_ < 0 && videoFd_ < 0) {
         return;
     }
+    // Without the eventfd the destructor's stop is seen at the next poll timeout instead.
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd_ < 0) {
+        std::fprintf(stderr, "folder watcher: no eventfd (%s); stopping waits up to %d ms\n",
+                     std::strerror(errno), kWaitMs);
+    }
     running_.store(true, std::memory_order_release);
     thread_ = std::thread([this] { run(); });
 }
 
 FolderNotifyThread::~FolderNotifyThread() {
     if (thread_.joinable()) {
+        quit_.store(true, std::memory_order_release);
         if (wakeFd_ >= 0) {
             const uint64_t one = 1;
             [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
@@ -124,7 +132,8 @@ bool FolderNotifyThread::waitOn(int fd) {
 }
 
 void FolderNotifyThread::run() {
-    while (!stopFlag_.load(std::memory_order_acquire) && !woken_) {
+    while (!stopFlag_.load(std::memory_order_acquire) && !woken_ &&
+           !quit_.load(std::memory_order_acquire)) {
         bool waited = false;
         if (pictureFd_ >= 0) {
             waited = true;

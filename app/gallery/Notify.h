@@ -59,7 +59,8 @@ class FolderNotifyThread {
     const std::atomic<bool>& recording_;
     int pictureFd_ = -1;  // inotify instances, one per folder, owned; read by the thread only
     int videoFd_ = -1;
-    int wakeFd_ = -1;  // eventfd written by the destructor for a prompt stop
+    int wakeFd_ = -1;  // eventfd written by the destructor for a prompt stop; -1 without one
+    std::atomic<bool> quit_{false};  // set by the destructor; the loop sees it within kWaitMs
     std::atomic<bool> running_{false};
     bool woken_ = false;  // thread only
 

@@ -3,11 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "ElementFactory.h"
 #include "EncoderTimestampFix.h"
 #include "GstRef.h"
 
@@ -16,16 +16,6 @@ namespace {
 
 constexpr const char* kProfileKey = "twk-wm-profile";
 constexpr uint32_t kFourCC_WMV1 = 0x31564D57;  // "WMV1"
-
-GstElement* make(const char* factory) {
-    GstElement* e = gst_element_factory_make(factory, nullptr);
-    if (e == nullptr) {
-        std::fprintf(stderr, "media: element \"%s\" is missing (%s)\n", factory,
-                     factory[0] == 'a' && factory[1] == 'v' ? "gstreamer1.0-libav"
-                                                            : "gstreamer1.0-plugins-base/bad");
-    }
-    return e;
-}
 
 GstElement* muxOf(GstElement* writer) {
     return gst_bin_get_by_name(GST_BIN(writer), "mux");  // transfer full
@@ -57,7 +47,7 @@ void replaceMux(GstElement* writer) {
     if (old != nullptr) {
         gst_bin_remove(GST_BIN(writer), old);
     }
-    GstElement* mux = make("asfmux");
+    GstElement* mux = makeElement("asfmux");
     if (mux == nullptr) {
         return;
     }
@@ -159,8 +149,8 @@ bool addChain(GstElement* writer, const char* input, std::initializer_list<GstEl
 }
 
 bool addVideo(GstElement* writer, const WmProfile::Video& v) {
-    GstElement* enc = make(v.fourcc == kFourCC_WMV1 ? "avenc_wmv1" : "avenc_wmv2");
-    GstElement* caps = make("capsfilter");
+    GstElement* enc = makeElement(v.fourcc == kFourCC_WMV1 ? "avenc_wmv1" : "avenc_wmv2");
+    GstElement* caps = makeElement("capsfilter");
     if (enc != nullptr && caps != nullptr) {
         GstCaps* c = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "I420", nullptr);
         if (v.width > 0 && v.height > 0) {
@@ -187,13 +177,14 @@ bool addVideo(GstElement* writer, const WmProfile::Video& v) {
         EncoderTimestampFix::install(enc);
     }
     return addChain(writer, "video",
-                    {make("videoconvert"), make("videoscale"), make("videorate"), caps, enc},
+                    {makeElement("videoconvert"), makeElement("videoscale"),
+                     makeElement("videorate"), caps, enc},
                     "video_%u");
 }
 
 bool addAudio(GstElement* writer, const WmProfile::Audio& a) {
-    GstElement* enc = make(a.formatTag == 0x160 ? "avenc_wmav1" : "avenc_wmav2");
-    GstElement* caps = make("capsfilter");
+    GstElement* enc = makeElement(a.formatTag == 0x160 ? "avenc_wmav1" : "avenc_wmav2");
+    GstElement* caps = makeElement("capsfilter");
     if (enc != nullptr && caps != nullptr) {
         GstCaps* c = gst_caps_new_empty_simple("audio/x-raw");
         if (a.sampleRate > 0) {
@@ -209,7 +200,8 @@ bool addAudio(GstElement* writer, const WmProfile::Audio& a) {
                          nullptr);
         }
     }
-    return addChain(writer, "audio", {make("audioconvert"), make("audioresample"), caps, enc},
+    return addChain(writer, "audio",
+                    {makeElement("audioconvert"), makeElement("audioresample"), caps, enc},
                     "audio_%u");
 }
 
@@ -217,7 +209,7 @@ bool addAudio(GstElement* writer, const WmProfile::Audio& a) {
 
 HResult AsfWriter::create(Filter& out) {
     out = Filter();
-    GstElement* mux = make("asfmux");
+    GstElement* mux = makeElement("asfmux");
     if (mux == nullptr) {
         return E_ClassNotRegistered;
     }

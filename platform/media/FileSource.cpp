@@ -7,6 +7,8 @@
 
 #include <gst/pbutils/pbutils.h>
 
+#include "ElementFactory.h"
+
 namespace platform::media {
 namespace {
 
@@ -42,7 +44,7 @@ bool addStream(GstElement* bin, const char* name, const char* convertName,
                std::initializer_list<const char*> factories) {
     GstElement* prev = nullptr;
     for (const char* f : factories) {
-        GstElement* e = gst_element_factory_make(f, prev == nullptr ? convertName : nullptr);
+        GstElement* e = makeElement(f, prev == nullptr ? convertName : nullptr);
         if (e == nullptr) {
             return false;
         }
@@ -89,7 +91,7 @@ HResult FileSource::create(const std::string& path, Filter& out) {
     if (!hasVideo && !hasAudio) {
         return E_Fail;
     }
-    GstElement* decoder = gst_element_factory_make("uridecodebin", nullptr);
+    GstElement* decoder = makeElement("uridecodebin");
     if (decoder == nullptr) {
         return E_ClassNotRegistered;
     }

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "AsfWriter.h"
+#include "ElementFactory.h"
 #include "Pin.h"
 #include "StreamControl.h"
 #include "platform/TsanAnnotations.h"
@@ -27,8 +28,8 @@ HResult FileWriter::create(const std::shared_ptr<FilterGraph>& graph, const std:
         return E_Pointer;
     }
     std::shared_ptr<FileWriter> w(new FileWriter());
-    GstElement* queue = gst_element_factory_make("queue", nullptr);
-    GstElement* file = gst_element_factory_make("filesink", nullptr);
+    GstElement* queue = makeElement("queue");
+    GstElement* file = makeElement("filesink");
     if (queue == nullptr || file == nullptr) {
         for (GstElement* e : {queue, file}) {
             if (e != nullptr) {

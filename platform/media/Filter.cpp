@@ -1,8 +1,7 @@
 // Filter: element wrapper and its pin list.
 #include "Filter.h"
 
-#include <cstdio>
-
+#include "ElementFactory.h"
 #include "Pin.h"
 
 namespace platform::media {
@@ -15,10 +14,8 @@ Filter Filter::fromElement(GstElement* element) {
 
 HResult Filter::create(const char* factory, Filter& out) {
     out = Filter();
-    GstElement* e = gst_element_factory_make(factory, nullptr);
+    GstElement* e = makeElement(factory);
     if (e == nullptr) {
-        std::fprintf(stderr, "media: element \"%s\" is missing (a GStreamer plugin package)\n",
-                     factory);
         return E_ClassNotRegistered;
     }
     out = fromElement(e);

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 
+#include "ElementFactory.h"
 #include "ErrorMapping.h"
 #include "MediaRuntime.h"
 #include "VideoRenderer.h"
@@ -228,7 +229,7 @@ HResult FilterGraph::connect(Pin& out, Pin& in) {
         std::vector<Filter> made;
         bool ok = true;
         for (const char* factory : chain) {
-            GstElement* e = gst_element_factory_make(factory, nullptr);
+            GstElement* e = makeElement(factory);
             if (e == nullptr) {
                 ok = false;
                 break;

@@ -1,6 +1,8 @@
 // SmartTee: a tee with a capture output and a queued, leaky preview output.
 #include "SmartTee.h"
 
+#include "ElementFactory.h"
+
 namespace platform::media {
 namespace {
 
@@ -21,7 +23,7 @@ GstPadProbeReturn dropWhileOpen(GstPad* pad, GstPadProbeInfo*, gpointer) {
 
 HResult SmartTee::create(Filter& out) {
     out = Filter();
-    GstElement* tee = gst_element_factory_make("tee", nullptr);
+    GstElement* tee = makeElement("tee");
     if (tee == nullptr) {
         return E_ClassNotRegistered;
     }
@@ -35,7 +37,7 @@ HResult SmartTee::create(Filter& out) {
     // The preview runs on a thread of its own behind a leaky queue: a renderer that waits for
     // its clock, or falls behind, drops preview frames instead of holding the camera's thread
     // (and with it the capture output).
-    GstElement* queue = gst_element_factory_make("queue", nullptr);
+    GstElement* queue = makeElement("queue");
     if (queue == nullptr) {
         gst_object_unref(gst_object_ref_sink(bin));
         return E_ClassNotRegistered;

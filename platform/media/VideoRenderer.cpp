@@ -1,10 +1,9 @@
 // VideoRenderer: videoconvert ! BGRx ! appsink, frames copied into the VideoWindow mailbox.
 #include "VideoRenderer.h"
 
-#include <cstdio>
-
 #include <gst/app/gstappsink.h>
 
+#include "ElementFactory.h"
 #include "VideoWindow.h"
 #include "platform/TsanAnnotations.h"
 
@@ -33,11 +32,10 @@ void freeWindowRef(gpointer data) {
 }  // namespace
 
 Filter VideoRenderer::create() {
-    GstElement* convert = gst_element_factory_make("videoconvert", nullptr);
-    GstElement* filter = gst_element_factory_make("capsfilter", nullptr);
-    GstElement* sink = gst_element_factory_make("appsink", nullptr);
+    GstElement* convert = makeElement("videoconvert");
+    GstElement* filter = makeElement("capsfilter");
+    GstElement* sink = makeElement("appsink");
     if (convert == nullptr || filter == nullptr || sink == nullptr) {
-        std::fprintf(stderr, "media: video renderer needs gstreamer1.0-plugins-base\n");
         for (GstElement* e : {convert, filter, sink}) {
             if (e != nullptr) {
                 gst_object_unref(gst_object_ref_sink(e));

@@ -1,21 +1,11 @@
 // VirtualSources: videotestsrc/audiotestsrc bins standing in for devices.
 #include "VirtualSources.h"
 
-#include <cstdio>
-
+#include "ElementFactory.h"
 #include "StreamConfig.h"
 
 namespace platform::media {
 namespace {
-
-GstElement* make(const char* factory) {
-    GstElement* e = gst_element_factory_make(factory, nullptr);
-    if (e == nullptr) {
-        std::fprintf(stderr, "media: element \"%s\" is missing (gstreamer1.0-plugins-base/good)\n",
-                     factory);
-    }
-    return e;
-}
 
 std::string capsFor(const std::string& format, int w, int h) {
     const std::string size =
@@ -67,11 +57,11 @@ GstCaps* VirtualSources::cameraCaps(const std::vector<std::string>& formats) {
 
 GstElement* VirtualSources::createCamera(const VirtualDeviceDesc& desc) {
     const std::string format = desc.formats.empty() ? "YUY2" : desc.formats.front();
-    GstElement* src = make("videotestsrc");
-    GstElement* balance = make("videobalance");  // the camera's picture controls
-    GstElement* raw = make("capsfilter");
-    GstElement* enc = format == "MJPG" ? make("jpegenc") : make("identity");
-    GstElement* out = make("capsfilter");
+    GstElement* src = makeElement("videotestsrc");
+    GstElement* balance = makeElement("videobalance");  // the camera's picture controls
+    GstElement* raw = makeElement("capsfilter");
+    GstElement* enc = format == "MJPG" ? makeElement("jpegenc") : makeElement("identity");
+    GstElement* out = makeElement("capsfilter");
     if (src == nullptr || balance == nullptr || raw == nullptr || enc == nullptr ||
         out == nullptr) {
         dropAll({src, balance, raw, enc, out});
@@ -127,7 +117,7 @@ bool VirtualSources::applyCameraFormat(GstElement* camera, const GstCaps* fixed)
     g_object_set(raw, "caps", rawCaps, nullptr);
     g_object_set(out, "caps", fixed, nullptr);
     if (jpeg != hasJpegEnc) {
-        GstElement* next = make(jpeg ? "jpegenc" : "identity");
+        GstElement* next = makeElement(jpeg ? "jpegenc" : "identity");
         if (next == nullptr) {
             return false;
         }
@@ -143,8 +133,8 @@ bool VirtualSources::applyCameraFormat(GstElement* camera, const GstCaps* fixed)
 }
 
 GstElement* VirtualSources::createMicrophone(const VirtualDeviceDesc&) {
-    GstElement* src = make("audiotestsrc");
-    GstElement* filter = make("capsfilter");
+    GstElement* src = makeElement("audiotestsrc");
+    GstElement* filter = makeElement("capsfilter");
     if (src == nullptr || filter == nullptr) {
         dropAll({src, filter});
         return nullptr;
@@ -161,9 +151,9 @@ GstElement* VirtualSources::createMicrophone(const VirtualDeviceDesc&) {
 }
 
 GstElement* VirtualSources::createSpeaker(const VirtualDeviceDesc&) {
-    GstElement* convert = make("audioconvert");
-    GstElement* resample = make("audioresample");
-    GstElement* sink = make("fakesink");
+    GstElement* convert = makeElement("audioconvert");
+    GstElement* resample = makeElement("audioresample");
+    GstElement* sink = makeElement("fakesink");
     if (convert == nullptr || resample == nullptr || sink == nullptr) {
         dropAll({convert, resample, sink});
         return nullptr;
@@ -177,7 +167,7 @@ GstElement* VirtualSources::createSpeaker(const VirtualDeviceDesc&) {
 }
 
 GstElement* VirtualSources::wrapSource(GstElement* source) {
-    GstElement* filter = make("capsfilter");
+    GstElement* filter = makeElement("capsfilter");
     if (filter == nullptr) {
         dropAll({source});
         return nullptr;

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "support/TestEnvironment.h"
+#include "support/Wait.h"
 
 namespace {
 
@@ -59,26 +60,25 @@ int run(const std::string& program, const std::vector<std::string>& args = {}) {
     return waitExit(start(program, args));
 }
 
-// Polls for up to 30 s until the running program answers a line on its message socket.
+// Waits up to 30 s until the running program answers a line on its message socket.
 bool answersOnItsSocket(const std::string& path) {
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
-    for (int attempt = 0; attempt < 300; ++attempt) {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 &&
-            ::send(fd, "ping\n", 5, MSG_NOSIGNAL) == 5) {
-            pollfd p{fd, POLLIN, 0};
-            char c = 0;
-            if (::poll(&p, 1, 1000) == 1 && ::recv(fd, &c, 1, 0) == 1) {
-                ::close(fd);
-                return true;
+    return testenv::waitUntil(
+        [&] {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            bool answered = false;
+            if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0 &&
+                ::send(fd, "ping\n", 5, MSG_NOSIGNAL) == 5) {
+                pollfd p{fd, POLLIN, 0};
+                char c = 0;
+                answered = ::poll(&p, 1, 1000) == 1 && ::recv(fd, &c, 1, 0) == 1;
             }
-        }
-        ::close(fd);
-        ::poll(nullptr, 0, 100);
-    }
-    return false;
+            ::close(fd);
+            return answered;
+        },
+        30000, 50);
 }
 
 std::string binaryText(const std::string& path) {

@@ -18,11 +18,6 @@
 
 namespace {
 
-// Waits for `done`, the test's own events running meanwhile.
-bool waitFor(const std::function<bool()>& done, int seconds) {
-    return QTest::qWaitFor(done, seconds * 1000);
-}
-
 pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
             const std::string& log) {
     const pid_t pid = ::fork();
@@ -48,7 +43,7 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
 
 int waitExit(pid_t pid, int seconds) {
     int status = 0;
-    if (!waitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, seconds)) {
+    if (!QTest::qWaitFor([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, seconds * 1000)) {
         return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -60,8 +55,8 @@ class WaylandSession {
         compositor_ = spawn(
             {"weston", "--backend=headless-backend.so", "--socket=" + kSocket, "--idle-time=0"}, {},
             testenv::tempDir() + "/weston.log");
-        ready_ = waitFor(
-            [] { return std::filesystem::exists(testenv::runtimeDir() + "/" + kSocket); }, 20);
+        ready_ = QTest::qWaitFor(
+            [] { return std::filesystem::exists(testenv::runtimeDir() + "/" + kSocket); }, 20000);
     }
     ~WaylandSession() {
         ::kill(compositor_, SIGTERM);
@@ -97,12 +92,14 @@ TEST(WaylandTest, PeekboxPreviewsOnAHeadlessCompositorAndEndsThroughItsShutdown)
               log);
 
     // The preview graph exists, and the program keeps running on it and answering.
-    ASSERT_TRUE(waitFor([&] { return !std::filesystem::is_empty(graphs); }, 30))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !std::filesystem::is_empty(graphs); }, 30000))
         << testenv::readFile(log);
-    ASSERT_TRUE(waitFor([] { return send("1026") == "ok"; }, 30)) << testenv::readFile(log);
+    ASSERT_TRUE(QTest::qWaitFor([] { return send("1026") == "ok"; }, 30000))
+        << testenv::readFile(log);
     // A few seconds of preview, as a person would watch it: the program must not end meanwhile.
     int status = 0;
-    ASSERT_FALSE(waitFor([&] { return ::waitpid(program, &status, WNOHANG) == program; }, 3))
+    ASSERT_FALSE(
+        QTest::qWaitFor([&] { return ::waitpid(program, &status, WNOHANG) == program; }, 3000))
         << "the program ended: " << testenv::readFile(log);
     EXPECT_EQ(send("1026"), "ok");
 

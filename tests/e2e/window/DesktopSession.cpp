@@ -8,13 +8,12 @@
 #include <unistd.h>
 
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include "XWindows.h"
+#include "support/TestEnvironment.h"
 
 namespace {
 
@@ -86,8 +85,7 @@ bool DesktopSession::startWindowManager() {
                  static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    return windowManager_ > 0 &&
-           waitUntil([this] { return windows_->windowManagerRunning(); }, 100);
+    return windowManager_ > 0 && waitUntil([this] { return windows_->windowManagerRunning(); });
 }
 
 DesktopSession::~DesktopSession() {
@@ -144,18 +142,21 @@ bool DesktopSession::start(const std::string& program, const std::vector<std::st
 
 std::string DesktopSession::waitForWindow(const std::string& title, int seconds) {
     std::string seen;
-    for (int i = 0; i < seconds * 10; ++i) {
+    std::string found;
+    const auto look = [&] {
+        seen.clear();
         for (const uint32_t w : windows_->clientWindows()) {
             const std::string net = windows_->netWmName(w).value_or("");
             if (net == title && windows_->wmName(w).value_or("") == title) {
-                return std::to_string(w);
+                found = std::to_string(w);
+                return true;
             }
             seen += "\"" + net + "\" ";
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        if (i + 1 < seconds * 10) {
-            seen.clear();
-        }
+        return false;
+    };
+    if (waitUntil(look, seconds * 1000, 50)) {
+        return found;
     }
     std::fprintf(stderr, "no window captioned \"%s\"; captions seen: %s\n", title.c_str(),
                  seen.c_str());
@@ -170,7 +171,7 @@ std::string DesktopSession::waitForCaption(const std::string& windowId,
                                            const std::function<bool(const std::string&)>& accept,
                                            int seconds) {
     std::string last;
-    waitUntil([&] { return accept(last = caption(windowId)); }, seconds * 10);
+    waitUntil([&] { return accept(last = caption(windowId)); }, seconds * 1000, 50);
     return last;
 }
 
@@ -217,17 +218,23 @@ QImage DesktopSession::screenshot(const std::string& name) {
     return QImage(QString::fromStdString(file));
 }
 
+QImage DesktopSession::grab() {
+    const std::string file = testenv::tempDir() + "/screen.png";
+    run("import -window root '" + file + "'");
+    return QImage(QString::fromStdString(file));
+}
+
 int DesktopSession::waitExit(int seconds) {
-    for (int i = 0; i < seconds * 10; ++i) {
-        int status = 0;
-        const pid_t r = ::waitpid(program_, &status, WNOHANG);
-        if (r == program_) {
-            program_ = -1;
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (program_ <= 0) {
+        return -1;
     }
-    return -1;
+    int status = 0;
+    if (!waitUntil([&] { return ::waitpid(program_, &status, WNOHANG) == program_; },
+                   seconds * 1000)) {
+        return -1;
+    }
+    program_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 int DesktopSession::terminate() {
@@ -248,16 +255,6 @@ int differingPixels(const QImage& a, const QImage& b, const QRect& r) {
     return n;
 }
 
-bool waitUntil(const std::function<bool()>& done, int tenths) {
-    for (int i = 0; i < tenths; ++i) {
-        if (done()) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return done();
-}
-
 std::string DesktopSession::startAndWait(const std::string& program,
                                          const std::vector<std::string>& env,
                                          const std::string& title) {
@@ -272,19 +269,13 @@ std::string DesktopSession::startAndWait(const std::string& program,
 }
 
 bool DesktopSession::waitForChange(const QImage& before, const QRect& r, int pixels, int seconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    do {
-        if (differingPixels(before, screenshot("poll"), r) > pixels) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    } while (std::chrono::steady_clock::now() < end);
-    return false;
+    return waitUntil([&] { return differingPixels(before, grab(), r) > pixels; }, seconds * 1000,
+                     100);
 }
 
 bool DesktopSession::waitForPreview(const std::string& windowId, int seconds) {
     const QRect preview(windowOrigin(windowId) + QPoint(20, 20), QSize(300, 200));
-    return waitForChange(screenshot("preview"), preview, 20, seconds);
+    return waitForChange(grab(), preview, 20, seconds);
 }
 
 QRect DesktopSession::waitForPopup(int seconds) {
@@ -295,7 +286,7 @@ QRect DesktopSession::waitForPopup(int seconds) {
             popup = open.empty() ? QRect() : open.front();
             return !open.empty();
         },
-        seconds * 10);
+        seconds * 1000);
     return popup;
 }
 

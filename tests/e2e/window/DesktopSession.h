@@ -15,11 +15,12 @@
 #include <QRect>
 
 #include "OutsideMessage.h"
+#include "support/Wait.h"
+
+using testenv::waitUntil;
 
 // Pixels that differ between two screenshots inside a rectangle (every second row and column).
 int differingPixels(const QImage& a, const QImage& b, const QRect& r);
-// Polls `done` every 100 ms, `tenths` times at most; its last answer.
-bool waitUntil(const std::function<bool()>& done, int tenths = 100);
 
 class XWindows;
 
@@ -65,6 +66,9 @@ class DesktopSession {
     void key(const std::string& windowId, const std::string& keys);
     // Saves the screen as <artifacts>/<name>.png and loads it.
     QImage screenshot(const std::string& name);
+    // The screen now, through a file of this test process's own: the artifacts folder is shared
+    // by tests running in parallel, so a poll there could read another test's screen.
+    QImage grab();
     // Takes screenshots until more than `pixels` pixels of `r` differ from `before`: how a test
     // sees that the program finished what it was doing (a window busy with a snapshot ignores the
     // next command, as it would a person's).

@@ -1,15 +1,14 @@
 // The camera settings dialog on controls handed to it (no camera here offers more than colour
 // balance): the editor of each kind, changes sent to the camera, and what it reports shown again.
-#include <chrono>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <qtestsupport_core.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
@@ -21,15 +20,6 @@ using platform::media::CameraControl;
 using Kind = platform::media::CameraControlKind;
 
 namespace {
-
-template <typename F>
-bool waitFor(F done) {
-    for (int i = 0; i < 300 && !done(); ++i) {
-        QApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return done();
-}
 
 // Behaves like a webcam driver: manual exposure (1) makes the exposure time active, and the
 // time is kept on its grid 3, 7, 11, ...
@@ -94,10 +84,10 @@ TEST(CameraSettingsDialog, ChangesGoToTheCameraAndWhatItReportsIsShownAgain) {
     auto& time = editor<QSlider>(dialog, "Exposure Time, Absolute");
     editor<QComboBox>(dialog, "Auto Exposure").setCurrentIndex(0);
     EXPECT_EQ(camera.sets.back(), std::make_pair(std::string("Auto Exposure"), 1));
-    EXPECT_TRUE(waitFor([&] { return time.isEnabled(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return time.isEnabled(); }));
     time.setValue(10);
     EXPECT_EQ(camera.sets.back(), std::make_pair(std::string("Exposure Time, Absolute"), 10));
-    EXPECT_TRUE(waitFor([&] { return time.value() == 7; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return time.value() == 7; }));
     editor<QCheckBox>(dialog, "White Balance, Automatic").click();
     EXPECT_EQ(camera.sets.back(), std::make_pair(std::string("White Balance, Automatic"), 0));
     editor<QPushButton>(dialog, "Auto Focus, Start").click();

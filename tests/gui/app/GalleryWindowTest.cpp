@@ -1,13 +1,12 @@
 // The strip in the real window: rescan on start, keys, outside messages and folder changes.
 #include <unistd.h>
 
-#include <chrono>
 #include <set>
-#include <thread>
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <qtestsupport_core.h>
 #include <QLocalSocket>
 #include <QTimer>
 
@@ -64,16 +63,6 @@ class GalleryWindowTest : public testing::Test {
         QImage img(64, 48, QImage::Format_RGB888);
         img.fill(QColor(20 * number % 255, 100, 200));
         ASSERT_TRUE(gallery::SaveJpeg(img, gallery::picturePath(testenv::picturesDir(), number)));
-    }
-
-    // Processes events until `done` or about five seconds.
-    template <typename F>
-    static bool waitFor(F done) {
-        for (int i = 0; i < 500 && !done(); ++i) {
-            QApplication::processEvents();
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return done();
     }
 
     YesBoxes boxes;
@@ -181,7 +170,7 @@ TEST_F(GalleryWindowTest, PictureDroppedInWhileInactiveAppearsAndSocketAsksForRe
     ASSERT_EQ(form->gallery().count(), 0);
     ASSERT_FALSE(form->isActiveWindow());
     writePicture(5);
-    EXPECT_TRUE(waitFor([&] { return form->gallery().count() == 1; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->gallery().count() == 1; }));
 
     // Another program asks for a rescan through the socket.
     writePicture(6);
@@ -190,8 +179,8 @@ TEST_F(GalleryWindowTest, PictureDroppedInWhileInactiveAppearsAndSocketAsksForRe
     ASSERT_TRUE(socket.waitForConnected(2000));
     socket.write("1026\n");
     socket.flush();
-    EXPECT_TRUE(waitFor([&] { return form->gallery().count() == 2; }));
-    EXPECT_TRUE(waitFor([&] { return socket.canReadLine(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->gallery().count() == 2; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return socket.canReadLine(); }));
     EXPECT_EQ(socket.readLine().trimmed().toStdString(), "ok");
 }
 
@@ -211,7 +200,7 @@ TEST_F(GalleryWindowTest,
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] { seen.insert(form->rescans() - before); });
     tick.start(0);
-    EXPECT_TRUE(waitFor([&] { return form->rescans() - before == kMessages; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->rescans() - before == kMessages; }));
     tick.stop();
     platform::setSleepScale(0.0);
     for (int n = 0; n < kMessages; ++n) {

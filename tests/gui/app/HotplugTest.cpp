@@ -1,10 +1,9 @@
 // Unplugging and replugging virtual cameras while the window runs; display change; matching.
-#include <chrono>
-#include <thread>
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <qtestsupport_core.h>
 #include <QTimer>
 
 #include "app/CameraNotification.h"
@@ -23,15 +22,6 @@ class NoBoxes final : public platform::MessageBoxes {
         return platform::MsgAnswer::Ok;
     }
 };
-
-template <typename F>
-bool waitFor(F done) {
-    for (int i = 0; i < 300 && !done(); ++i) {
-        QApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return done();
-}
 
 class HotplugTest : public testing::Test {
   protected:
@@ -90,7 +80,7 @@ TEST_F(HotplugTest, UnplugOfTheRunningCameraStopsThePreviewAndReplugRestartsIt) 
     EXPECT_TRUE(capture->Ready());
 
     ASSERT_TRUE(control.unplug(0));
-    ASSERT_TRUE(waitFor([&] { return !capture->Ready(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !capture->Ready(); }));
     for (int b : {1, 3, 4, 5}) {
         EXPECT_EQ(form->buttonState(b), TMainForm::kDisabled) << b;
     }
@@ -134,13 +124,10 @@ TEST_F(HotplugTest, PullingTheCameraWhileRecordingFinishesTheClip) {
     platform::setSleepScale(0.0);
     form->ToggleRecording();
     ASSERT_TRUE(form->recording());
-    for (int i = 0; i < 80; ++i) {
-        QApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->windowTitle().contains(" - 00:00:0"); }));
     VirtualDeviceControl control;
     ASSERT_TRUE(control.unplug(0));
-    ASSERT_TRUE(waitFor([&] { return !capture->Ready(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !capture->Ready(); }));
     EXPECT_FALSE(form->recording());
     EXPECT_FALSE(form->recTimerActive());
     EXPECT_EQ(form->windowTitle(), "Norvale Glimmer webcam");

@@ -1,12 +1,11 @@
 // Recording from the window on a virtual camera and microphone: numbering, the clip in the
 // strip, the caption, the overwrite question and the limit messages.
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <qtestsupport_core.h>
 
 #include "app/Main.h"
 #include "capture/nDirectShow.h"
@@ -39,14 +38,6 @@ std::string runCommand(const std::string& command) {
         ::pclose(p);
     }
     return out;
-}
-
-void pumpFor(int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
-        QApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
 }
 
 class RecordingWindowTest : public testing::Test {
@@ -90,7 +81,8 @@ TEST_F(RecordingWindowTest, AClipIsRecordedNumberedAndEntersTheStrip) {
     EXPECT_EQ(form->buttonState(5), TMainForm::kRecording);
     EXPECT_EQ(form->buttonState(3), TMainForm::kDisabled);
     EXPECT_TRUE(form->recTimerActive());
-    pumpFor(1500);
+    // A second of recording, counted in the caption.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->windowTitle().endsWith(" - 00:00:01"); }));
     EXPECT_NE(form->windowTitle().toStdString().find("Norvale Glimmer webcam - 00:00:0"),
               std::string::npos);
     form->ToggleRecording();
@@ -136,7 +128,7 @@ TEST_F(RecordingWindowTest, AFullPictureVolumeRefusesAndALimitEventStopsWithItsM
     makeForm();
     form->ToggleRecording();
     ASSERT_TRUE(form->recording());
-    pumpFor(800);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->windowTitle().contains(" - 00:00:0"); }));
     form->DirectShow1RecordFileLimit(form->DirectShow1(), nullptr);
     EXPECT_FALSE(form->recording());
     ASSERT_EQ(boxes.shown.size(), 1u);

@@ -125,7 +125,7 @@ TEST_F(BrandedCapture, CameraIsAskedForYuy2WhateverTheNonZeroCode) {
     EXPECT_FALSE(has(ds, "MJPEGDEC"));
     ds.Run();
     ASSERT_EQ(ds.RunGraphResult(), 0);
-    ASSERT_TRUE(pumpUntil([&] { return !negotiatedFormat(ds).empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !negotiatedFormat(ds).empty(); }));
     EXPECT_EQ(negotiatedFormat(ds), "YUY2");
     ds.Close();
 }
@@ -199,7 +199,7 @@ TEST_F(BrandedCapture, RecordingBuildTakesNoStillsAndWritesAClip) {
     ds.StartCapture();
     EXPECT_FALSE(ds.StillImg());  // refused at once while recording
     EXPECT_FALSE(ds.PrvTransFilter()->stillRequested());
-    pumpUntil([] { return false; }, 1500);
+    QTest::qWait(1500);
     ds.StopRecord();
     EXPECT_FALSE(ds.InRecord());
     EXPECT_TRUE(ds.PrvTransFilter()->stillByFilter());

@@ -1,11 +1,6 @@
 // CaptureFixture: test isolation for the component tests.
 #include "CaptureFixture.h"
 
-#include <chrono>
-#include <thread>
-
-#include <QCoreApplication>
-
 #include "platform/Sleep.h"
 #include "platform/media/DeviceEnumerator.h"
 #include "platform/media/MediaRuntime.h"
@@ -33,16 +28,4 @@ platform::VideoInfoHeader CaptureFixture::format(uint32_t w, uint32_t h, uint32_
     platform::VideoInfoHeader f;
     TDirectShow::FillVH(f, w, h, 333333, fourcc);
     return f;
-}
-
-bool CaptureFixture::pumpUntil(const std::function<bool()>& done, int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
 }

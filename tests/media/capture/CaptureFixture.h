@@ -1,11 +1,13 @@
-// Shared set-up of the component tests: virtual devices only, short waits, event pumping.
+// Shared set-up of the component tests: virtual devices only, short waits. Tests wait on what
+// they expect through QTest::qWaitFor, which delivers the graph's events meanwhile.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include <qtestsupport_core.h>
 
 #include "platform/VideoInfoHeader.h"
 
@@ -17,6 +19,4 @@ class CaptureFixture : public testing::Test {
     static void devices(const std::string& text);
     // A capture format at 30 frames a second.
     static platform::VideoInfoHeader format(uint32_t w, uint32_t h, uint32_t fourcc);
-    // Processes GUI events until `done` or about five seconds have passed.
-    static bool pumpUntil(const std::function<bool()>& done, int ms = 5000);
 };

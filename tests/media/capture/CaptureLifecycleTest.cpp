@@ -53,7 +53,7 @@ TEST_F(CaptureLifecycle, BuildRunStopResumeCloseFollowTheStates) {
     EXPECT_EQ(graph->currentState(), GST_STATE_PLAYING);
     EXPECT_TRUE(window->visible());
     // The picture reaches the panel's video view on the GUI thread.
-    ASSERT_TRUE(pumpUntil([&] { return ds.VideoView()->framesPainted() >= 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ds.VideoView()->framesPainted() >= 2; }));
     EXPECT_TRUE(ds.VideoView()->isVisible());
     EXPECT_EQ(ds.VideoView()->geometry(), QRect(0, 0, 320, 240));
 
@@ -68,7 +68,7 @@ TEST_F(CaptureLifecycle, BuildRunStopResumeCloseFollowTheStates) {
     ds.Run();
     EXPECT_EQ(ds.RunGraphResult(), 0);
     EXPECT_EQ(ds.Graph(), graph);
-    EXPECT_TRUE(pumpUntil([&] { return window->framesDelivered() >= before + 3; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->framesDelivered() >= before + 3; }));
 
     // Input on the video reaches the panel (its double-click opens the enlarged view).
     struct Spy : QObject {
@@ -133,7 +133,7 @@ TEST_F(CaptureLifecycle, BusyCameraShowsTheLockedCaption) {
     EXPECT_FALSE(ds.DeviceEnable());
     EXPECT_FALSE(ds.Graph());
     // The pending notification finds no graph and does nothing.
-    pumpUntil([] { return false; }, 200);
+    QTest::qWait(200);
     ds.SetCaptionStrings("a", "b", "c");
     EXPECT_EQ(ds.Caption(), "c");
 }

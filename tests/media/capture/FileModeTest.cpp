@@ -61,7 +61,7 @@ TEST_F(FileMode, ClipWithSoundRendersBothStreams) {
     EXPECT_TRUE(g->findFilterByName("My TransFilter"));
     ds.Run();
     ASSERT_EQ(ds.RunGraphResult(), 0);
-    ASSERT_TRUE(pumpUntil([&] { return g->videoWindow()->framesDelivered() >= 3; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return g->videoWindow()->framesDelivered() >= 3; }));
     // The picture passed the frame filter on its way.
     EXPECT_TRUE(ds.TransFilter()->streaming());
 }
@@ -79,7 +79,7 @@ TEST_F(FileMode, ClipWithoutSoundKeepsTheAudioFailureAndStillShowsVideo) {
     ds.Run();
     ASSERT_EQ(ds.RunGraphResult(), 0);
     auto g = ds.Graph();
-    EXPECT_TRUE(pumpUntil([&] { return g->videoWindow()->framesDelivered() >= 3; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return g->videoWindow()->framesDelivered() >= 3; }));
 }
 
 TEST_F(FileMode, MissingFileFindsNoSource) {

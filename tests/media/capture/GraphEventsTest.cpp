@@ -41,21 +41,21 @@ TEST_F(GraphEvents, OnlyTheLastAbortOfANotificationCounts) {
 
     postError(ds, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT, nullptr);
     postError(ds, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_WRITE, g_strerror(EFBIG));
-    pumpUntil([] { return false; }, 300);
+    QTest::qWait(300);
     EXPECT_EQ(diskFull, 0);
     EXPECT_EQ(fileLimit, 1);
 
     // Another failure is drained and ignored.
     postError(ds, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT, nullptr);
     postError(ds, GST_CORE_ERROR, GST_CORE_ERROR_FAILED, nullptr);
-    pumpUntil([] { return false; }, 300);
+    QTest::qWait(300);
     EXPECT_EQ(diskFull, 0);
     EXPECT_EQ(fileLimit, 1);
 
     // Without a handler the disk-full abort raises nothing and leaves no event behind.
     ds.events().OnRecordDiskFull = nullptr;
     postError(ds, GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT, nullptr);
-    pumpUntil([] { return false; }, 300);
+    QTest::qWait(300);
     platform::media::GraphEvent ev;
     EXPECT_EQ(ds.Graph()->getEvent(ev, 0), platform::media::E_Abort);
     EXPECT_EQ(fileLimit, 1);
@@ -96,7 +96,7 @@ TEST_F(GraphEvents, ARealDiskFullArrivesOnTheGuiThread) {
     ds.Run();
     ASSERT_EQ(ds.RunGraphResult(), 0);
     g_object_set(valve.element(), "drop", FALSE, nullptr);
-    ASSERT_TRUE(pumpUntil([&] { return diskFull > 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return diskFull > 0; }));
     EXPECT_EQ(diskFull, 1);
     EXPECT_EQ(thread, QCoreApplication::instance()->thread());
     ds.Close();

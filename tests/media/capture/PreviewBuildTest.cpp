@@ -82,7 +82,7 @@ TEST_F(PreviewBuild, UntouchedFormatLeavesTheCameraAloneAndTheFilterAt640x480) {
     EXPECT_EQ(g->videoWindow()->windowPosition().height, 150);
     ds.Run();
     ASSERT_EQ(ds.RunGraphResult(), 0);
-    ASSERT_TRUE(pumpUntil([&] { return g->videoWindow()->framesDelivered() >= 3; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return g->videoWindow()->framesDelivered() >= 3; }));
     EXPECT_TRUE(ds.TransFilter()->streaming());
     EXPECT_EQ(ds.TransFilter()->isYuy2(), 0);
 }
@@ -108,7 +108,7 @@ TEST_F(PreviewBuild, MjpgAt1280x800GetsTheCameraFormatAndTheDecoderChain) {
     EXPECT_EQ(ds.TransFilter()->requestedHeight(), 800);
     ds.Run();
     ASSERT_EQ(ds.RunGraphResult(), 0);
-    ASSERT_TRUE(pumpUntil([&] { return g->videoWindow()->framesDelivered() >= 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return g->videoWindow()->framesDelivered() >= 2; }));
     VideoFrame frame;
     ASSERT_TRUE(g->videoWindow()->latestFrame(frame));
     EXPECT_EQ(frame.width, 1280);
@@ -126,7 +126,7 @@ TEST_F(PreviewBuild, Rgb24AndYuy2AskTheCameraForTheirSubtype) {
     EXPECT_EQ(set.format.bmiHeader.biBitCount, 24);
     EXPECT_EQ(set.format.bmiHeader.biSizeImage, 320u * 240u * 3u);
     ds.Run();
-    ASSERT_TRUE(pumpUntil([&] { return ds.TransFilter()->streaming(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ds.TransFilter()->streaming(); }));
     EXPECT_EQ(ds.TransFilter()->isYuy2(), 0);
 
     // Any FOURCC but MJPG and 0 asks for YUY2; the same filter serves the next build.
@@ -139,7 +139,7 @@ TEST_F(PreviewBuild, Rgb24AndYuy2AskTheCameraForTheirSubtype) {
     EXPECT_EQ(ds.TransFilter(), first);
     ds.Run();
     ASSERT_EQ(ds.RunGraphResult(), 0);
-    ASSERT_TRUE(pumpUntil([&] { return ds.Graph()->videoWindow()->framesDelivered() >= 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ds.Graph()->videoWindow()->framesDelivered() >= 2; }));
     EXPECT_EQ(ds.TransFilter()->isYuy2(), 1);
 }
 
@@ -187,7 +187,7 @@ TEST_F(PreviewBuild, BrokenPreviewLinkIsAFailedBuild) {
     ds.InitRunCapture("3a7b", "0c01", false);
     ASSERT_TRUE(ds.Ready());
     ds.Run();
-    ASSERT_TRUE(pumpUntil([&] { return ds.Graph()->videoWindow()->framesDelivered() >= 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ds.Graph()->videoWindow()->framesDelivered() >= 2; }));
 
     ds.CapturePinSet(format(640, 480, platform::kFourCC_MJPG));
     ds.InitRunCapture("3a7b", "0c01", false);
@@ -273,7 +273,7 @@ TEST_F(PreviewBuild, MjpgCameraKeepingItsOwnFormatStillPreviews) {
     ds.Run();
     ASSERT_EQ(ds.RunGraphResult(), 0);
     auto g = ds.Graph();
-    EXPECT_TRUE(pumpUntil([&] { return g->videoWindow()->framesDelivered() >= 2; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return g->videoWindow()->framesDelivered() >= 2; }));
 }
 
 TEST_F(PreviewBuild, ZoomMotionAndResizeReachTheFilterAndWindow) {

@@ -118,7 +118,7 @@ TEST_F(StillImage, NoStillWithoutReadyFilterOrFrames) {
     EXPECT_TRUE(ds.TransFilter()->stillRequested());
     platform::setSleepScale(1.0);
     ds.Run();
-    ASSERT_TRUE(pumpUntil([&] { return ds.TransFilter()->stillReady(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ds.TransFilter()->stillReady(); }));
     ASSERT_TRUE(ds.GetImg(still));
 
     // Without Ready the flags are left alone.

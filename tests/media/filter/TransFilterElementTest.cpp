@@ -14,6 +14,7 @@
 
 #include "filter/StillConvert.h"
 #include "filter/TransFilterElement.h"
+#include "support/Wait.h"
 
 using namespace filter;
 
@@ -141,20 +142,11 @@ struct Pipeline {
 // The component's StillImg: ready := 0, request := 1, then up to 500 polls of 10 ms.
 bool stillImg(MyTransFilter* f) {
     f->requestStill();
-    for (int i = 0; i < 500; ++i) {
-        if (f->stillReady()) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+    return testenv::waitUntil([&] { return f->stillReady(); }, 5000);
 }
 
 bool waitStreaming(MyTransFilter* f) {
-    for (int i = 0; i < 500 && !f->streaming(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return f->streaming();
+    return testenv::waitUntil([&] { return f->streaming(); }, 5000);
 }
 
 std::vector<uint8_t> expectedStill(const FrameLog::Entry& e) {

@@ -1,10 +1,8 @@
 // Real pipelines on virtual devices: build, run, pause, stop, events, converters, leaks.
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +17,7 @@
 #include "platform/media/VideoWindow.h"
 #include "platform/media/VirtualDeviceProvider.h"
 #include "support/TestEnvironment.h"
+#include "support/Wait.h"
 
 using namespace platform;
 using namespace platform::media;
@@ -50,10 +49,7 @@ class FilterGraphTest : public testing::Test {
     }
 
     static bool waitFrames(VideoWindow& w, uint64_t atLeast) {
-        for (int i = 0; i < 500 && w.framesDelivered() < atLeast; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return w.framesDelivered() >= atLeast;
+        return testenv::waitUntil([&] { return w.framesDelivered() >= atLeast; }, 5000);
     }
 };
 
@@ -318,4 +314,22 @@ TEST_F(FilterGraphTest, RenderingTheCaptureOutputGoesStraightThroughTheIntermedi
     ASSERT_EQ(graph->run(), S_Ok);
     EXPECT_TRUE(waitFrames(*graph->videoWindow(), 3));
     graph->stop();
+}
+
+// A machine without a plugin: the renderer cannot be made, and what is missing is said by name.
+TEST_F(FilterGraphTest, AMissingElementIsNamedWithItsPackage) {
+    GstRegistry* registry = gst_registry_get();
+    GstPluginFeature* convert = gst_registry_lookup_feature(registry, "videoconvert");
+    ASSERT_NE(convert, nullptr);
+    gst_registry_remove_feature(registry, convert);  // our reference from the lookup stays
+    testing::internal::CaptureStderr();
+    const Filter renderer = VideoRenderer::create();
+    const std::string said = testing::internal::GetCapturedStderr();
+    gst_registry_add_feature(registry, convert);  // takes a reference of its own
+    gst_object_unref(convert);
+    EXPECT_FALSE(renderer);
+    EXPECT_NE(said.find("\"videoconvert\" is missing (gstreamer1.0-plugins-base)"),
+              std::string::npos)
+        << said;
+    EXPECT_TRUE(VideoRenderer::create()) << "the registry was not restored";
 }

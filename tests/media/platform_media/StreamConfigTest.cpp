@@ -1,8 +1,6 @@
 // Stream configuration of cameras: the offered formats, setting one, refusing what is not
 // offered, and the frames that really come out afterwards.
-#include <chrono>
 #include <string>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +11,7 @@
 #include "platform/media/StreamConfig.h"
 #include "platform/media/VirtualDeviceProvider.h"
 #include "platform/media/VirtualSources.h"
+#include "support/Wait.h"
 
 using namespace platform;
 using namespace platform::media;
@@ -57,14 +56,16 @@ class StreamConfigTest : public testing::Test {
         EXPECT_EQ(gst_pad_link(out, in), GST_PAD_LINK_OK);
         gst_element_set_state(pipeline, GST_STATE_PLAYING);
         std::string text;
-        for (int i = 0; i < 300 && text.empty(); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            g_autoptr(GstCaps) caps = gst_pad_get_current_caps(in);
-            if (caps != nullptr) {
-                g_autofree gchar* s = gst_caps_to_string(caps);
-                text = s;
-            }
-        }
+        testenv::waitUntil(
+            [&] {
+                g_autoptr(GstCaps) caps = gst_pad_get_current_caps(in);
+                if (caps != nullptr) {
+                    g_autofree gchar* s = gst_caps_to_string(caps);
+                    text = s;
+                }
+                return !text.empty();
+            },
+            3000);
         gst_element_set_state(pipeline, GST_STATE_NULL);
         gst_object_unref(pipeline);
         return text;

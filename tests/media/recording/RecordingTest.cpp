@@ -8,12 +8,11 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
-#include <thread>
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <qtestsupport_core.h>
 
 #include "MediaFileProbe.h"
 #include "capture/nDirectShow.h"
@@ -34,23 +33,6 @@ constexpr const char* kMicrophone = "microphone:name=Mic";
 long fileSize(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
-}
-
-// Processes GUI events (graph notifications, timers) until `done` or `ms` have passed.
-bool pump(const std::function<bool()>& done, int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
-void pumpFor(int ms) {
-    pump([] { return false; }, ms);
 }
 
 bool connectedTo(const Filter& down, const std::string& upName) {
@@ -102,10 +84,10 @@ class Recording : public testing::Test {
         ds.Run();
         ASSERT_TRUE(ds.Ready());
         ASSERT_TRUE(ds.InRecord());
-        pumpFor(300);
+        QTest::qWait(300);
         ds.options().CaptureAudio = true;
         ds.StartCapture();
-        pumpFor(ms);
+        QTest::qWait(ms);
         ds.Close();
     }
 
@@ -129,12 +111,12 @@ TEST_F(Recording, RawAviWithSoundStartsAtStartCaptureAndEndsComplete) {
     ds.Run();
     ASSERT_TRUE(ds.InRecord());
     EXPECT_FALSE(ds.CaptureStarted());
-    pumpFor(1000);
+    QTest::qWait(1000);
     EXPECT_EQ(fileSize(path), 0) << "written before StartCapture";
     ds.StartCapture();
     EXPECT_TRUE(ds.CaptureStarted());
     const auto started = std::chrono::steady_clock::now();
-    pumpFor(2000);
+    QTest::qWait(2000);
     const double recorded =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     ds.StopRecord();
@@ -173,11 +155,11 @@ TEST_F(Recording, WithoutAMicrophoneTheClipHasNoSound) {
     ASSERT_TRUE(ds.StartRecord(file_ + ".avi"));
     EXPECT_FALSE(ds.options().CaptureAudio);  // no microphone to bind
     ds.Run();
-    pumpFor(1300);
+    QTest::qWait(1300);
     ASSERT_NE(ds.TransFilter(), nullptr);
     EXPECT_EQ(ds.TransFilter()->elapsed(), filter::ElapsedTime{});
     ds.StartCapture();
-    pumpFor(1000);
+    QTest::qWait(1000);
     EXPECT_GE(ds.TransFilter()->elapsed().seconds, 2);  // counted from the graph's connection
     ds.Close();
     const ClipInfo info = probeClip(file_ + ".avi");
@@ -205,7 +187,7 @@ TEST_F(Recording, AnMjpgCameraWritesItsFramesAsTheyComeWithTheStampOnThePreviewO
     ds.Run();
     ASSERT_TRUE(ds.Ready());
     ds.StartCapture();
-    pumpFor(1200);
+    QTest::qWait(1200);
     ds.Close();
     const ClipInfo info = probeClip(file_ + ".avi");
     EXPECT_TRUE(info.discovered);
@@ -296,7 +278,7 @@ TEST_F(Recording, SoundAloneAsWindowsMediaKeepsThePreview) {
     EXPECT_TRUE(anyInputConnected(ds.Graph()->findFilterByName("VMR")));
     ds.Run();
     ds.StartCapture();
-    pumpFor(1200);
+    QTest::qWait(1200);
     ds.Close();
     const ClipInfo info = probeClip(file_ + ".wma");
     EXPECT_TRUE(info.discovered);
@@ -319,7 +301,7 @@ TEST_F(Recording, SoundAloneToAviOrWav) {
     EXPECT_FALSE(anyInputConnected(ds.Graph()->findFilterByName("VMR")));
     ds.Run();
     ds.StartCapture();
-    pumpFor(1000);
+    QTest::qWait(1000);
     ds.StopRecord();
     ClipInfo info = probeClip(file_ + ".avi");
     EXPECT_TRUE(info.discovered);
@@ -335,7 +317,7 @@ TEST_F(Recording, SoundAloneToAviOrWav) {
     EXPECT_TRUE(anyInputConnected(ds.Graph()->findFilterByName("VMR")));
     ds.Run();
     ds.StartCapture();
-    pumpFor(1000);
+    QTest::qWait(1000);
     ds.Close();
     info = probeClip(file_ + ".wav");
     EXPECT_TRUE(info.discovered);
@@ -379,11 +361,11 @@ TEST_F(Recording, PositionsOfAPlayedFile) {
     ds.InitRunFile(clip, false);
     ds.Run();
     ASSERT_TRUE(ds.Ready());
-    pump([&] { return ds.GetMediaLength() > 0; }, 3000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ds.GetMediaLength() > 0; }, 3000));
     const int64_t length = ds.GetMediaLength();
     EXPECT_NEAR(static_cast<double>(length) / 1e7, probeClip(clip).duration, 0.05);
     EXPECT_TRUE(ds.SetMediaPos(length / 2));
-    pumpFor(200);
+    QTest::qWait(200);
     EXPECT_GE(ds.GetMediaPos(), length / 2 - 1000000);
     EXPECT_LE(ds.GetMediaPos(), length);
     ds.Close();
@@ -401,7 +383,7 @@ TEST_F(Recording, TheCameraPulledMidRecordingLeavesAPlayableClip) {
     ASSERT_TRUE(ds.StartRecord(path));
     ds.Run();
     ds.StartCapture();
-    pumpFor(1000);
+    QTest::qWait(1000);
     // The device goes, and its element fails as a pulled v4l2 camera does: a read error,
     // then no more frames.
     std::vector<GstRef<GstDevice>> cams = VirtualDeviceProvider::devices(VirtualKind::Camera);
@@ -414,7 +396,7 @@ TEST_F(Recording, TheCameraPulledMidRecordingLeavesAPlayableClip) {
     g_error_free(e);
     gst_element_set_locked_state(camera, TRUE);
     gst_element_set_state(camera, GST_STATE_NULL);
-    pumpFor(200);
+    QTest::qWait(200);
     gst_element_set_locked_state(camera, FALSE);
     ds.Close();  // what the window does on the unplug notification
     const ClipInfo info = probeClip(path);
@@ -448,7 +430,7 @@ TEST_F(Recording, DiskFullRaisesItsEventAndTheClipSoFarPlays) {
         ASSERT_TRUE(ds.StartRecord(dir + "/clip.avi"));
         ds.Run();
         ds.StartCapture();
-        EXPECT_TRUE(pump([&] { return diskFull > 0; }, 8000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return diskFull > 0; }, 8000));
         EXPECT_EQ(diskFull, 1);
         ds.Close();
     }
@@ -481,7 +463,7 @@ TEST_F(Recording, FileLimitChild) {
     ASSERT_TRUE(ds.StartRecord(target));
     ds.Run();
     ds.StartCapture();
-    ASSERT_TRUE(pump([&] { return limit > 0; }, 8000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return limit > 0; }, 8000));
     EXPECT_EQ(limit, 1);
 }
 

@@ -1,17 +1,21 @@
 // FolderNotifyThread on real inotify: what is reported, to whom, and when not.
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <mutex>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QObject>
+#include <qtestsupport_core.h>
 
 #include "app/gallery/Notify.h"
 #include "support/TestEnvironment.h"
@@ -48,6 +52,18 @@ class MessageCounter {
     std::condition_variable cv_;
     int count_ = 0;
 };
+
+// The descriptor number the n-th next open would get (descriptors are given lowest first).
+int nthFreeDescriptor(int n) {
+    std::vector<int> opened;
+    for (int i = 0; i < n; ++i) {
+        opened.push_back(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    }
+    for (const int fd : opened) {
+        ::close(fd);
+    }
+    return opened.back();
+}
 
 // A quiet period in which no message may arrive: several of the watcher's passes.
 constexpr auto kQuiet = 400ms;
@@ -125,18 +141,32 @@ TEST(FolderNotifyThread, StopsWithTheFlagOrOnDestruction) {
         FolderNotifyThread watcher(testenv::picturesDir(), testenv::videosDir(), stop, recording);
         EXPECT_TRUE(watcher.running());
         stop = true;
-        QElapsedTimer t;
-        t.start();
-        while (watcher.running() && t.elapsed() < 3000) {
-            std::this_thread::sleep_for(10ms);
-        }
-        EXPECT_FALSE(watcher.running());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !watcher.running(); }, 3000));
     }
     stop = false;
     {
         // Without the flag the destructor wakes the loop itself (it would otherwise never end).
         FolderNotifyThread watcher(testenv::picturesDir(), testenv::videosDir(), stop, recording);
         EXPECT_TRUE(watcher.running());
+    }
+    {
+        // Descriptors run out after the two watches, so the wake-up's eventfd fails: the
+        // destructor must end the loop all the same.
+        rlimit saved{};
+        ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+        rlimit tight = saved;
+        tight.rlim_cur = static_cast<rlim_t>(nthFreeDescriptor(3));
+        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+        auto watcher = std::make_unique<FolderNotifyThread>(testenv::picturesDir(),
+                                                            testenv::videosDir(), stop, recording);
+        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+        ASSERT_EQ(watcher->watchCount(), 2);
+        auto destroyed = std::async(std::launch::async, [&] { watcher.reset(); });
+        const bool ended = destroyed.wait_for(3s) == std::future_status::ready;
+        stop = true;  // lets a destructor that waits for the flag return, so the test ends
+        destroyed.wait();
+        stop = false;
+        EXPECT_TRUE(ended) << "the destructor hung without its wake-up";
     }
     // Neither folder can be watched: the thread ends at once.
     FolderNotifyThread none(testenv::root() + "/gone1", testenv::root() + "/gone2", stop,
@@ -163,11 +193,7 @@ TEST(FolderNotifyThread, PostsAnEventToAWindowObject) {
     FolderNotifyThread watcher(testenv::picturesDir(), testenv::videosDir(), stop, recording);
     watcher.setNotifyWindow(&window);
     dropFile(testenv::videosDir(), "Movie0003.avi");
-    QElapsedTimer t;
-    t.start();
-    while (window.received == 0 && t.elapsed() < 3000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.received > 0; }, 3000));
     EXPECT_EQ(window.received, 1);
     watcher.setNotifyWindow(nullptr);
 }

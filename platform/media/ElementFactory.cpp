@@ -1,0 +1,54 @@
+// Element creation with a report that names what is missing.
+#include "ElementFactory.h"
+
+#include <cstdio>
+#include <string_view>
+
+namespace platform::media {
+namespace {
+
+struct Provider {
+    const char* package;
+    std::initializer_list<std::string_view> factories;
+};
+
+// The factories this program makes, by the package that ships their plugin.
+const Provider kProviders[] = {
+    {"libgstreamer1.0-0",
+     {"tee", "queue", "filesink", "fakesink", "capsfilter", "identity", "valve"}},
+    {"gstreamer1.0-plugins-base",
+     {"videoconvert", "videoscale", "videorate", "audioconvert", "audioresample", "appsink",
+      "uridecodebin", "videotestsrc", "audiotestsrc"}},
+    {"gstreamer1.0-plugins-good",
+     {"avimux", "wavenc", "jpegenc", "jpegdec", "videobalance", "vp8enc", "v4l2src", "pulsesrc"}},
+    {"gstreamer1.0-plugins-bad", {"asfmux"}},
+    {"gstreamer1.0-plugins-ugly", {"x264enc"}},
+};
+
+}  // namespace
+
+const char* packageProviding(const char* factory) {
+    const std::string_view f(factory);
+    if (f.substr(0, 2) == "av") {
+        return "gstreamer1.0-libav";
+    }
+    for (const Provider& p : kProviders) {
+        for (const std::string_view known : p.factories) {
+            if (known == f) {
+                return p.package;
+            }
+        }
+    }
+    return "a GStreamer plugin package";
+}
+
+GstElement* makeElement(const char* factory, const char* name) {
+    GstElement* e = gst_element_factory_make(factory, name);
+    if (e == nullptr) {
+        std::fprintf(stderr, "media: element \"%s\" is missing (%s)\n", factory,
+                     packageProviding(factory));
+    }
+    return e;
+}
+
+}  // namespace platform::media
