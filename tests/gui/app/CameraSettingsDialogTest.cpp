@@ -115,7 +115,7 @@ TEST(CameraSettingsDialog, ChangesAreRememberedAndDefaultsRestoreTheCamerasOwnAn
     editor<QComboBox>(dialog, "Auto Exposure").setCurrentIndex(0);
     editor<QPushButton>(dialog, "Auto Focus, Start").click();  // an action is not a setting
     auto& time = editor<QSlider>(dialog, "Exposure Time, Absolute");
-    ASSERT_TRUE(waitFor([&] { return time.isEnabled(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return time.isEnabled(); }));
     time.setValue(10);
     const std::vector<std::pair<std::string, int>> expected = {
         {"Brightness", 40}, {"Auto Exposure", 1}, {"Exposure Time, Absolute", 10}};
