@@ -18,6 +18,7 @@
 #include "ImageView.h"
 #include "NoCameraReport.h"
 #include "OutsideMessages.h"
+#include "RecordingChoices.h"
 #include "RememberedCameraSettings.h"
 #include "StandbyWatcher.h"
 #include "VirtualDeviceControl.h"
@@ -117,10 +118,20 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
     stored.overlayDisable = overlayDisable_;
     stored.counter = pictureCounter_;
     stored.frequency = frequency_;
-    settings_.read(stored);
+    std::vector<std::string> problems;
+    settings_.read(stored, &problems);
     overlayDisable_ = stored.overlayDisable;
     pictureCounter_ = stored.counter;
     frequency_ = stored.frequency;
+    // Stamps and compressors concern clips only; motion pictures are snapshots, which both
+    // editions take.
+    if (edition_.recording) {
+        app::applyRecordingChoices(*DirectShow1_, stored, problems);
+    }
+    setUpMotionSnapshots(stored.motionSnapshotSeconds);
+    for (const std::string& line : problems) {
+        std::fprintf(stderr, "%s\n", line.c_str());
+    }
 
     // 9. The user's language.
     ApplyLanguage();
@@ -316,6 +327,7 @@ bool TMainForm::StartPreview(bool isRetry) {
     }
     if (DirectShow1_->Ready()) {
         applyRememberedCameraSettings();
+        armMotion();
         DrawButton(1, kNormal);
         DrawButton(3, kNormal);
         DrawButton(4, kNormal);
@@ -576,7 +588,8 @@ void TMainForm::FormDestroy() {
     FolderNotifyThread_.reset();  // waits for its loop to end
     outsideMessages_.reset();
 
-    StopPreview();
+    disarmMotion();
+    StopPreview();  // the streaming ends here: no motion report comes after it
     saveCache();
 }
 

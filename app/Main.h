@@ -154,6 +154,11 @@ class TMainForm : public QWidget {
     static constexpr int kRecordSettleRounds = 200;  // about two seconds before writing starts
     static constexpr int kRecTimerMs = 500;
     void ShowCameraProperties();
+    // Motion pictures: the component's motion event (streaming thread; it only posts), and
+    // whether the interval after a motion report is still running.
+    void DirectShow1Motion(TDirectShow* Sender, void* data);
+    int32_t motionSnapshotSeconds() const { return motionSnapshotSeconds_; }
+    bool motionTimerActive() const;
     // Tests look at the settings dialog instead of running it modally.
     void setSettingsDialogHook(std::function<void(QDialog&)> hook) {
         settingsDialogHook_ = std::move(hook);
@@ -221,6 +226,13 @@ class TMainForm : public QWidget {
     int pendingRescans_ = 0;
     int rescans_ = 0;
     void RescanTimerTimer();
+    // Motion pictures (MainMotion.cpp); off while motionSnapshotSeconds_ is 0.
+    void setUpMotionSnapshots(int32_t seconds);
+    bool motionSnapshotEvent(QEvent* event);
+    void armMotion();
+    void disarmMotion();
+    QTimer* MotionTimer_ = nullptr;  // single shot: the interval before the trigger is armed again
+    int32_t motionSnapshotSeconds_ = 0;
     uint32_t RecordingStartTick_ = 0;
     bool OverwriteClip_ = false;
     std::string clipPath_;

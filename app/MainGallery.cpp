@@ -294,6 +294,9 @@ void TMainForm::customEvent(QEvent* event) {
         DeviceChange(change->event, change->name);
         return;
     }
+    if (motionSnapshotEvent(event)) {
+        return;
+    }
     const int type = static_cast<int>(event->type()) - static_cast<int>(QEvent::User);
     if (type == static_cast<int>(gallery::WM_FOLDERCHANGED) ||
         type == static_cast<int>(gallery::WM_RESCANGALLERY)) {

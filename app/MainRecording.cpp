@@ -83,6 +83,7 @@ void TMainForm::startRecording() {
     }
     recording_.store(true);
     DrawButton(5, kRecording);
+    disarmMotion();  // a motion box drawn into a recorded frame would stay in the clip
     if (!DirectShow1_->StartRecord(clipPath_)) {
         endFailedStart(/*deleteFile=*/false);
         return;

@@ -1,5 +1,5 @@
 // Recording throughput: frames written against frames expected, CPU time per recorded second
-// and file size per second, for raw and compressed AVI at 1280 x 800 and ASF at 640 x 480,
+// and file size per second, for raw AVI, compressed AVI and ASF at 1280 x 800 and 640 x 480,
 // from a 30 fps virtual camera and a virtual microphone.
 //
 // Usage: bench_recording [--seconds N] [--dir DIR] [--compressor NAME]
@@ -172,6 +172,9 @@ int main(int argc, char** argv) {
                 seconds, compressor.c_str());
     run({"avi_raw_1280x800", 1280, 800, "", ".avi"}, seconds, dir);
     run({"avi_compressed_1280x800", 1280, 800, compressor, ".avi"}, seconds, dir);
+    run({"asf_1280x800", 1280, 800, "WMV", ".wmv"}, seconds, dir);
+    run({"avi_raw_640x480", 640, 480, "", ".avi"}, seconds, dir);
+    run({"avi_compressed_640x480", 640, 480, compressor, ".avi"}, seconds, dir);
     run({"asf_640x480", 640, 480, "WMV", ".wmv"}, seconds, dir);
     return 0;
 }

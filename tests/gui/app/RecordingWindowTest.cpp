@@ -1,6 +1,12 @@
 // Recording from the window on a virtual camera and microphone: numbering, the clip in the
-// strip, the caption, the overwrite question and the limit messages.
+// strip, the caption, the overwrite question and the limit messages; the stamps, compressors
+// and motion pictures the settings file asks for.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +15,7 @@
 
 #include "app/Main.h"
 #include "capture/nDirectShow.h"
+#include "media/recording/MediaFileProbe.h"
 #include "platform/Sleep.h"
 #include "support/TestEnvironment.h"
 
@@ -40,6 +47,35 @@ std::string runCommand(const std::string& command) {
     return out;
 }
 
+// Pictures in the folder with their modification times, oldest first.
+std::vector<std::chrono::nanoseconds> pictureTimes() {
+    std::vector<std::chrono::nanoseconds> times;
+    for (const auto& entry : std::filesystem::directory_iterator(testenv::picturesDir())) {
+        struct stat st {};
+        if (entry.path().extension() == ".jpg" && ::stat(entry.path().c_str(), &st) == 0) {
+            times.push_back(std::chrono::seconds(st.st_mtim.tv_sec) +
+                            std::chrono::nanoseconds(st.st_mtim.tv_nsec));
+        }
+    }
+    std::sort(times.begin(), times.end());
+    return times;
+}
+
+// Pure red as the stamps draw it, decoded back from the clip (chroma is shared by two pixels).
+int redPixels(const std::string& rgb, int width, int left, int top, int right, int bottom) {
+    int count = 0;
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x) {
+            const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+            if (i + 2 < rgb.size() && static_cast<uint8_t>(rgb[i]) > 150 &&
+                static_cast<uint8_t>(rgb[i + 1]) < 100 && static_cast<uint8_t>(rgb[i + 2]) < 100) {
+                ++count;
+            }
+        }
+    }
+    return count;
+}
+
 class RecordingWindowTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -66,6 +102,18 @@ class RecordingWindowTest : public testing::Test {
         form = std::make_unique<TMainForm>(editions::edition(), s,
                                            app::defaultCapture(editions::edition(), s));
         ASSERT_TRUE(form->StartPreview(false));
+    }
+
+    // Records a clip of at least `seconds` as counted in the caption; its path.
+    std::string recordClip(int seconds) {
+        form->ToggleRecording();
+        EXPECT_TRUE(form->recording());
+        const QString elapsed = QString(" - 00:00:%1").arg(seconds, 2, 10, QChar('0'));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return form->windowTitle().endsWith(elapsed); },
+                                    (seconds + 5) * 1000));
+        form->ToggleRecording();
+        EXPECT_FALSE(form->recording());
+        return form->DirectShow1()->FileName();
     }
 
     AnsweringBoxes boxes;
@@ -160,4 +208,99 @@ TEST_F(RecordingWindowTest, AFolderThatCannotBeMadeRefusesTheSnapshotAndTheClipA
     EXPECT_EQ(form->gallery().count(), 0);
     form.reset();
     EXPECT_EQ(testenv::readFile(settingsFile()).find("AviCounter"), std::string::npos);
+}
+
+// The date in the top-left corner (frame width / 2 by height / 8), the elapsed time in the
+// top-right one (width / 4 by height / 10, ten rows down), both red, read back from the clip.
+TEST_F(RecordingWindowTest, StampsAskedForInTheSettingsAreBurntIntoTheClip) {
+    testenv::writeFile(settingsFile(), "[General]\nCounter=1\nShowDate=1\nAddTimeStr=1\n");
+    makeForm();
+    EXPECT_TRUE(form->DirectShow1()->options().ShowDate);
+    EXPECT_TRUE(form->DirectShow1()->options().AddTimeStr);
+    const std::string clip = recordClip(2);
+    form.reset();
+    const std::string frame = clipFrameRgb(clip, 1.5);
+    ASSERT_EQ(frame.size(), 640u * 480u * 3u);
+    EXPECT_GT(redPixels(frame, 640, 0, 0, 320, 60), 100) << "no date";
+    EXPECT_GT(redPixels(frame, 640, 480, 10, 640, 58), 100) << "no elapsed time";
+    EXPECT_EQ(redPixels(frame, 640, 0, 60, 640, 480), 0);
+}
+
+// A compressor the catalogue knows encodes the clip; "WMV" makes it Windows Media. A name it
+// does not know is named on stderr and the clip is what it is without settings: raw, unstamped.
+TEST_F(RecordingWindowTest, CompressorsNamedInTheSettingsEncodeTheClip) {
+    struct Case {
+        const char* settings;
+        const char* format;
+        const char* codec;
+        std::vector<std::string> said;
+    };
+    const Case cases[] = {
+        {"CompressorName=JPEG image encoder\n", "avi", "mjpeg", {}},
+        {"CompressorName=WMV\n", "asf", "wmv2", {}},
+        {"CompressorName=Nonesuch Codec\nAudioCompressorName=Nonesuch Sound\n",
+         "avi",
+         "rawvideo",
+         {"[General] CompressorName: \"Nonesuch Codec\" is not a compressor of this system; "
+          "clips are recorded without one",
+          "[General] AudioCompressorName: \"Nonesuch Sound\" is not a compressor of this "
+          "system; clips are recorded without one"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings);
+        testenv::writeFile(settingsFile(), std::string("[General]\nCounter=1\n") + c.settings);
+        testing::internal::CaptureStderr();
+        makeForm();
+        const std::string said = testing::internal::GetCapturedStderr();
+        for (const std::string& line : c.said) {
+            EXPECT_NE(said.find(line + "\n"), std::string::npos) << said;
+        }
+        if (c.said.empty()) {
+            EXPECT_EQ(said.find("[General]"), std::string::npos) << said;
+        }
+        const std::string clip = recordClip(1);
+        form.reset();
+        const ClipInfo info = probeClip(clip);
+        EXPECT_TRUE(info.discovered);
+        EXPECT_EQ(info.format, c.format);
+        ASSERT_NE(info.stream("video"), nullptr);
+        EXPECT_EQ(info.stream("video")->codec, c.codec);
+        ASSERT_NE(info.stream("audio"), nullptr);
+        if (!c.said.empty()) {
+            EXPECT_EQ(info.stream("audio")->codec, "pcm_s16le");
+            const std::string frame = clipFrameRgb(clip, 0.5);
+            EXPECT_EQ(redPixels(frame, 640, 0, 0, 640, 480), 0) << "stamped without being asked";
+        }
+    }
+}
+
+// The moving camera takes pictures by itself, one per interval at most, none while recording;
+// with MotionSnapshot=0 it takes none.
+TEST_F(RecordingWindowTest, MotionTakesPicturesAnIntervalApartButNotWhileRecording) {
+    platform::setSleepScale(0.1);  // a still is waited for in 10 ms polls
+    testenv::writeFile(settingsFile(), "[General]\nCounter=1\nMotionSnapshot=2\n");
+    makeForm();
+    EXPECT_EQ(form->motionSnapshotSeconds(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([] { return pictureTimes().size() >= 3; }, 15000))
+        << pictureTimes().size() << " pictures";
+    const std::vector<std::chrono::nanoseconds> times = pictureTimes();
+    for (size_t i = 1; i < times.size(); ++i) {
+        EXPECT_GE(times[i] - times[i - 1], std::chrono::milliseconds(1900)) << i;
+        EXPECT_LE(times[i] - times[i - 1], std::chrono::milliseconds(4500)) << i;
+    }
+    EXPECT_TRUE(testenv::fileExists(testenv::picturesDir() + "/Picture0001.jpg"));
+    EXPECT_EQ(form->gallery().count(), static_cast<int>(times.size()));
+
+    form->ToggleRecording();
+    ASSERT_TRUE(form->recording());
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return form->windowTitle().endsWith(" - 00:00:04"); }, 10000));
+    EXPECT_EQ(pictureTimes().size(), times.size()) << "a picture while recording";
+    form.reset();
+
+    testenv::clearDir(testenv::picturesDir());
+    testenv::writeFile(settingsFile(), "[General]\nCounter=1\nMotionSnapshot=0\n");
+    makeForm();
+    EXPECT_FALSE(QTest::qWaitFor([] { return !pictureTimes().empty(); }, 4000));
+    EXPECT_FALSE(form->DirectShow1()->MotionEnabled_get());
 }

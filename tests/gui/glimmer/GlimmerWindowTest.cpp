@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <qtestsupport_core.h>
 
 #include "app/ImageView.h"
 #include "app/Main.h"
@@ -190,4 +191,17 @@ TEST_F(GlimmerWindowTest, APictureFolderThatCannotBeMadeRefusesTheSnapshotAndKee
               std::vector<std::string>{"The folder " + file + "/Pictures cannot be used."});
     EXPECT_EQ(form->pictureCounter(), 1);
     EXPECT_EQ(form->gallery().count(), 0);
+}
+
+// Glimmer takes snapshots, so it takes motion pictures too, through its preview filter.
+TEST_F(GlimmerWindowTest, MotionTakesNumberedPicturesThatJoinTheStrip) {
+    platform::setSleepScale(0.1);  // a still is waited for in 10 ms polls
+    testenv::writeFile(testenv::configHome() + "/Tarnwick/Glimmer.conf",
+                       "[General]\nCounter=1\nMotionSnapshot=1\n");
+    auto form = makeForm(0x0409);
+    ASSERT_TRUE(form->StartPreview(false));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->gallery().count() >= 2; }, 10000));
+    EXPECT_TRUE(testenv::fileExists(testenv::picturesDir() + "/Picture0001.jpg"));
+    EXPECT_TRUE(testenv::fileExists(testenv::picturesDir() + "/Picture0002.jpg"));
+    EXPECT_EQ(boxes.shown, std::vector<std::string>{});
 }

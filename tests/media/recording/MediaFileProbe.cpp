@@ -90,3 +90,10 @@ ClipInfo probeClip(const std::string& path) {
                       disc.find("An error was encountered") == std::string::npos;
     return info;
 }
+
+std::string clipFrameRgb(const std::string& path, double seconds) {
+    int status = 0;
+    return run("ffmpeg -v error -ss " + std::to_string(seconds) + " -i " + quoted(path) +
+                   " -frames:v 1 -f rawvideo -pix_fmt rgb24 - 2>/dev/null",
+               status);
+}

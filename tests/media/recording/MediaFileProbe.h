@@ -27,3 +27,7 @@ struct ClipInfo {
 
 // Runs both tools on `path`.
 ClipInfo probeClip(const std::string& path);
+
+// The clip's video frame at `seconds`, decoded by ffmpeg: rows top first, 3 bytes a pixel
+// (red, green, blue), no padding. Empty when ffmpeg could not decode one.
+std::string clipFrameRgb(const std::string& path, double seconds);

@@ -57,21 +57,60 @@ TEST_F(SettingsStoreTest, AGroupComesFromTheUsersKeyElseFromTheDefaultProfile) {
     EXPECT_EQ(store.readGroup("Rows"), (Values{{"1", "one"}, {"10", "ten, quoted"}, {"2", "two"}}));
 }
 
+// The older values keep their defaults silently; the recording and motion values say which
+// value was wrong, each once.
 TEST_F(SettingsStoreTest, ValuesOfTheWrongTypeKeepTheirDefaults) {
     testenv::writeFile(userFile(),
-                       "[General]\nHWOverlayDisable=2\nCounter=banana\nFrequency=@Rect(1 2 3 4)\n");
+                       "[General]\nHWOverlayDisable=2\nCounter=banana\nFrequency=@Rect(1 2 3 4)\n"
+                       "ShowDate=2\nAddTimeStr=yes\nMotionSnapshot=-3\nCompressorName=" +
+                           std::string(256, 'x') + "\nAudioCompressorName=WMA\n");
     app::SettingsStore store(key);
     app::StartupSettings s;
     s.counter = 1;
     s.frequency = 1;
-    store.read(s);
+    std::vector<std::string> problems;
+    store.read(s, &problems);
     EXPECT_TRUE(s.overlayDisable);  // any non-zero value
     EXPECT_EQ(s.counter, 1);
     EXPECT_EQ(s.frequency, 1u);
+    EXPECT_FALSE(s.showDate);
+    EXPECT_FALSE(s.addTimeStr);
+    EXPECT_EQ(s.motionSnapshotSeconds, 0);
+    EXPECT_EQ(s.compressorName, "");
+    EXPECT_EQ(s.audioCompressorName, "WMA");
+    EXPECT_EQ(
+        problems,
+        (std::vector<std::string>{
+            "[General] ShowDate: \"2\" is not 0 or 1; 0 is kept",
+            "[General] AddTimeStr: \"yes\" is not 0 or 1; 0 is kept",
+            "[General] MotionSnapshot: \"-3\" is not a number of seconds from 0 to 86400; "
+            "0 is kept",
+            "[General] CompressorName: a name of 256 bytes is longer than 255; none is used"}));
+
+    for (const char* seconds : {"0x10", "2.5", "86401", "99999999999", ""}) {
+        testenv::writeFile(userFile(), std::string("[General]\nMotionSnapshot=") + seconds + "\n");
+        problems.clear();
+        store.read(s, &problems);
+        EXPECT_EQ(s.motionSnapshotSeconds, 0) << seconds;
+        EXPECT_EQ(problems.size(), 1u) << seconds;
+    }
+    testenv::writeFile(userFile(),
+                       "[General]\nShowDate=1\nAddTimeStr= 1 \nMotionSnapshot=86400\n"
+                       "CompressorName=JPEG image encoder\n");
+    problems.clear();
+    store.read(s, &problems);
+    EXPECT_TRUE(s.showDate);
+    EXPECT_TRUE(s.addTimeStr);
+    EXPECT_EQ(s.motionSnapshotSeconds, 86400);
+    EXPECT_EQ(s.compressorName, "JPEG image encoder");
+    EXPECT_EQ(problems, std::vector<std::string>{});
 }
 
 TEST_F(SettingsStoreTest, ShutdownWritesEveryValueAndAnUnwritableFileLosesNothing) {
-    testenv::writeFile(userFile(), "[General]\nCounter=3\nAviCounter=17\n");
+    // Values the program only reads, or does not know, stay as the user wrote them.
+    testenv::writeFile(userFile(),
+                       "[General]\nCounter=3\nAviCounter=17\nShowDate=1\nMotionSnapshot=5\n"
+                       "CompressorName=JPEG image encoder\nAudioCompressorName=WAV\nOther=x\n");
     app::SettingsStore store(key);
     app::ShutdownSettings out{.top = -5,
                               .left = 100,
@@ -81,8 +120,10 @@ TEST_F(SettingsStoreTest, ShutdownWritesEveryValueAndAnUnwritableFileLosesNothin
                               .frequency = 2};
     store.write(out);
     const std::string written = testenv::readFile(userFile());
-    for (const char* line : {"Top=4294967291", "Left=100", "Counter=9", "ImageWidth=1280",
-                             "ImageHeight=800", "Frequency=2", "AviCounter=17"}) {
+    for (const char* line :
+         {"Top=4294967291", "Left=100", "Counter=9", "ImageWidth=1280", "ImageHeight=800",
+          "Frequency=2", "AviCounter=17", "ShowDate=1", "MotionSnapshot=5",
+          "CompressorName=JPEG image encoder", "AudioCompressorName=WAV", "Other=x"}) {
         EXPECT_NE(written.find(line), std::string::npos) << line << "\n" << written;
     }
 
