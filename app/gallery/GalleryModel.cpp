@@ -11,6 +11,7 @@
 #include "app/gallery/StripGeometry.h"
 #include "app/gallery/Thumbnail.h"
 #include "app/gallery/VideoThumbnail.h"
+#include "app/gallery/WorkerPool.h"
 #include "platform/Collation.h"
 #include "platform/FileSearch.h"
 
@@ -18,9 +19,9 @@ namespace gallery {
 
 namespace {
 
-std::optional<QImage> decodePicture(const ThumbnailSources& sources, const std::string& path,
-                                    QSize thumb) {
-    return sources.picture ? sources.picture(path, thumb) : decodeJpegForThumbnail(path, thumb);
+std::optional<QImage> decodePicture(const ThumbnailSources& sources, JpegDecoder& decoder,
+                                    const std::string& path, QSize thumb) {
+    return sources.picture ? sources.picture(path, thumb) : decoder.decode(path, thumb);
 }
 
 bool readClip(const ThumbnailSources& sources, const std::string& path, QImage& frame) {
@@ -35,6 +36,19 @@ std::string joinPath(const std::string& folder, const std::string& name) {
 bool existsAt(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
+}
+
+// Makes out[i] = make(i, decoder of the worker) for every i on the rescan's worker threads; each
+// worker keeps one decoder for all its files.
+void makeOnWorkers(std::vector<QImage>& out, const ThumbnailSources& sources,
+                   const std::function<QImage(size_t index, JpegDecoder& decoder)>& make,
+                   const std::function<void()>& finished = {}) {
+    std::vector<JpegDecoder> decoders(
+        static_cast<size_t>(workerCount(out.size(), sources.threads)));
+    runOnWorkers(
+        out.size(), sources.threads,
+        [&](size_t i, int worker) { out[i] = make(i, decoders[static_cast<size_t>(worker)]); },
+        finished);
 }
 
 void sortPaths(std::vector<std::string>& paths) {
@@ -123,51 +137,85 @@ RescanStats GalleryModel::RescanGallery(ImageCache& cache, const std::string& pi
     deleteEnabled_ = false;
     std::vector<std::string> previous = std::move(list_);
     list_.clear();
-    std::vector<std::string> paths;
     cache.resetUseCounts();
 
+    // The files in search order and which of them need a new thumbnail.
+    struct Found {
+        std::string path;
+        bool clip = false;
+        int at = -1;  // cache entry, or -1
+        int32_t size = 0;
+        uint64_t lastWrite = 0;
+        int job = -1;  // index of its new thumbnail, or -1 when the cached one stays
+    };
+    std::vector<Found> found;
+    std::vector<size_t> jobs;
     auto scan = [&](const std::string& folder, const char* pattern, bool isClip) {
         for (const platform::FoundFile& f : platform::findFiles(folder, pattern)) {
-            std::string path = joinPath(folder, f.name);
+            Found file;
+            file.path = joinPath(folder, f.name);
+            file.clip = isClip;
             (isClip ? stats.clips : stats.pictures) += 1;
-            const int at = cache.IndexOf(path);
-            const auto size = static_cast<int32_t>(static_cast<uint32_t>(f.size));  // low 32 bits
-            if (at >= 0) {
-                const ImageCacheEntry& e = cache.entry(at);
-                if (e.fileSize == size && fileTimeValue(e.writeTime) == f.lastWrite &&
-                    e.thumbWidth == thumb.width() && e.thumbHeight == thumb.height()) {
-                    paths.push_back(std::move(path));
-                    continue;
-                }
+            file.at = cache.IndexOf(file.path);
+            file.size = static_cast<int32_t>(static_cast<uint32_t>(f.size));  // low 32 bits
+            file.lastWrite = f.lastWrite;
+            bool current = false;
+            if (file.at >= 0) {
+                const ImageCacheEntry& e = cache.entry(file.at);
+                current = e.fileSize == file.size && fileTimeValue(e.writeTime) == f.lastWrite &&
+                          e.thumbWidth == thumb.width() && e.thumbHeight == thumb.height();
             }
-            QImage source;
-            if (isClip) {
-                if (!readClip(sources, path, source)) {
-                    source = QImage();
-                }
-            } else {
-                source = decodePicture(sources, path, thumb).value_or(blackBitmap(thumb));
+            if (!current) {
+                file.job = static_cast<int>(jobs.size());
+                jobs.push_back(found.size());
             }
-            QImage made;
-            if (!MakeThumbnail(source, made, isClip, thumb)) {
-                stats.leftOut += 1;
-                continue;
-            }
-            stats.decoded += 1;
-            ImageCacheEntry record = makeCacheRecord(made, path, size, f.lastWrite);
-            if (at < 0) {
-                record.useCount = 1;
-                cache.Add(record, path);
-            } else {
-                record.useCount = cache.entry(at).useCount;
-                cache.Replace(at, record, path);
-            }
-            paths.push_back(std::move(path));
+            found.push_back(std::move(file));
         }
     };
     scan(pictureFolder, kPicturePattern, false);
     if (!videoFolder.empty()) {
         scan(videoFolder, kClipPattern, true);
+    }
+
+    // A null thumbnail: MakeThumbnail refused (a clip without a readable frame).
+    std::vector<QImage> made(jobs.size());
+    makeOnWorkers(made, sources, [&](size_t i, JpegDecoder& decoder) {
+        const Found& file = found[jobs[i]];
+        QImage source;
+        if (file.clip) {
+            if (!readClip(sources, file.path, source)) {
+                source = QImage();
+            }
+        } else {
+            source = decodePicture(sources, decoder, file.path, thumb).value_or(blackBitmap(thumb));
+        }
+        QImage thumbnail;
+        MakeThumbnail(source, thumbnail, file.clip, thumb);
+        return thumbnail;
+    });
+
+    // Cache and list in search order, as if each file had been decoded in its turn.
+    std::vector<std::string> paths;
+    paths.reserve(found.size());
+    for (Found& file : found) {
+        if (file.job >= 0) {
+            const QImage& thumbnail = made[static_cast<size_t>(file.job)];
+            if (thumbnail.isNull()) {
+                stats.leftOut += 1;
+                continue;
+            }
+            stats.decoded += 1;
+            ImageCacheEntry record =
+                makeCacheRecord(thumbnail, file.path, file.size, file.lastWrite);
+            if (file.at < 0) {
+                record.useCount = 1;
+                cache.Add(record, file.path);
+            } else {
+                record.useCount = cache.entry(file.at).useCount;
+                cache.Replace(file.at, record, file.path);
+            }
+        }
+        paths.push_back(std::move(file.path));
     }
 
     sortPaths(paths);
@@ -190,20 +238,23 @@ void GalleryModel::RescanPicturesOnly(std::vector<QImage>& imageList,
         paths.push_back(joinPath(pictureFolder, f.name));
     }
     sortPaths(paths);
+    const QSize inner(kBrandedThumbSize.width() - 2, kBrandedThumbSize.height() - 2);
+    std::vector<QImage> made(paths.size());
+    makeOnWorkers(
+        made, sources,
+        [&](size_t i, JpegDecoder& decoder) {
+            const std::optional<QImage> picture = decodePicture(sources, decoder, paths[i], inner);
+            return picture ? MakeBrandedThumbnail(*picture) : QImage();
+        },
+        pump);
     // Pictures that cannot be decoded are dropped before marks and focus are carried over, so
     // that every index still names the file it named before.
     std::vector<std::string> kept;
     std::vector<QImage> thumbs;
-    const QSize inner(kBrandedThumbSize.width() - 2, kBrandedThumbSize.height() - 2);
-    for (std::string& path : paths) {
-        const std::optional<QImage> picture = decodePicture(sources, path, inner);
-        QImage thumb = picture ? MakeBrandedThumbnail(*picture) : QImage();
-        if (!thumb.isNull()) {
-            kept.push_back(std::move(path));
-            thumbs.push_back(std::move(thumb));
-        }
-        if (pump) {
-            pump();
+    for (size_t i = 0; i < paths.size(); ++i) {
+        if (!made[i].isNull()) {
+            kept.push_back(std::move(paths[i]));
+            thumbs.push_back(std::move(made[i]));
         }
     }
     std::vector<std::string> previous = std::move(list_);

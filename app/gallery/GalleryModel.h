@@ -2,7 +2,8 @@
 // the two folders, new and replaced thumbnails, and the file work of a deletion.
 //
 // Window thread only. The window draws; this model says what to draw (the entries, the marks,
-// the focus, whether the delete button is enabled) and does the file and cache work.
+// the focus, whether the delete button is enabled) and does the file and cache work. A rescan
+// hands the decoding to worker threads of its own and joins them before it returns.
 #pragma once
 
 #include <cstdint>
@@ -20,12 +21,15 @@
 
 namespace gallery {
 
-// Where thumbnails come from during a rescan; empty members use the real decoders.
+// Where thumbnails come from during a rescan; empty members use the real decoders. A rescan
+// calls them from its worker threads, several at a time.
 struct ThumbnailSources {
     // A picture decoded for a thumbnail of the given size; nothing when it cannot be decoded.
     std::function<std::optional<QImage>(const std::string& path, QSize thumb)> picture;
     // The first video frame of a clip; false when it cannot be read.
     std::function<bool(const std::string& path, QImage& frame)> clip;
+    // Threads that decode and make the thumbnails; 0: one per core. 1 decodes one file at a time.
+    int threads = 0;
 };
 
 struct RescanStats {
@@ -61,7 +65,8 @@ class GalleryModel {
     // Decodes only files that are new or whose size, write time or the thumbnail size changed;
     // a picture that cannot be decoded is listed with a black thumbnail, a clip without a
     // readable frame is left out. Sorted case-insensitively in the user's locale; marks, focus
-    // and anchor follow their files; cache entries of vanished files are deleted.
+    // and anchor follow their files; cache entries of vanished files are deleted. The thumbnails
+    // are made on worker threads; list, cache and statistics are those of one file at a time.
     RescanStats RescanGallery(ImageCache& cache, const std::string& pictureFolder,
                               const std::string& videoFolder, QSize thumb,
                               const ThumbnailSources& sources = {});
@@ -74,7 +79,8 @@ class GalleryModel {
 
     // The branded edition's rescan: pictures only, no cache; `imageList` receives 80 x 60
     // thumbnails at the same indexes as the entries. Undecodable pictures are left out.
-    // `pump` runs after each thumbnail (the window processes its pending messages).
+    // `pump` runs on this thread once per thumbnail made (the window processes its pending
+    // messages while the workers decode).
     void RescanPicturesOnly(std::vector<QImage>& imageList, const std::string& pictureFolder,
                             const std::function<void()>& pump = {},
                             const ThumbnailSources& sources = {});

@@ -58,22 +58,6 @@ struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
 };
 
-// Everything that outlives a longjmp lives here, behind a pointer that is never reassigned.
-struct DecodeState {
-    jpeg_decompress_struct cinfo{};
-    ErrorManager err{};
-    ScanGuard guard{};
-    bool created = false;
-    QImage image;
-    std::vector<uint8_t> row;
-    std::vector<uint32_t> acc;
-    ~DecodeState() {
-        if (created) {
-            jpeg_destroy_decompress(&cinfo);
-        }
-    }
-};
-
 std::unique_ptr<FILE, FileCloser> openRegular(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
@@ -91,8 +75,29 @@ std::unique_ptr<FILE, FileCloser> openRegular(const std::string& path) {
     return std::unique_ptr<FILE, FileCloser>(f);
 }
 
-// The body after setjmp: only plain values and the state behind `s`.
-bool decode(DecodeState* s, FILE* file, QSize cover, const JpegDecodeLimits& limits) {
+}  // namespace
+
+// Everything that outlives a longjmp lives here, behind a pointer that is never reassigned.
+struct JpegDecoder::State {
+    jpeg_decompress_struct cinfo{};
+    ErrorManager err{};
+    ScanGuard guard{};
+    bool created = false;
+    QImage image;
+    std::vector<uint8_t> row;
+    std::vector<uint32_t> acc;
+    ~State() {
+        if (created) {
+            jpeg_destroy_decompress(&cinfo);
+        }
+    }
+};
+
+namespace {
+
+// The body after setjmp: only plain values and the state behind `s`. A failure may leave the
+// codec anywhere in a picture; the caller aborts it before the next one.
+bool decodeFile(JpegDecoder::State* s, FILE* file, QSize cover, const JpegDecodeLimits& limits) {
     jpeg_decompress_struct* cinfo = &s->cinfo;
     cinfo->err = jpeg_std_error(&s->err.base);
     s->err.base.error_exit = onError;
@@ -100,8 +105,10 @@ bool decode(DecodeState* s, FILE* file, QSize cover, const JpegDecodeLimits& lim
     if (setjmp(s->err.jump) != 0) {
         return false;
     }
-    jpeg_create_decompress(cinfo);
-    s->created = true;
+    if (!s->created) {
+        jpeg_create_decompress(cinfo);
+        s->created = true;
+    }
     cinfo->mem->max_memory_to_use = limits.maxCodecMemory;
     s->guard.base.progress_monitor = onProgress;
     s->guard.maxScans = limits.maxScans;
@@ -186,17 +193,33 @@ bool decode(DecodeState* s, FILE* file, QSize cover, const JpegDecodeLimits& lim
 
 }  // namespace
 
-std::optional<QImage> decodeJpegForThumbnail(const std::string& path, QSize cover,
-                                             const JpegDecodeLimits& limits) {
+JpegDecoder::JpegDecoder(const JpegDecodeLimits& limits) : limits_(limits) {}
+JpegDecoder::~JpegDecoder() = default;
+JpegDecoder::JpegDecoder(JpegDecoder&&) noexcept = default;
+JpegDecoder& JpegDecoder::operator=(JpegDecoder&&) noexcept = default;
+
+std::optional<QImage> JpegDecoder::decode(const std::string& path, QSize cover) {
     auto file = openRegular(path);
     if (!file) {
         return std::nullopt;
     }
-    auto state = std::make_unique<DecodeState>();
-    if (!decode(state.get(), file.get(), cover, limits)) {
+    if (!state_) {
+        state_ = std::make_unique<State>();
+    }
+    const bool ok = decodeFile(state_.get(), file.get(), cover, limits_);
+    if (!ok) {
+        if (state_->created) {
+            jpeg_abort_decompress(&state_->cinfo);  // back to idle: the next picture starts clean
+        }
+        state_->image = QImage();
         return std::nullopt;
     }
-    return std::move(state->image);
+    return std::move(state_->image);
+}
+
+std::optional<QImage> decodeJpegForThumbnail(const std::string& path, QSize cover,
+                                             const JpegDecodeLimits& limits) {
+    return JpegDecoder(limits).decode(path, cover);
 }
 
 }  // namespace gallery

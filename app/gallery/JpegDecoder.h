@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -26,9 +27,31 @@ struct JpegDecodeLimits {
     uint64_t maxScanWork = uint64_t{1} << 28;
 };
 
-// Decodes `path` at the smallest DCT scale (1/8 .. 8/8) whose output still covers `cover`, into
-// a 24-bit BGR bitmap (QImage::Format_BGR888). Nothing when the file is missing, empty, not a
-// JPEG, corrupt, truncated, too large or too costly; the codec's errors never end the process.
+// A decoder that keeps the codec's working state from one picture to the next, so that a thread
+// decoding many files sets it up once. One thread at a time; each worker owns its own.
+class JpegDecoder {
+  public:
+    explicit JpegDecoder(const JpegDecodeLimits& limits = {});
+    ~JpegDecoder();
+    JpegDecoder(JpegDecoder&&) noexcept;
+    JpegDecoder& operator=(JpegDecoder&&) noexcept;
+    JpegDecoder(const JpegDecoder&) = delete;
+    JpegDecoder& operator=(const JpegDecoder&) = delete;
+
+    // Decodes `path` at the smallest DCT scale (1/8 .. 8/8) whose output still covers `cover`,
+    // into a 24-bit BGR bitmap (QImage::Format_BGR888). Nothing when the file is missing, empty,
+    // not a JPEG, corrupt, truncated, too large or too costly; the codec's errors never end the
+    // process, and a failed picture leaves nothing behind for the next one.
+    std::optional<QImage> decode(const std::string& path, QSize cover);
+
+    struct State;  // the codec's objects and buffers, defined beside the decoding code
+
+  private:
+    JpegDecodeLimits limits_;
+    std::unique_ptr<State> state_;  // made at the first decode
+};
+
+// One picture through a decoder of its own (see JpegDecoder::decode).
 std::optional<QImage> decodeJpegForThumbnail(const std::string& path, QSize cover,
                                              const JpegDecodeLimits& limits = {});
 

@@ -4,13 +4,17 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include <qtestsupport_core.h>
+
 #include "GalleryTestUtil.h"
 #include "app/gallery/AutoLock.h"
 #include "app/gallery/GalleryModel.h"
+#include "app/gallery/JpegDecoder.h"
 #include "app/gallery/StripGeometry.h"
 #include "app/gallery/Thumbnail.h"
 #include "platform/Sleep.h"
@@ -99,12 +103,7 @@ TEST(GalleryModel, RescanListsSortsAndDecodesOnlyWhatChanged) {
     }
     EXPECT_EQ(g.cache.count(), 5);
 
-    // The undecodable picture has a black thumbnail in its frame; the clip has its marker.
-    const int broken = g.cache.IndexOf(pic("Picture0004.jpg"));
-    ASSERT_GE(broken, 0);
-    const QImage black = thumbnailFromRecord(g.cache.entry(broken));
-    EXPECT_EQ(black.pixelColor(40, 30), QColor(Qt::black));
-    EXPECT_EQ(black.pixelColor(0, 0), QColor(Qt::white));
+    // The clip has its marker (undecodable pictures: ParallelRescan below).
     const int clip = g.cache.IndexOf(vid("Movie0001.avi"));
     ASSERT_GE(clip, 0);
     EXPECT_EQ(thumbnailFromRecord(g.cache.entry(clip)).pixelColor(59, 34),
@@ -320,6 +319,125 @@ TEST(GalleryModel, BrandedRescanKeepsDecodablePicturesOnly) {
     EXPECT_TRUE(m.IsItemSelected(2));
     EXPECT_EQ(m.focusIndex(), 2);
     EXPECT_EQ(m.indexOfPath(pic("Picture0002.jpg")), 1);
+}
+
+namespace {
+
+size_t threadsOfThisProcess() {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                             std::filesystem::directory_iterator()));
+}
+
+// The thumbnail a good picture gets from the one-picture decoder, or a black one.
+QImage expectedThumbnail(const std::string& path, bool decodable) {
+    QImage thumb;
+    const auto picture = decodeJpegForThumbnail(path, kThumb);
+    EXPECT_EQ(picture.has_value(), decodable) << path;
+    MakeThumbnail(picture.value_or(blackBitmap(kThumb)), thumb, false, kThumb);
+    return thumb;
+}
+
+}  // namespace
+
+// Four workers (more than the cores here, so that files finish out of order) against one that
+// takes a file at a time, from the same stale cache: the same list, figures, cache file and
+// branded thumbnails; and no thread outlives a rescan.
+TEST(ParallelRescan, GivesWhatOneFileAtATimeGives) {
+    // Large and small pictures in distinct colours; every third one truncated (the codec fails
+    // mid-picture, and the worker's decoder goes on to the next file) or empty.
+    const std::string whole = testenv::tempDir() + "/whole.jpg";
+    ASSERT_TRUE(gallerytest::writePicture(whole, 1280, 800));
+    const std::string bytes = testenv::readFile(whole);
+    std::map<std::string, bool> decodable;
+    auto write = [&](int from, int to) {
+        for (int i = from; i <= to; ++i) {
+            const std::string path = pic("Picture" + std::to_string(1000 + i) + ".jpg");
+            if (i % 6 == 2) {
+                testenv::writeFile(path, bytes.substr(0, bytes.size() / 2));
+            } else if (i % 6 == 4) {
+                testenv::writeFile(path, "");
+            } else {
+                ASSERT_TRUE(gallerytest::writePicture(path, i % 2 != 0 ? 1280 : 64,
+                                                      i % 2 != 0 ? 800 : 48,
+                                                      QColor::fromHsv(i * 19, 220, 200)));
+            }
+            decodable[path] = i % 6 != 2 && i % 6 != 4;
+        }
+    };
+    write(1, 6);
+    testenv::writeFile(vid("Movie0001.avi"), "good clip");
+    testenv::writeFile(vid("Movie0002.avi"), "no frame");
+    // The cache knows the first pictures; then files change, vanish and arrive.
+    {
+        Gallery seed;
+        seed.rescan();
+        ASSERT_TRUE(seed.cache.SaveToFile(testenv::tempDir() + "/seed.icf"));
+    }
+    ASSERT_TRUE(gallerytest::writePicture(pic("Picture1001.jpg"), 640, 480, Qt::green));
+    testenv::writeFile(pic("Picture1003.jpg"), "broken now");
+    decodable[pic("Picture1003.jpg")] = false;
+    std::filesystem::remove(pic("Picture1005.jpg"));
+    decodable.erase(pic("Picture1005.jpg"));
+    write(7, 18);
+
+    const size_t threadsBefore = threadsOfThisProcess();
+    struct Run {
+        RescanStats stats;
+        std::vector<std::string> list;
+        std::string cacheFile;
+        std::vector<QImage> branded;
+        std::vector<std::string> brandedList;
+        int pumped = 0;
+    };
+    auto run = [&](int threads) {
+        Run r;
+        Gallery g;
+        EXPECT_TRUE(g.cache.LoadFromFile(testenv::tempDir() + "/seed.icf"));
+        ThumbnailSources sources = fakeClips();
+        sources.threads = threads;
+        r.stats = g.model.RescanGallery(g.cache, testenv::picturesDir(), testenv::videosDir(),
+                                        kThumb, sources);
+        r.list = g.model.GalleryList();
+        for (int i = 0; i < g.cache.count(); ++i) {
+            const auto it = decodable.find(g.cache.pathOf(i));
+            if (it != decodable.end()) {
+                EXPECT_TRUE(thumbnailFromRecord(g.cache.entry(i)) ==
+                            expectedThumbnail(it->first, it->second))
+                    << it->first << " with " << threads << " threads";
+            }
+        }
+        r.cacheFile = testenv::tempDir() + "/threads" + std::to_string(threads) + ".icf";
+        EXPECT_TRUE(g.cache.SaveToFile(r.cacheFile));
+        GalleryModel branded;
+        branded.RescanPicturesOnly(
+            r.branded, testenv::picturesDir(), [&] { ++r.pumped; }, sources);
+        r.brandedList = branded.GalleryList();
+        return r;
+    };
+    const Run one = run(1);
+    const Run four = run(4);
+
+    EXPECT_EQ(one.stats.pictures, 17);
+    EXPECT_EQ(one.stats.decoded, 2 + 12);  // the changed, the broken and the new
+    EXPECT_EQ(one.stats.leftOut, 1);       // the clip without a frame
+    EXPECT_EQ(one.list.size(), 17U + 1U);
+    for (const Run* r : {&one, &four}) {
+        EXPECT_EQ(r->pumped, 17);
+        EXPECT_EQ(r->brandedList.size(), 10U) << "undecodable and empty pictures are left out";
+    }
+    EXPECT_EQ(four.stats.pictures, one.stats.pictures);
+    EXPECT_EQ(four.stats.clips, one.stats.clips);
+    EXPECT_EQ(four.stats.decoded, one.stats.decoded);
+    EXPECT_EQ(four.stats.leftOut, one.stats.leftOut);
+    EXPECT_EQ(four.list, one.list);
+    EXPECT_TRUE(testenv::readFile(four.cacheFile) == testenv::readFile(one.cacheFile))
+        << "the cache records differ";
+    EXPECT_EQ(four.brandedList, one.brandedList);
+    EXPECT_TRUE(four.branded == one.branded) << "the branded thumbnails differ";
+
+    // Joined threads leave the process's task list a moment after the join returns.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return threadsOfThisProcess() <= threadsBefore; }, 5000))
+        << threadsOfThisProcess() << " threads, " << threadsBefore << " before";
 }
 
 TEST(AutoLock, TakesAndReleasesTheBusyFlagAndNeverHangs) {
