@@ -12,6 +12,7 @@ TARGETS = [
     (r"^transform_zoom/", "< 2 ms (6% of 33 ms)", "memcpy/{size}"),
     (r"^still_conversion/", "< 1 ms (once per snapshot)", "memcpy/{size}"),
     (r"^transform_", "< 33 ms frame budget", "memcpy/{size}"),
+    (r"BM_RescanNewPictures/\d+ serial", "(one file at a time)", None),
     (r"BM_RescanNewPictures", "< 1000 ms (2 cores)", None),
     (r"BM_RescanUnchangedWarmCache", "< 150 ms", None),
     (r"BM_DecodeRepeatedScans", "< 300 ms (refused)", None),
@@ -28,6 +29,7 @@ def to_ms(b):
 
 def main(paths):
     results = {}
+    ratios = {}
     for path in paths:
         try:
             with open(path) as f:
@@ -39,6 +41,10 @@ def main(paths):
                 continue
             name = re.sub(r"/(real_time|manual_time|iterations:\d+)", "", b["name"])
             results[name] = to_ms(b)
+            # A benchmark that times a serial path beside its parallel one shows both, and the ratio.
+            if "serial_ms" in b and "speedup" in b:
+                results[f"{name} serial"] = b["serial_ms"]
+                ratios[name] = b["speedup"]
     print(f"{'figure':<48} {'value (ms)':>12}  {'target':<28} {'floor (ms)':>10}")
     print("-" * 102)
     for name, ms in results.items():
@@ -53,6 +59,8 @@ def main(paths):
                 elif fl is not None:
                     floor = f"{fl:.1f}"
                 break
+        if name in ratios:
+            target = f"{target}; {ratios[name]:.2f}x serial"
         print(f"{name:<48} {ms:>12.3f}  {target:<28} {floor:>10}")
 
 
