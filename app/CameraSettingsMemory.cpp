@@ -1,6 +1,8 @@
 // Model keys, value names and the order in which remembered values return to a camera.
 #include "CameraSettingsMemory.h"
 
+#include "SupportedCameraRows.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -21,22 +23,6 @@ int hexValue(char c) {
         return c - '0';
     }
     return (c | 0x20) - 'a' + 10;
-}
-
-// The four hex digits after `marker` ("vid_"), lower case; empty when there are none.
-std::string idAfter(std::string_view display, std::string_view marker) {
-    const size_t at = display.find(marker);
-    if (at == std::string_view::npos || display.size() - at - marker.size() < 4) {
-        return {};
-    }
-    std::string id(display.substr(at + marker.size(), 4));
-    if (!std::all_of(id.begin(), id.end(), isHexDigit)) {
-        return {};
-    }
-    for (char& c : id) {
-        c = static_cast<char>(c | 0x20);
-    }
-    return id;
 }
 
 // A group name is a path component of the settings key: no separators, no control characters.
@@ -98,8 +84,8 @@ int applyStage(const CameraAccess& camera, const std::vector<StoredControlValue>
 }  // namespace
 
 std::string cameraModelKey(std::string_view displayName, std::string_view deviceName) {
-    const std::string vid = idAfter(displayName, "vid_");
-    const std::string pid = idAfter(displayName, "pid_");
+    const std::string vid = usbIdIn(displayName, "vid_");
+    const std::string pid = usbIdIn(displayName, "pid_");
     std::string key = !vid.empty() && !pid.empty() ? vid + "-" + pid : std::string();
     const std::string name = groupSafe(deviceName);
     if (!name.empty()) {

@@ -7,22 +7,18 @@
 #include "Main.h"
 #include "RememberedCameraSettings.h"
 #include "capture/nDirectShow.h"
-#include "platform/media/DeviceEnumerator.h"
+#include "NoCameraReport.h"
 
 namespace {
 
 // The model of the camera at `index` of the device list, as the component found it there.
 std::string cameraModelAt(int32_t index) {
-    std::vector<platform::media::Moniker> devices;
-    if (platform::media::DeviceEnumerator::createClassEnumerator(
-            platform::media::DeviceCategory::VideoInput, devices) != platform::S_Ok ||
-        index < 0 || static_cast<size_t>(index) >= devices.size()) {
+    const std::vector<app::SeenCamera> cameras = app::attachedCameras();
+    if (index < 0 || static_cast<size_t>(index) >= cameras.size()) {
         return {};
     }
-    const platform::media::Moniker& device = devices[static_cast<size_t>(index)];
-    std::string name;
-    device.readFriendlyName(name);
-    return app::cameraModelKey(device.displayName(), name);
+    const app::SeenCamera& camera = cameras[static_cast<size_t>(index)];
+    return app::cameraModelKey(camera.displayName, camera.name);
 }
 
 }  // namespace

@@ -9,18 +9,18 @@
 namespace app {
 namespace {
 
-// The four characters after `marker`, as the camera search reads the ids; "????" without one.
-std::string idAfter(const std::string& displayName, const char* marker) {
-    const size_t at = displayName.find(marker);
-    return at == std::string::npos ? "????" : printable(displayName.substr(at + 4, 4));
-}
-
 std::string ids(const std::string& displayName) {
     if (displayName.find("vid_") == std::string::npos &&
         displayName.find("pid_") == std::string::npos) {
         return "(no USB ids)";
     }
-    return idAfter(displayName, "vid_") + ":" + idAfter(displayName, "pid_");
+    // As the display name spells them: the line names what the system reported.
+    auto id = [&](const char* marker) {
+        const size_t at = displayName.find(marker);
+        return at == std::string::npos ? std::string("????")
+                                       : printable(displayName.substr(at + 4, 4));
+    };
+    return id("vid_") + ":" + id("pid_");
 }
 
 }  // namespace
@@ -44,7 +44,7 @@ std::vector<std::string> noCameraLines(const std::vector<SeenCamera>& seen,
     return lines;
 }
 
-void reportNoCamera(const std::vector<CameraRow>& rows) {
+std::vector<SeenCamera> attachedCameras() {
     using namespace platform::media;
     std::vector<Moniker> devices;
     DeviceEnumerator::createClassEnumerator(DeviceCategory::VideoInput, devices);
@@ -56,7 +56,11 @@ void reportNoCamera(const std::vector<CameraRow>& rows) {
         }
         seen.push_back(std::move(camera));
     }
-    for (const std::string& line : noCameraLines(seen, rows)) {
+    return seen;
+}
+
+void reportNoCamera(const std::vector<CameraRow>& rows) {
+    for (const std::string& line : noCameraLines(attachedCameras(), rows)) {
         std::fprintf(stderr, "%s\n", line.c_str());
     }
 }

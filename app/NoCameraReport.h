@@ -14,6 +14,9 @@ struct SeenCamera {
     std::string displayName;  // carries "vid_xxxx&pid_yyyy" for a USB camera
 };
 
+// The cameras attached now, in the device list's order (the order the component indexes).
+std::vector<SeenCamera> attachedCameras();
+
 // One line per camera, or one saying that there is none.
 std::vector<std::string> noCameraLines(const std::vector<SeenCamera>& seen,
                                        const std::vector<CameraRow>& rows);

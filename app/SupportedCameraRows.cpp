@@ -19,19 +19,6 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
            });
 }
 
-std::optional<std::string> hexId(std::string_view field) {
-    const bool hex = field.size() == 4 && std::all_of(field.begin(), field.end(), [](char c) {
-                         const char l = lowerAscii(c);
-                         return (l >= '0' && l <= '9') || (l >= 'a' && l <= 'f');
-                     });
-    if (!hex) {
-        return std::nullopt;
-    }
-    std::string id(field);
-    std::transform(id.begin(), id.end(), id.begin(), lowerAscii);
-    return id;
-}
-
 std::vector<std::string_view> fields(std::string_view text) {
     std::vector<std::string_view> out;
     size_t at = 0;
@@ -60,6 +47,27 @@ CameraRowParse failure(std::string error) {
 
 }  // namespace
 
+std::optional<std::string> lowerHexId(std::string_view field) {
+    const bool hex = field.size() == 4 && std::all_of(field.begin(), field.end(), [](char c) {
+                         const char l = lowerAscii(c);
+                         return (l >= '0' && l <= '9') || (l >= 'a' && l <= 'f');
+                     });
+    if (!hex) {
+        return std::nullopt;
+    }
+    std::string id(field);
+    std::transform(id.begin(), id.end(), id.begin(), lowerAscii);
+    return id;
+}
+
+std::string usbIdIn(std::string_view displayName, std::string_view marker) {
+    const size_t at = displayName.find(marker);
+    if (at == std::string_view::npos) {
+        return {};
+    }
+    return lowerHexId(displayName.substr(at + marker.size(), 4)).value_or(std::string());
+}
+
 std::string printable(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -87,11 +95,11 @@ CameraRowParse parseSupportedCameraRow(std::string_view text) {
                        std::to_string(f.size()));
     }
     CameraRow row;
-    const std::optional<std::string> vid = hexId(f[0]);
+    const std::optional<std::string> vid = lowerHexId(f[0]);
     if (!vid) {
         return failure("vendor id " + quoted(f[0]) + " is not 4 hex digits");
     }
-    const std::optional<std::string> pid = hexId(f[1]);
+    const std::optional<std::string> pid = lowerHexId(f[1]);
     if (!pid) {
         return failure("product id " + quoted(f[1]) + " is not 4 hex digits");
     }

@@ -47,6 +47,13 @@ std::vector<CameraRow> cameraRows(std::span<const editions::SupportedCamera> bui
                                   const std::vector<std::pair<std::string, std::string>>& settings,
                                   std::vector<std::string>& skipped);
 
+// Four hex digits in any letter case, lower-cased; nothing for anything else.
+std::optional<std::string> lowerHexId(std::string_view field);
+
+// The id after `marker` ("vid_" or "pid_") in a device's display name, lower-cased; empty when
+// the name carries no such id.
+std::string usbIdIn(std::string_view displayName, std::string_view marker);
+
 // `text` fit for a terminal line: control characters become '?'.
 std::string printable(std::string_view text);
 

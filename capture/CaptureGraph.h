@@ -207,7 +207,6 @@ class CaptureGraph final : public filter::FilterOwner {
     const platform::media::Filter& TransFilterElement() const { return FTransFilter; }
     // The branded preview branch's filter ("My PrvTransFilter"; null until a build needs it).
     filter::MyTransFilter* PrvTransFilter() const;
-    const platform::media::Filter& PrvTransFilterElement() const { return FPrvTransFilter; }
     // The filter stills and the motion trigger come from: the preview filter when branded.
     filter::MyTransFilter* StillFilter() const;
 

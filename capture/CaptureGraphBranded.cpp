@@ -27,6 +27,7 @@ constexpr int64_t kMaxReferenceTime = INT64_MAX;
 void CaptureGraph::InitRunBranded(bool record) {
     FInRecord = record;
     FCaptureStarted = false;
+    FPreviewRanderResult = platform::S_Ok;  // a build without a preview branch keeps no old failure
     const capture_detail::FpuGuard fpu;
 
     notifyHost();

@@ -8,6 +8,8 @@
 
 #include <filesystem>
 
+#include <glib.h>
+
 #include "filter/FilterTypes.h"
 #include "filter/MyTransFilter.h"
 #include "platform/UserDirs.h"
@@ -47,28 +49,11 @@ std::string profilePath(const std::string& relative) {
 // UTF-16 length of a UTF-8 path (the stored name is bounded in wide characters). A byte that
 // starts no complete sequence counts as one replacement character.
 size_t wideLength(const std::string& s) {
-    size_t units = 0;
-    size_t i = 0;
-    while (i < s.size()) {
-        const auto lead = static_cast<unsigned char>(s[i]);
-        const size_t length = lead < 0x80                    ? 1
-                              : lead >= 0xF0 && lead <= 0xF4 ? 4
-                              : lead >= 0xE0                 ? 3
-                              : lead >= 0xC2                 ? 2
-                                                             : 0;
-        bool complete = length != 0 && i + length <= s.size();
-        for (size_t k = 1; complete && k < length; ++k) {
-            complete = (static_cast<unsigned char>(s[i + k]) & 0xC0u) == 0x80u;
-        }
-        if (!complete) {
-            ++units;
-            ++i;
-            continue;
-        }
-        units += length == 4 ? 2 : 1;  // beyond the basic plane: a surrogate pair
-        i += length;
-    }
-    return units;
+    gchar* valid = g_utf8_make_valid(s.data(), static_cast<gssize>(s.size()));
+    glong units = 0;
+    g_free(g_utf8_to_utf16(valid, -1, nullptr, &units, nullptr));
+    g_free(valid);
+    return static_cast<size_t>(units);
 }
 
 }  // namespace

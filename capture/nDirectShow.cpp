@@ -106,8 +106,8 @@ bool TDirectShow::SetSupportCompressors() {
 // Graph events
 
 bool TDirectShow::event(QEvent* e) {
-    platform::tsanAcquire(e);  // a graph notice comes from the posting thread
     if (!FInitFailed && static_cast<uint32_t>(e->type()) == WM_GRAPHNOTIFY) {
+        platform::tsanAcquire(e);  // a graph notice comes from the posting thread
         return CompWinProc(WM_GRAPHNOTIFY);
     }
     return QWidget::event(e);

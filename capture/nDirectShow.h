@@ -55,7 +55,6 @@ class TDirectShow : public QWidget, private CaptureHost {
     // What the builds read, set before a build; the builds write back the devices they bound.
     CaptureOptions& options() { return graph_.options(); }
     const CaptureOptions& options() const { return graph_.options(); }
-    void setOptions(const CaptureOptions& options) { graph_.options() = options; }
     CaptureEvents& events() { return FEvents; }
     QColor Color = QColor(99, 99, 99);      // the panel's colour behind the caption
     QColor CaptionColor = QColor(0, 0, 0);  // the caption's text colour (window text)
@@ -124,7 +123,6 @@ class TDirectShow : public QWidget, private CaptureHost {
     int64_t GetMediaPos() { return graph_.GetMediaPos(); }
     bool SetMediaPos(int64_t position) { return graph_.SetMediaPos(position); }
     int64_t GetMediaLength() { return graph_.GetMediaLength(); }
-    static constexpr const char* kWavWriterFactory = CaptureGraph::kWavWriterFactory;
 
     // --- capture format ---
     void CapturePinSet(const platform::VideoInfoHeader& format) { graph_.CapturePinSet(format); }
@@ -223,16 +221,10 @@ class TDirectShow : public QWidget, private CaptureHost {
         return graph_.TransFilterElement();
     }
     filter::MyTransFilter* PrvTransFilter() const { return graph_.PrvTransFilter(); }
-    const platform::media::Filter& PrvTransFilterElement() const {
-        return graph_.PrvTransFilterElement();
-    }
-    filter::MyTransFilter* StillFilter() const { return graph_.StillFilter(); }
 
     static constexpr uint32_t WM_GRAPHNOTIFY = 0x8001;
     static constexpr uint32_t WM_DESTROY = 0x0002;  // the panel's window goes: release the graph
     static constexpr int32_t kFilterTimerMs = 300;
-    static constexpr uint32_t kDeviceSettleMs = CaptureGraph::kDeviceSettleMs;
-    static constexpr size_t kDisplayNameBytes = CaptureGraph::kDisplayNameBytes;
 
   protected:
     bool event(QEvent* event) override;

@@ -138,11 +138,7 @@ bool resolveGroup(QSettings& s, const std::string& wanted, std::string& actual) 
         }
         s.beginGroup(match);
         ++depth;
-        // Two appends, not `"/" + std::string`, which GCC 12 flags as overlapping at -O3.
-        if (!actual.empty()) {
-            actual += '/';
-        }
-        actual += match.toStdString();
+        actual += (actual.empty() ? "" : "/") + match.toStdString();
     }
     while (depth-- > 0) {
         s.endGroup();
@@ -167,7 +163,6 @@ RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
 }
 
 std::vector<std::string> RegistryKey::defaultProfileDirs() {
-    std::vector<std::string> dirs;
     const char* env = std::getenv("XDG_CONFIG_DIRS");
     std::string list = (env != nullptr && *env != '\0') ? env : "/etc/xdg";
 #ifdef PEEKBOX_SYSCONF_XDG_DIR
@@ -175,20 +170,7 @@ std::vector<std::string> RegistryKey::defaultProfileDirs() {
         list += ":" PEEKBOX_SYSCONF_XDG_DIR;  // an install under another prefix
     }
 #endif
-    size_t start = 0;
-    while (start <= list.size()) {
-        const size_t end = list.find(':', start);
-        const std::string dir =
-            list.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!dir.empty() && dir[0] == '/') {
-            dirs.push_back(dir);
-        }
-        if (end == std::string::npos) {
-            break;
-        }
-        start = end + 1;
-    }
-    return dirs;
+    return absoluteDirList(list);
 }
 
 std::string RegistryKey::filePathFor(RegRoot root, const std::string& path) {

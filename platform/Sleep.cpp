@@ -9,11 +9,15 @@ namespace platform {
 namespace {
 std::atomic<double> g_scale{1.0};
 std::atomic<uint64_t> g_total{0};
+// Counts `ms` as slept and gives it in the current scale.
+double countScaled(uint32_t ms) {
+    g_total.fetch_add(ms, std::memory_order_relaxed);
+    return static_cast<double>(ms) * g_scale.load(std::memory_order_relaxed);
+}
 }  // namespace
 
 void sleepMs(uint32_t ms) {
-    g_total.fetch_add(ms, std::memory_order_relaxed);
-    const double scaled = static_cast<double>(ms) * g_scale.load(std::memory_order_relaxed);
+    const double scaled = countScaled(ms);
     if (scaled > 0.0) {
         std::this_thread::sleep_for(
             std::chrono::microseconds(static_cast<int64_t>(scaled * 1000.0)));
@@ -21,8 +25,7 @@ void sleepMs(uint32_t ms) {
 }
 
 uint32_t scaledMs(uint32_t ms) {
-    g_total.fetch_add(ms, std::memory_order_relaxed);
-    return static_cast<uint32_t>(static_cast<double>(ms) * g_scale.load(std::memory_order_relaxed));
+    return static_cast<uint32_t>(countScaled(ms));
 }
 
 void setSleepScale(double scale) {

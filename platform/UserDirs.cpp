@@ -46,10 +46,19 @@ std::vector<std::string> dataDirs() {
         dirs.insert(dirs.end(), {"/usr/local/share", "/usr/share"});
         return dirs;
     }
+    const std::vector<std::string> listed = absoluteDirList(system);
+    dirs.insert(dirs.end(), listed.begin(), listed.end());
+    return dirs;
+}
+
+}  // namespace
+
+std::vector<std::string> absoluteDirList(const std::string& list) {
+    std::vector<std::string> dirs;
     size_t start = 0;
-    while (start <= system.size()) {
-        const size_t end = std::min(system.find(':', start), system.size());
-        const std::string dir = system.substr(start, end - start);
+    while (start <= list.size()) {
+        const size_t end = std::min(list.find(':', start), list.size());
+        const std::string dir = list.substr(start, end - start);
         if (!dir.empty() && dir[0] == '/') {
             dirs.push_back(dir);
         }
@@ -57,8 +66,6 @@ std::vector<std::string> dataDirs() {
     }
     return dirs;
 }
-
-}  // namespace
 
 std::string locateDataFile(const std::string& relative) {
     for (const std::string& dir : dataDirs()) {

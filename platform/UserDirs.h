@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -20,6 +21,9 @@ std::string cacheHome();
 // The first existing file `relative` below $XDG_DATA_HOME (or ~/.local/share), then below each
 // absolute folder of $XDG_DATA_DIRS (default /usr/local/share:/usr/share); empty when none.
 std::string locateDataFile(const std::string& relative);
+
+// The absolute folders of a colon-separated list (XDG_*_DIRS), in order; others are skipped.
+std::vector<std::string> absoluteDirList(const std::string& list);
 
 // Creates `path` and its parents with mode 0700 where they are missing.
 bool makePrivateDirs(const std::string& path);

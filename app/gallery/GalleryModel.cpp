@@ -178,9 +178,7 @@ RescanStats GalleryModel::RescanGallery(ImageCache& cache, const std::string& pi
     }
 
     // A null thumbnail: MakeThumbnail refused (a clip without a readable frame).
-    std::vector<QImage> made(jobs.size());
-    makeOnWorkers(made, sources, [&](size_t i, JpegDecoder& decoder) {
-        const Found& file = found[jobs[i]];
+    auto makeThumbnail = [&](const Found& file, JpegDecoder& decoder) {
         QImage source;
         if (file.clip) {
             if (!readClip(sources, file.path, source)) {
@@ -192,14 +190,27 @@ RescanStats GalleryModel::RescanGallery(ImageCache& cache, const std::string& pi
         QImage thumbnail;
         MakeThumbnail(source, thumbnail, file.clip, thumb);
         return thumbnail;
-    });
+    };
+    // Made a chunk at a time, so that a cold rescan of a big folder holds only a chunk of new
+    // thumbnails beside the cache, not all of them.
+    constexpr size_t kChunk = 256;
+    std::vector<QImage> made;
+    size_t chunkStart = 0;  // the job of made[0]
 
     // Cache and list in search order, as if each file had been decoded in its turn.
     std::vector<std::string> paths;
     paths.reserve(found.size());
     for (Found& file : found) {
         if (file.job >= 0) {
-            const QImage& thumbnail = made[static_cast<size_t>(file.job)];
+            const size_t job = static_cast<size_t>(file.job);
+            if (made.empty() || job >= chunkStart + made.size()) {
+                chunkStart = job;
+                made.assign(std::min(kChunk, jobs.size() - job), QImage());
+                makeOnWorkers(made, sources, [&](size_t i, JpegDecoder& decoder) {
+                    return makeThumbnail(found[jobs[chunkStart + i]], decoder);
+                });
+            }
+            const QImage thumbnail = std::move(made[job - chunkStart]);
             if (thumbnail.isNull()) {
                 stats.leftOut += 1;
                 continue;

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <system_error>
+#include <exception>
 #include <thread>
 #include <vector>
 
@@ -37,12 +37,22 @@ void runOnWorkers(size_t jobs, int requested,
         }
     };
     std::vector<std::thread> threads;
+    // Joined on every way out, also when `finished` throws: a joinable thread must not be
+    // destroyed.
+    struct Joiner {
+        std::vector<std::thread>& threads;
+        ~Joiner() {
+            for (std::thread& t : threads) {
+                t.join();
+            }
+        }
+    } joiner{threads};
     threads.reserve(static_cast<size_t>(count));
     for (int w = 0; w < count; ++w) {
         try {
             threads.emplace_back(work, w);
-        } catch (const std::system_error&) {
-            break;  // out of threads: those already running take every index
+        } catch (const std::exception&) {
+            break;  // out of threads or memory: those already running take every index
         }
     }
     if (threads.empty()) {
@@ -57,9 +67,6 @@ void runOnWorkers(size_t jobs, int requested,
                 finished();
             }
         }
-    }
-    for (std::thread& t : threads) {
-        t.join();
     }
 }
 

@@ -14,24 +14,18 @@ struct Provider {
 
 // The factories this program makes, by the package that ships their plugin.
 const Provider kProviders[] = {
-    {"libgstreamer1.0-0",
-     {"tee", "queue", "filesink", "fakesink", "capsfilter", "identity", "valve"}},
+    {"libgstreamer1.0-0", {"tee", "queue", "filesink", "fakesink", "capsfilter", "identity"}},
     {"gstreamer1.0-plugins-base",
      {"videoconvert", "videoscale", "videorate", "audioconvert", "audioresample", "appsink",
       "uridecodebin", "videotestsrc", "audiotestsrc"}},
     {"gstreamer1.0-plugins-good",
-     {"avimux", "wavenc", "jpegenc", "jpegdec", "videobalance", "vp8enc", "v4l2src", "pulsesrc"}},
+     {"avimux", "wavenc", "jpegenc", "jpegdec", "videobalance", "v4l2src"}},
     {"gstreamer1.0-plugins-bad", {"asfmux"}},
-    {"gstreamer1.0-plugins-ugly", {"x264enc"}},
 };
 
-}  // namespace
-
+// The Debian package whose plugin provides `factory`, or a general hint for one not listed.
 const char* packageProviding(const char* factory) {
     const std::string_view f(factory);
-    if (f.substr(0, 2) == "av") {
-        return "gstreamer1.0-libav";
-    }
     for (const Provider& p : kProviders) {
         for (const std::string_view known : p.factories) {
             if (known == f) {
@@ -39,8 +33,14 @@ const char* packageProviding(const char* factory) {
             }
         }
     }
+    // The libav wrappers: avenc_*, avdec_*, avmux_* (checked after the table: avimux is good's).
+    if (f.substr(0, 2) == "av") {
+        return "gstreamer1.0-libav";
+    }
     return "a GStreamer plugin package";
 }
+
+}  // namespace
 
 GstElement* makeElement(const char* factory, const char* name) {
     GstElement* e = gst_element_factory_make(factory, name);

@@ -10,7 +10,4 @@ namespace platform::media {
 // `factory` and its package.
 GstElement* makeElement(const char* factory, const char* name = nullptr);
 
-// The Debian package whose plugin provides `factory`, or a general hint for one not listed.
-const char* packageProviding(const char* factory);
-
 }  // namespace platform::media

@@ -161,13 +161,7 @@ std::vector<VirtualDeviceDesc> VirtualDeviceConfig::parse(const std::string& tex
         if (parseOne(entry, defaultVid, defaultPid, desc, problem)) {
             out.push_back(std::move(desc));
         } else {
-            // Appended piece by piece: GCC 12 misreads `"literal" + std::string&&` as an
-            // overlapping copy (-Wrestrict) at -O3.
-            std::string line = "\"";
-            line += trim(entry);
-            line += "\": ";
-            line += problem;
-            problems.push_back(std::move(line));
+            problems.push_back("\"" + trim(entry) + "\": " + problem);
         }
     }
     return out;

@@ -212,16 +212,17 @@ void DesktopSession::key(const std::string& windowId, const std::string& keys) {
     run("xdotool windowactivate --sync " + windowId + " sleep 0.2 key --delay 80 " + keys);
 }
 
-QImage DesktopSession::screenshot(const std::string& name) {
-    const std::string file = artifactsDir() + "/" + name + ".png";
+QImage DesktopSession::screenshotTo(const std::string& file) {
     run("import -window root '" + file + "'");
     return QImage(QString::fromStdString(file));
 }
 
+QImage DesktopSession::screenshot(const std::string& name) {
+    return screenshotTo(artifactsDir() + "/" + name + ".png");
+}
+
 QImage DesktopSession::grab() {
-    const std::string file = testenv::tempDir() + "/screen.png";
-    run("import -window root '" + file + "'");
-    return QImage(QString::fromStdString(file));
+    return screenshotTo(testenv::tempDir() + "/screen.png");
 }
 
 int DesktopSession::waitExit(int seconds) {

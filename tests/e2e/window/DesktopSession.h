@@ -88,6 +88,7 @@ class DesktopSession {
     XWindows& windows() { return *windows_; }
 
   private:
+    QImage screenshotTo(const std::string& file);
     bool startServer();
     bool startWindowManager();
 
