@@ -43,25 +43,34 @@ int runProgram(int argc, char** argv) {
     try {
         AppServices services = defaultServices(argc, argv);
         std::unique_ptr<TDirectShow> capture = defaultCapture(edition, services);
+        // Declared before the window so that it outlives the window's shutdown: a second signal
+        // then finds our handler, which ignores it, instead of the default that kills.
+        bool shuttingDown = false;
+        std::unique_ptr<platform::TerminationSignals> terminationSignals;
         TMainForm mainForm(edition, std::move(services), std::move(capture));
         if (!mainForm.constructed()) {
             return 0;
         }
         // The end of a session closes the window the normal way, so settings are written. A
         // signal during the start, before the event loop runs, is remembered: quit() would be lost.
-        bool terminated = false;
-        platform::TerminationSignals terminationSignals([&mainForm, &terminated](int) {
-            terminated = true;
-            mainForm.close();
-            QApplication::quit();
-        });
+        // Once shutdown has begun, further signals are ignored until it is done.
+        terminationSignals =
+            std::make_unique<platform::TerminationSignals>([&mainForm, &shuttingDown](int) {
+                if (shuttingDown) {
+                    return;
+                }
+                shuttingDown = true;
+                mainForm.close();
+                QApplication::quit();
+            });
         TPopup popup(mainForm);
         if (!mainForm.FormCreate()) {
             return 0;
         }
-        if (!terminated) {
+        if (!shuttingDown) {
             QApplication::exec();
         }
+        shuttingDown = true;
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, QString::fromUtf8(edition.applicationTitle),
                               QString::fromUtf8(e.what()));

@@ -19,7 +19,6 @@
 #include "NoCameraReport.h"
 #include "OutsideMessages.h"
 #include "RecordingChoices.h"
-#include "RememberedCameraSettings.h"
 #include "StandbyWatcher.h"
 #include "VirtualDeviceControl.h"
 #include "app/gallery/CacheLocation.h"
@@ -45,6 +44,7 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
       services_(std::move(services)),
       texts_(edition),
       settings_(edition.settingsKey),
+      cameraSettings_(edition.settingsKey),
       DirectShow1_(capture.release()) {
     // 1. The window from its design.
     createDesign();
@@ -172,8 +172,12 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
     }
     constructed_ = true;
     // A lost display connection ends the process from inside Qt (exit(1)), past every
-    // destructor: the settings and the cache are saved on that way out too.
+    // destructor: a running clip is finished, and the settings and the cache are saved on that
+    // way out too.
     exitHook_ = std::make_unique<platform::ExitHook>([this] {
+        if (recording_.load()) {
+            DirectShow1_->FinishRecordingFile();  // bounded: the clip gets its index
+        }
         saveSettings();
         saveCache();
     });
@@ -562,19 +566,22 @@ bool TMainForm::ChooseResolution(int choice) {
 
 // Button 4: the camera's own settings, modal; a camera without controls shows nothing.
 void TMainForm::ShowCameraProperties() {
-    const app::RememberedCameraSettings memory(edition_.settingsKey, cameraModel_);
-    CameraSettingsDialog dialog(
-        *DirectShow1_, this,
-        {[memory](const std::string& label, int value) { memory.remember(label, value); },
-         [memory] { memory.forget(); }});
+    // Changes are kept while they come and written once they settle, and when the dialog closes.
+    const std::string model = cameraModel_;
+    CameraSettingsDialog dialog(*DirectShow1_, this,
+                                {[this, model](const std::string& label, int value) {
+                                     cameraSettings_.remember(model, label, value);
+                                 },
+                                 [this, model] { cameraSettings_.forget(model); }});
     if (!dialog.hasControls()) {
         return;
     }
     if (settingsDialogHook_) {
         settingsDialogHook_(dialog);
-        return;
+    } else {
+        dialog.exec();
     }
-    dialog.exec();
+    cameraSettings_.flush();
 }
 
 void TMainForm::FormDestroy() {
@@ -602,6 +609,7 @@ void TMainForm::saveSettings() {
     out.imageHeight = imageHeight_;
     out.frequency = frequency_;
     settings_.write(out);
+    cameraSettings_.flush();  // a camera setting still settling is not lost
 }
 
 void TMainForm::saveCache() {

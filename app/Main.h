@@ -22,6 +22,7 @@
 #include "app/gallery/ImageCache.h"
 #include "app/gallery/StripGeometry.h"
 #include "MessageTexts.h"
+#include "PendingCameraSettings.h"
 #include "SettingsStore.h"
 #include "SupportedCameraRows.h"
 #include "WindowLayout.h"
@@ -129,7 +130,9 @@ class TMainForm : public QWidget {
     void ImageShowMouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint p);
     void OpenItem(int index, bool withWorkingDirectory = false);
     void FormKeyDown(int key, Qt::KeyboardModifiers modifiers);
-    void TakeSnapshot();
+    // `byMotion`: a picture nobody is there for, which shows no message and asks nothing; what
+    // keeps it from being taken is said on stderr.
+    void TakeSnapshot(bool byMotion = false);
     void DeleteSelected();
     // A message from the folder watcher or another program (WM_FOLDERCHANGED, WM_RESCANGALLERY).
     void HandleFolderMessage(uint32_t message);
@@ -200,6 +203,7 @@ class TMainForm : public QWidget {
     app::AppServices services_;
     app::MessageTexts texts_;
     app::SettingsStore settings_;
+    app::PendingCameraSettings cameraSettings_;
     // The edition's supported cameras, then those the settings file adds; tried in this order.
     std::vector<app::CameraRow> cameraRows_;
     // Child widgets, owned by Qt's parent chain.
@@ -220,6 +224,7 @@ class TMainForm : public QWidget {
     void stopRecording();
     void finishClip();
     void endFailedStart(bool deleteFile);
+    void dropUnwrittenClip(const std::string& path);
     QTimer* RecTimer_ = nullptr;
     // Folder messages waiting for their rescan, served one per kRescanWaitMs.
     QTimer* RescanTimer_ = nullptr;
@@ -236,6 +241,7 @@ class TMainForm : public QWidget {
     uint32_t RecordingStartTick_ = 0;
     bool OverwriteClip_ = false;
     std::string clipPath_;
+    int32_t clipNumber_ = 0;
     app::WindowLayout layout_;
 
     // The enlarged view and what it replaced.

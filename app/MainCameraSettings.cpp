@@ -24,6 +24,7 @@ std::string cameraModelAt(int32_t index) {
 }  // namespace
 
 void TMainForm::applyRememberedCameraSettings() {
+    cameraSettings_.flush();  // what was just changed is what the camera gets back
     cameraModel_ = cameraModelAt(DirectShow1_->options().VideoDevice);
     const std::vector<app::StoredControlValue> stored =
         app::RememberedCameraSettings(edition_.settingsKey, cameraModel_).load();

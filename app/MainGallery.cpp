@@ -1,4 +1,6 @@
 // TMainForm: the thumbnail strip, its clicks and keys, snapshots, deletion and folder messages.
+#include <cstdio>
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
@@ -204,13 +206,22 @@ bool TMainForm::folderUsable(const std::string& folder) {
     return false;
 }
 
-void TMainForm::TakeSnapshot() {
+void TMainForm::TakeSnapshot(bool byMotion) {
+    if (byMotion && !platform::usableFolder(pictureFolder_)) {
+        std::fprintf(stderr, "motion picture skipped: the folder %s cannot be used\n",
+                     pictureFolder_.c_str());
+        return;
+    }
     if (!folderUsable(pictureFolder_)) {
         return;  // the picture number is kept
     }
     if (edition_.freeSpaceCheck &&
         !platform::HasFreeDiskSpace(pictureFolder_, services_.freeSpace)) {
-        ShowMessage(MSG_DISKFULL);
+        if (byMotion) {
+            std::fprintf(stderr, "motion picture skipped: the disk is full\n");
+        } else {
+            ShowMessage(MSG_DISKFULL);
+        }
         return;
     }
     if (!readyForCommand()) {
@@ -226,6 +237,7 @@ void TMainForm::TakeSnapshot() {
     if (services_.clock) {
         settings.clock = services_.clock;
     }
+    settings.unattended = byMotion;
     const gallery::SnapshotOutcome out = gallery::takeSnapshotFiles(
         pictureCounter_, gallery_, imageListStore() ? nullptr : &imageCache_, settings,
         [this] {
@@ -241,6 +253,10 @@ void TMainForm::TakeSnapshot() {
                                                 MsgButtons::YesNo) == MsgAnswer::Yes;
         });
     using Result = gallery::SnapshotOutcome::Result;
+    if (out.result == Result::NoFreeNumber) {
+        std::fprintf(stderr, "motion picture skipped: the next %d picture numbers are taken\n",
+                     gallery::kFreeNumberTries);
+    }
     if (out.result != Result::Added && out.result != Result::Replaced) {
         return;
     }

@@ -50,7 +50,7 @@ bool TMainForm::motionSnapshotEvent(QEvent* event) {
     // While recording, busy or without a preview the report is dropped; the interval still
     // runs, and the trigger is armed again after it when a preview runs.
     if (DirectShow1_->Ready() && !recording_.load() && busy_ == 0) {
-        TakeSnapshot();
+        TakeSnapshot(/*byMotion=*/true);
     }
     MotionTimer_->start();
     return true;

@@ -58,6 +58,7 @@ void TMainForm::startRecording() {
     }
     OverwriteClip_ = false;
     const int32_t number = app::takeClipNumber(edition_.settingsKey);
+    clipNumber_ = number;
     DrawButton(3, kDisabled);
     const std::optional<std::string> path = app::clipPathFor(videoFolder_, number);
     if (!path) {
@@ -108,7 +109,8 @@ void TMainForm::startRecording() {
     RecTimer_->start();
 }
 
-// A start that did not run goes back to the preview; a graph that never ran leaves no file.
+// A start that did not run goes back to the preview; a graph that never ran leaves no file and
+// gives its number back.
 void TMainForm::endFailedStart(bool deleteFile) {
     RecTimer_->stop();
     setWindowTitle(QString::fromStdString(texts_.text(MSG_TITLE)));
@@ -118,8 +120,15 @@ void TMainForm::endFailedStart(bool deleteFile) {
     StartPreview(false);
     DrawButton(3, kNormal);
     if (deleteFile) {
-        ::unlink(clipPath_.c_str());
+        dropUnwrittenClip(clipPath_);
     }
+}
+
+// A clip file with no frame in it (the start never ran, or the camera went before writing
+// began) is not a clip: it is removed, and its number is free for the next one.
+void TMainForm::dropUnwrittenClip(const std::string& path) {
+    ::unlink(path.c_str());
+    app::giveClipNumberBack(edition_.settingsKey, clipNumber_);
 }
 
 void TMainForm::stopRecording() {
@@ -137,6 +146,10 @@ void TMainForm::finishClip() {
     DrawButton(5, kNormal);
 
     const std::string path = DirectShow1_->FileName();
+    if (DirectShow1_->RecordedFrames() == 0) {
+        dropUnwrittenClip(path);
+        return;
+    }
     QImage frame;
     QImage thumb;
     gallery::MakeVideoThumbnail(path, frame, 5000);

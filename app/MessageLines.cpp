@@ -49,4 +49,15 @@ std::vector<MessageLines::Line> MessageLines::feed(std::string_view bytes) {
     return lines;
 }
 
+std::vector<MessageLines::Line> MessageLines::end() {
+    std::vector<Line> lines;
+    const std::string text = trimmed(partial_);
+    if (!discarding_ && !text.empty()) {
+        lines.push_back(Line{text, false});
+    }
+    partial_.clear();
+    discarding_ = false;
+    return lines;
+}
+
 }  // namespace app

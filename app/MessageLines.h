@@ -22,8 +22,11 @@ class MessageLines {
     // Takes the next bytes of the stream; answers the lines they complete, in order. A line
     // longer than kMaxLineBytes is answered once as `tooLong`, and everything up to its newline
     // is discarded, so no tail of it can pass for a command. Bytes after the last newline wait
-    // for the rest of their line; a line the peer never ends is never answered.
+    // for the rest of their line, which the next newline or the end of the stream completes.
     std::vector<Line> feed(std::string_view bytes);
+    // The stream has ended (the peer shut its sending side): the bytes after the last newline,
+    // if any, are a line too.
+    std::vector<Line> end();
 
   private:
     std::string partial_;      // the unfinished line; never longer than kMaxLineBytes

@@ -30,7 +30,9 @@ void OutsideMessages::onConnection(int fd) {
     auto lines = std::make_shared<app::MessageLines>();
     new platform::LocalConnection(
         fd, idleLimit_,
-        [this, lines](std::string_view received) { return answer(*lines, received); },
+        [this, lines](std::string_view received, bool ended) {
+            return answer(ended ? lines->end() : lines->feed(received));
+        },
         [this] {
             --served_;
             listener_->setPaused(served_ >= kMaxConnections);
@@ -38,9 +40,9 @@ void OutsideMessages::onConnection(int fd) {
         this);
 }
 
-std::string OutsideMessages::answer(app::MessageLines& lines, std::string_view received) {
+std::string OutsideMessages::answer(const std::vector<app::MessageLines::Line>& lines) {
     std::string out;
-    for (const app::MessageLines::Line& line : lines.feed(received)) {
+    for (const app::MessageLines::Line& line : lines) {
         out += !line.tooLong && handleLine(line.text) ? "ok\n" : "unknown\n";
     }
     return out;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <QObject>
 
@@ -39,7 +40,7 @@ class OutsideMessages : public QObject {
 
   private:
     void onConnection(int fd);
-    std::string answer(app::MessageLines& lines, std::string_view received);
+    std::string answer(const std::vector<app::MessageLines::Line>& lines);
     bool handleLine(const std::string& line);
 
     QObject* target_;

@@ -30,13 +30,21 @@ std::vector<StoredControlValue> RememberedCameraSettings::load() const {
 }
 
 void RememberedCameraSettings::remember(const std::string& label, int value) const {
-    const std::string name = valueNameOf(label);
+    remember(std::vector<ControlSetting>{{label, value}});
+}
+
+void RememberedCameraSettings::remember(const std::vector<ControlSetting>& values) const {
     RegistryKey key;
-    if (path_.empty() || name.empty() ||
+    if (path_.empty() || values.empty() ||
         key.open(RegRoot::CurrentUser, path_, /*create=*/true) != kErrorSuccess) {
         return;
     }
-    key.setString(name, std::to_string(value));
+    for (const ControlSetting& v : values) {
+        const std::string name = valueNameOf(v.label);
+        if (!name.empty()) {
+            key.setString(name, std::to_string(v.value));
+        }
+    }
     key.close();
 }
 

@@ -18,6 +18,8 @@ class RememberedCameraSettings {
     std::vector<StoredControlValue> load() const;
     // Failures to write are not reported: the setting still holds until the camera goes.
     void remember(const std::string& label, int value) const;
+    // Several values with one write of the file.
+    void remember(const std::vector<ControlSetting>& values) const;
     // Removes every stored value of the model.
     void forget() const;
 

@@ -3,6 +3,7 @@
 
 #include "filter/MyTransFilter.h"
 #include "platform/media/SmartTee.h"
+#include "platform/media/StreamControl.h"
 #include "platform/media/VideoRenderer.h"
 
 using platform::HResult;
@@ -100,6 +101,10 @@ void CaptureGraph::TearDownGraph() {
     finishRecording();
     if (FGraph) {
         FGraph->stop();
+    }
+    if (FFileWriter) {
+        const auto& counted = FVideoStreamControl ? FVideoStreamControl : FAudioStreamControl;
+        FRecordedFrames = counted ? counted->buffersPassed() : 0;
     }
     FVideoStreamControl.reset();
     FAudioStreamControl.reset();

@@ -116,6 +116,12 @@ class CaptureGraph final : public filter::FilterOwner {
     void FilterTimerTimer();
     const std::string& FileName() const { return FFileName; }
     bool CaptureStarted() const { return FCaptureStarted; }
+    // Completes the running recording's file now (bounded), touching nothing else: for a way
+    // out of the process on which the windows can no longer be used.
+    void FinishRecordingFile() { finishRecording(); }
+    // Frames (audio buffers for a clip without video) the last torn-down recording let into its
+    // file; 0 for one that was never opened.
+    uint64_t RecordedFrames() const { return FRecordedFrames; }
     // The profile file the last Windows Media build looked for ("prxs/...").
     const std::string& ProfileFile() const { return FProfileFile; }
     // File-mode playback position and length in 100 ns units; 0 / false in camera mode.
@@ -305,6 +311,7 @@ class CaptureGraph final : public filter::FilterOwner {
     std::shared_ptr<platform::media::StreamControl> FVideoStreamControl;
     std::shared_ptr<platform::media::StreamControl> FAudioStreamControl;
     std::shared_ptr<platform::media::FileWriter> FFileWriter;
+    uint64_t FRecordedFrames = 0;
     std::string FProfileFile;
     std::string FSourceFile;  // the played media file in file mode
 };

@@ -1,5 +1,6 @@
-// The message socket's lines: however a peer cuts its bytes into reads, the same lines come out,
-// none longer than the limit, and no part of an over-long line passes for a command.
+// The message socket's lines: however a peer cuts its bytes into reads (and then shuts its side),
+// the same lines come out, none longer than the limit, and no part of an over-long line passes
+// for a command.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -33,13 +34,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
 
     app::MessageLines whole;
-    const auto once = whole.feed(bytes);
+    auto once = whole.feed(bytes);
+    for (auto& line : whole.end()) {  // the peer shut its side: the tail is a line too
+        once.push_back(std::move(line));
+    }
     app::MessageLines pieces;
     std::vector<app::MessageLines::Line> cut;
     for (size_t at = 0; at < bytes.size(); at += step) {
         for (auto& line : pieces.feed(bytes.substr(at, step))) {
             cut.push_back(std::move(line));
         }
+    }
+    for (auto& line : pieces.end()) {
+        cut.push_back(std::move(line));
     }
     if (!sameLines(once, cut)) {
         std::abort();

@@ -1,6 +1,7 @@
 // Settings files as a user or an administrator may leave them: whatever the text, every value
 // reads as a number, a text or "not there", a text's announced size is the size it needs, and
-// the supported-camera rows are taken or named as skipped.
+// the supported-camera rows are taken or named as skipped. A file the guard lets through is then
+// read by Qt itself: none of its values may come back as anything but text.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,11 +11,13 @@
 #include <vector>
 
 #include <QGuiApplication>
+#include <QSettings>
 
 #include "app/SettingsStore.h"
 #include "app/SupportedCameraRows.h"
 #include "fuzz/ScratchFile.h"
 #include "platform/RegistryKey.h"
+#include "platform/SettingsText.h"
 
 namespace {
 
@@ -34,6 +37,35 @@ void readValues(const RegistryKey& key) {
                 buffer.back() != '\0') {
                 std::abort();
             }
+        }
+    }
+}
+
+bool isText(const QVariant& v) {
+    const int type = v.typeId();
+    return type == QMetaType::QString || type == QMetaType::QByteArray ||
+           type == QMetaType::QStringList;
+}
+
+// What the guard passes, Qt must read as texts only: a value rebuilt as an object (or as
+// "invalid") means the guard and Qt's reader disagree about what the file says.
+void checkGuardAgainstQt(const std::string& file, const uint8_t* data, size_t size) {
+    if (!platform::isPlainSettingsText(
+            std::string_view(reinterpret_cast<const char*>(data), size))) {
+        return;
+    }
+    QSettings settings(QString::fromStdString(file), QSettings::IniFormat);
+    for (const QString& key : settings.allKeys()) {
+        const QVariant v = settings.value(key);
+        bool ok = isText(v);
+        if (v.typeId() == QMetaType::QVariantList) {
+            ok = true;
+            for (const QVariant& item : v.toList()) {
+                ok = ok && isText(item);
+            }
+        }
+        if (!ok) {
+            std::abort();
         }
     }
 }
@@ -73,6 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
         }
     }
+    checkGuardAgainstQt(file, data, size);
     ::unlink(file.c_str());
     return 0;
 }

@@ -41,11 +41,12 @@ void LocalConnection::readable() {
         const ssize_t n = ::recv(fd_, buffer.data(), buffer.size(), MSG_DONTWAIT);
         if (n > 0) {
             idle_.start();
-            out_ += onBytes_(std::string_view(buffer.data(), static_cast<size_t>(n)));
+            out_ += onBytes_(std::string_view(buffer.data(), static_cast<size_t>(n)), false);
             continue;
         }
         if (n == 0) {
             peerDone_ = true;  // answered below, then closed
+            out_ += onBytes_({}, true);
         } else if (errno == EINTR) {
             continue;
         } else if (errno != EAGAIN && errno != EWOULDBLOCK) {

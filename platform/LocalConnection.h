@@ -18,7 +18,9 @@ namespace platform {
 
 class LocalConnection : public QObject {
   public:
-    using Handler = std::function<std::string(std::string_view received)>;
+    // Called with each piece received, and once more with `ended` set (and nothing received)
+    // when the peer has shut its sending side.
+    using Handler = std::function<std::string(std::string_view received, bool ended)>;
 
     // Takes ownership of the non-blocking descriptor `fd`. When the connection has ended,
     // `onClosed` runs once and the object deletes itself from the event loop.

@@ -86,14 +86,36 @@ bool AtomicFile::write(const void* data, size_t size) {
     return true;
 }
 
-bool AtomicFile::commit(bool sync) {
+namespace {
+
+// Moves `from` to `to` unless something is at `to`; a file system without the no-replace
+// rename gets a hard link, which fails on an existing name just the same.
+bool renameNoReplace(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return false;
+    }
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        return false;
+    }
+    ::unlink(from.c_str());
+    return true;
+}
+
+}  // namespace
+
+bool AtomicFile::commit(bool sync, bool replace) {
     if (fd_ < 0 || failed_) {
         discard();
         return false;
     }
     bool ok = !sync || ::fsync(fd_) == 0;
     ok = (::close(std::exchange(fd_, -1)) == 0) && ok;
-    if (!ok || ::rename(temp_.c_str(), target_.c_str()) != 0) {
+    const bool moved = ok && (replace ? ::rename(temp_.c_str(), target_.c_str()) == 0
+                                      : renameNoReplace(temp_, target_));
+    if (!ok || !moved) {
         discard();
         return false;
     }

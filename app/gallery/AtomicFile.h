@@ -24,8 +24,10 @@ class AtomicFile {
     bool open();
     // Appends bytes; a short or failed write is remembered and fails commit().
     bool write(const void* data, size_t size);
-    // Flushes (optionally to the disk), closes and renames over the target.
-    bool commit(bool sync);
+    // Flushes (optionally to the disk), closes and renames over the target. With `replace`
+    // false the target must not exist: a file that is there (or appeared meanwhile) stays and
+    // the commit fails.
+    bool commit(bool sync, bool replace = true);
 
     int fd() const { return fd_; }
     bool failed() const { return failed_; }

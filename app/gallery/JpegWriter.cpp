@@ -84,7 +84,8 @@ bool encode(EncodeState* s, const QImage* rows, const std::string* exif) {
     return true;
 }
 
-bool writeJpeg(const QImage& bitmap, const std::string& path, const std::string& exif) {
+bool writeJpeg(const QImage& bitmap, const std::string& path, const std::string& exif,
+               bool replace = true) {
     if (bitmap.width() <= 0 || bitmap.height() <= 0 || bitmap.width() > JPEG_MAX_DIMENSION ||
         bitmap.height() > JPEG_MAX_DIMENSION) {
         return false;
@@ -100,7 +101,7 @@ bool writeJpeg(const QImage& bitmap, const std::string& path, const std::string&
         return false;
     }
     AtomicFile file(path, AtomicFile::Mode::User);
-    return file.open() && file.write(state->out, state->outSize) && file.commit(true);
+    return file.open() && file.write(state->out, state->outSize) && file.commit(true, replace);
 }
 
 struct ExifDataDeleter {
@@ -182,15 +183,29 @@ std::string buildExifBlock(const std::string& artist, const std::string& dateTim
     return out;
 }
 
-bool SaveJpegWithExif(const QImage& bitmap, const std::string& path, const std::string& artist,
-                      const LocalClock& clock) {
+namespace {
+
+bool writeJpegWithExif(const QImage& bitmap, const std::string& path, const std::string& artist,
+                       const LocalClock& clock, bool replace) {
     const std::string exif =
         buildExifBlock(artist, formatExifDateTime(clock ? clock() : localNow()));
     // The APP1 marker holds at most 65,533 bytes of payload.
     if (exif.empty() || exif.size() > 65533) {
         return false;
     }
-    return writeJpeg(bitmap, path, exif);
+    return writeJpeg(bitmap, path, exif, replace);
+}
+
+}  // namespace
+
+bool SaveJpegWithExif(const QImage& bitmap, const std::string& path, const std::string& artist,
+                      const LocalClock& clock) {
+    return writeJpegWithExif(bitmap, path, artist, clock, true);
+}
+
+bool SaveNewJpegWithExif(const QImage& bitmap, const std::string& path, const std::string& artist,
+                         const LocalClock& clock) {
+    return writeJpegWithExif(bitmap, path, artist, clock, false);
 }
 
 bool SaveJpeg(const QImage& bitmap, const std::string& path) {

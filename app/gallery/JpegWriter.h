@@ -38,6 +38,11 @@ std::string buildExifBlock(const std::string& artist, const std::string& dateTim
 bool SaveJpegWithExif(const QImage& bitmap, const std::string& path, const std::string& artist,
                       const LocalClock& clock = localNow);
 
+// The same, but only where no file is: false, and the file left alone, when one is there or
+// appears while the picture is written.
+bool SaveNewJpegWithExif(const QImage& bitmap, const std::string& path, const std::string& artist,
+                         const LocalClock& clock = localNow);
+
 // The same without any EXIF data (the branded edition's overwrite of an existing picture).
 bool SaveJpeg(const QImage& bitmap, const std::string& path);
 

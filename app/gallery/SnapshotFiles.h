@@ -22,17 +22,23 @@ struct SnapshotSettings {
     bool brandedThumbnail = false;  // 80 x 60 stretched, for the image list instead of the cache
     QSize thumbSize{80, 60};
     LocalClock clock = localNow;
+    // A picture nobody is there to answer for (taken by motion): it never asks and never writes
+    // over a file, but takes the next free number, trying at most kFreeNumberTries of them.
+    bool unattended = false;
 };
+
+constexpr int kFreeNumberTries = 100;
 
 struct SnapshotOutcome {
     enum class Result {
-        OutOfRange,   // counter above 10000: nothing happened
-        NoStill,      // the still did not arrive: nothing written, the counter stepped back
-        WriteFailed,  // the picture could not be written: no entry, the counter stepped back
-        Declined,     // the user kept the existing file; the counter stepped back
-        NoThumbnail,  // the still had no pixels: the file was attempted, the strip is unchanged
-        Added,        // a new file: entry appended, thumbnail added (cache or `thumb`)
-        Replaced,     // an overwritten file: its thumbnail replaced where it is listed
+        OutOfRange,    // counter above 10000: nothing happened
+        NoStill,       // the still did not arrive: nothing written, the counter stepped back
+        WriteFailed,   // the picture could not be written: no entry, the counter stepped back
+        Declined,      // the user kept the existing file; the counter stepped back
+        NoFreeNumber,  // unattended: every number tried was taken; the counter is as it was
+        NoThumbnail,   // the still had no pixels: the file was attempted, the strip is unchanged
+        Added,         // a new file: entry appended, thumbnail added (cache or `thumb`)
+        Replaced,      // an overwritten file: its thumbnail replaced where it is listed
     };
     Result result = Result::OutOfRange;
     int32_t number = 0;
