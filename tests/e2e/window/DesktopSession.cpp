@@ -246,6 +246,10 @@ int DesktopSession::terminate() {
     return waitExit(20);
 }
 
+bool DesktopSession::signal(int sig) {
+    return program_ > 0 && ::kill(program_, sig) == 0;
+}
+
 int differingPixels(const QImage& a, const QImage& b, const QRect& r) {
     int n = 0;
     for (int y = r.top(); y <= r.bottom(); y += 2) {

@@ -77,6 +77,8 @@ class DesktopSession {
     bool killDisplay();
     // Sends SIGTERM and waits; the program's exit code, or -1.
     int terminate();
+    // Sends `sig` to the program; false when it is not running.
+    bool signal(int sig);
     // Waits for the program to end by itself; its exit code, or -1 after `seconds`.
     int waitExit(int seconds);
     bool running() const { return program_ > 0; }

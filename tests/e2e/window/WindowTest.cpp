@@ -1,4 +1,6 @@
 // Peekbox as a person meets it: the real binary in a real X server with a virtual camera.
+#include <signal.h>
+
 #include <cstdlib>
 #include <functional>
 #include <regex>
@@ -33,6 +35,22 @@ class WindowTest : public testing::Test {
         const QImage before = session.grab();
         return sendOutsideMessage(testenv::runtimeDir() + "/Peekbox.sock", "unplug 0") == "ok" &&
                session.waitForChange(before, buttons, 10);
+    }
+    // Clicks the record button (at (51, 490) for a camera that may record); true once the
+    // caption counts two seconds of writing.
+    bool startRecording(const std::string& window) {
+        session.click(window, QPoint(66, 500));
+        const std::regex counting(".* - 00:00:0[2-9]");
+        return std::regex_match(
+            session.waitForCaption(
+                window, [&](const std::string& c) { return std::regex_match(c, counting); }),
+            counting);
+    }
+    // The clip's duration as ffprobe reads it from the file's index; 0 without one ("N/A").
+    double clipDuration(const std::string& clip) {
+        return std::atof(
+            session.run("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + clip + "'")
+                .c_str());
     }
     DesktopSession session;
 };
@@ -103,17 +121,46 @@ TEST_F(WindowTest, RecordButtonRecordsAPlayableClipWithSoundAndTheCaptionCounts)
     EXPECT_EQ(session.waitForCaption(window, [&](const std::string& c) { return c == title; }),
               title);
     const std::string clip = testenv::videosDir() + "/Movie0001.avi";
-    auto duration = [&] {
-        return std::atof(
-            session.run("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + clip + "'")
-                .c_str());
-    };
-    EXPECT_TRUE(waitUntil([&] { return duration() > 1.5; }, 10000, 100)) << duration();
+    EXPECT_TRUE(waitUntil([&] { return clipDuration(clip) > 1.5; }, 10000, 100))
+        << clipDuration(clip);
     session.screenshot("10-after-recording");
     const std::string info = session.run("gst-discoverer-1.0 '" + clip + "'");
     EXPECT_NE(info.find("video"), std::string::npos) << info;
     EXPECT_NE(info.find("audio"), std::string::npos) << info;
     EXPECT_EQ(session.terminate(), 0);
+}
+
+// Ctrl+C pressed again, or `kill` sent twice, while a clip is recorded: once the shutdown has
+// begun, further signals change nothing, so the clip is finished and the cache saved.
+TEST_F(WindowTest, SignalsDuringTheShutdownWhileRecordingLoseNothing) {
+    const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
+    ASSERT_FALSE(window.empty());
+    ASSERT_TRUE(startRecording(window));
+    ASSERT_TRUE(session.signal(SIGINT));
+    // More signals, one every few milliseconds, until the program has ended.
+    int code = -1;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            session.signal(SIGTERM);
+            code = session.waitExit(0);
+            return !session.running();
+        },
+        30000, 20));
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(testenv::fileExists(testenv::tempDir() + "/Peekbox.icf"));
+    EXPECT_GT(clipDuration(testenv::videosDir() + "/Movie0001.avi"), 1.0);
+}
+
+// The display goes away while a clip is recorded: the clip is finished before the program ends.
+TEST_F(WindowTest, LosingTheDisplayWhileRecordingFinishesTheClip) {
+    const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
+    ASSERT_FALSE(window.empty());
+    ASSERT_TRUE(startRecording(window));
+    ASSERT_TRUE(session.killDisplay());
+    session.waitExit(20);
+    EXPECT_FALSE(session.running());
+    EXPECT_GT(clipDuration(testenv::videosDir() + "/Movie0001.avi"), 1.0);
+    EXPECT_TRUE(testenv::fileExists(testenv::tempDir() + "/Peekbox.icf"));
 }
 
 TEST_F(WindowTest, PullingTheCameraStopsThePreviewAndButtonOneBringsItBack) {

@@ -135,7 +135,7 @@ TEST_F(HotplugTest, PullingTheCameraWhileRecordingFinishesTheClip) {
     EXPECT_EQ(form->gallery().count(), 1);
 }
 
-TEST_F(HotplugTest, PullingTheCameraDuringTheHoldBeforeWritingStartsNoCaptureAndNoClock) {
+TEST_F(HotplugTest, PullingTheCameraDuringTheHoldBeforeWritingLeavesNoClipAndNoUsedNumber) {
     testenv::clearDir(testenv::videosDir());
     VirtualDeviceControl control;
     bool pulled = false;
@@ -157,6 +157,11 @@ TEST_F(HotplugTest, PullingTheCameraDuringTheHoldBeforeWritingStartsNoCaptureAnd
     EXPECT_FALSE(form->recTimerActive());
     EXPECT_EQ(form->windowTitle(), "Norvale Glimmer webcam");
     EXPECT_EQ(form->buttonState(5), TMainForm::kDisabled);
+    // Nothing was written: no file, and the number is free for the next clip.
+    EXPECT_FALSE(testenv::fileExists(testenv::videosDir() + "/Movie0001.avi"));
+    const std::string settings =
+        testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
+    EXPECT_NE(settings.find("AviCounter=0"), std::string::npos) << settings;
 }
 
 // A second camera of the same model makes the kernel bind drivers to its interfaces: the

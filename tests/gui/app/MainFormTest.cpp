@@ -70,6 +70,24 @@ TEST_F(MainFormTest, SettingsMissingEverywhereShowsTheErrorAndEndsConstruction) 
     EXPECT_FALSE(form.isVisible());
 }
 
+// A text that Qt would decode into a serialised object, its "V" spelt as an octal escape of
+// more digits than C allows: the program refuses the file as it is and never rewrites it.
+TEST_F(MainFormTest, ATextQtWouldDecodeAsAnObjectRefusesTheFileAndLeavesItAlone) {
+    const std::string hostile =
+        "[General]\nCounter=3\n\n[GRM]\n"
+        "_MSG_NOPREVIEW=@\\0000126ariant(\\0\\0\\0\\xa\\0\\0\\0\\x4\\0O\\0K)\n";
+    writeSettings(hostile);
+    language = 0x0407;
+    {
+        TMainForm form(editions::edition(), services(), capture());
+        EXPECT_FALSE(form.constructed());
+        EXPECT_NE(form.DirectShow1()->Caption(), "OK");
+    }
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Open setting error.");
+    EXPECT_EQ(testenv::readFile(userFile()), hostile);
+}
+
 TEST_F(MainFormTest, StoredValuesAreReadAndPositionAndSizeAreOnlyWritten) {
     writeSettings(
         "[General]\nHWOverlayDisable=2\nCounter=17\nFrequency=3\nImageWidth=1234\nImageHeight="

@@ -113,6 +113,14 @@ TEST(OutsideMessagesTest, OverLongLinesAreRefusedWholeAndHalfClosedPeersGetEvery
     EXPECT_EQ(r.text, "ok\nunknown\nok\n");
     EXPECT_TRUE(r.closed);
     EXPECT_TRUE(QTest::qWaitFor([&] { return target.messages.size() == 2; }));
+
+    // `printf 1026 | socat ...`: the close ends the last line, which is answered and run.
+    target.messages.clear();
+    r = exchange(messages.path(), "1025\n1026", 2, true);
+    EXPECT_EQ(r.text, "ok\nok\n");
+    EXPECT_TRUE(r.closed);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return target.messages.size() == 2; }));
+    EXPECT_EQ(target.messages, (std::vector<int>{1025, 1026}));
 }
 
 TEST(OutsideMessagesTest,

@@ -1,4 +1,7 @@
 // The window's buttons, popup and layout under the offscreen platform, on virtual cameras.
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include <gtest/gtest.h>
@@ -235,6 +238,77 @@ TEST_F(WindowCommandsTest, CameraSettingsChangeThePictureLiveAndStayWithTheCamer
     shown = false;
     form->FormMouseUp(Qt::LeftButton, buttonPoint(*form, 4));
     EXPECT_FALSE(shown);
+}
+
+// Writes of one file, seen as a person's tools see them: the file closed after writing, or
+// renamed into place.
+class FileWrites {
+  public:
+    explicit FileWrites(const std::string& path)
+        : name_(path.substr(path.rfind('/') + 1)), fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        ::inotify_add_watch(fd_, path.substr(0, path.rfind('/')).c_str(),
+                            IN_CLOSE_WRITE | IN_MOVED_TO);
+    }
+    ~FileWrites() { ::close(fd_); }
+    int count() {
+        alignas(inotify_event) char buf[4096];
+        ssize_t n = 0;
+        while ((n = ::read(fd_, buf, sizeof buf)) > 0) {
+            for (char* p = buf; p < buf + n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(p);
+                if (e->len > 0 && name_ == e->name) {
+                    ++count_;
+                }
+                p += sizeof(inotify_event) + e->len;
+            }
+        }
+        return count_;
+    }
+
+  private:
+    std::string name_;
+    int fd_;
+    int count_ = 0;
+};
+
+// A slider dragged through all its steps costs one write of the settings file, once it settles;
+// a change the dialog is closed on right away is written all the same.
+TEST_F(WindowCommandsTest, ASettingsSliderDragIsWrittenOnceWhenItSettles) {
+    auto form = makeForm("camera:name=Desk Camera,vid=3a7b,pid=0b01");
+    ASSERT_TRUE(form->StartPreview(false));
+    const std::string file = testenv::configHome() + "/Tarnwick/Peekbox.conf";
+    FileWrites writes(file);
+    int steps = 0;
+    int last = 0;
+    form->setSettingsDialogHook([&](QDialog& dialog) {
+        auto* slider = dialog.findChild<QSlider*>("BRIGHTNESS");
+        ASSERT_NE(slider, nullptr);
+        slider->setSliderDown(true);
+        for (int v = slider->minimum(); v <= slider->maximum(); v += slider->singleStep()) {
+            slider->setValue(v);
+            QCoreApplication::processEvents();
+            ++steps;
+        }
+        slider->setSliderDown(false);
+        last = slider->value();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return writes.count() >= 1; }, 5000));
+    });
+    form->FormMouseUp(Qt::LeftButton, buttonPoint(*form, 4));
+    EXPECT_GT(steps, 10);
+    EXPECT_EQ(writes.count(), 1);
+    EXPECT_NE(testenv::readFile(file).find("BRIGHTNESS=" + std::to_string(last)), std::string::npos)
+        << testenv::readFile(file);
+
+    form->setSettingsDialogHook([&](QDialog& dialog) {
+        auto* slider = dialog.findChild<QSlider*>("BRIGHTNESS");
+        ASSERT_NE(slider, nullptr);
+        slider->setValue(slider->minimum());
+        last = slider->value();
+    });
+    form->FormMouseUp(Qt::LeftButton, buttonPoint(*form, 4));
+    EXPECT_EQ(writes.count(), 2);
+    EXPECT_NE(testenv::readFile(file).find("BRIGHTNESS=" + std::to_string(last)), std::string::npos)
+        << testenv::readFile(file);
 }
 
 TEST_F(WindowCommandsTest, DoubleClickEnlargesOnlyARunning1280x800PreviewAndBack) {

@@ -193,15 +193,19 @@ TEST_F(GlimmerWindowTest, APictureFolderThatCannotBeMadeRefusesTheSnapshotAndKee
     EXPECT_EQ(form->gallery().count(), 0);
 }
 
-// Glimmer takes snapshots, so it takes motion pictures too, through its preview filter.
+// Glimmer takes snapshots, so it takes motion pictures too, through its preview filter. Nobody is
+// there to answer a question: a number whose file exists is passed over, never written over.
 TEST_F(GlimmerWindowTest, MotionTakesNumberedPicturesThatJoinTheStrip) {
     platform::setSleepScale(0.1);  // a still is waited for in 10 ms polls
     testenv::writeFile(testenv::configHome() + "/Tarnwick/Glimmer.conf",
                        "[General]\nCounter=1\nMotionSnapshot=1\n");
+    const std::string theirs = testenv::picturesDir() + "/Picture0002.jpg";
+    testenv::writeFile(theirs, "a file of the user's");
     auto form = makeForm(0x0409);
     ASSERT_TRUE(form->StartPreview(false));
     EXPECT_TRUE(QTest::qWaitFor([&] { return form->gallery().count() >= 2; }, 10000));
     EXPECT_TRUE(testenv::fileExists(testenv::picturesDir() + "/Picture0001.jpg"));
-    EXPECT_TRUE(testenv::fileExists(testenv::picturesDir() + "/Picture0002.jpg"));
+    EXPECT_TRUE(testenv::fileExists(testenv::picturesDir() + "/Picture0003.jpg"));
+    EXPECT_EQ(testenv::readFile(theirs), "a file of the user's");
     EXPECT_EQ(boxes.shown, std::vector<std::string>{});
 }

@@ -147,3 +147,40 @@ TEST(SnapshotFiles, BrandedOverwriteCarriesNoExif) {
         gallerytest::run("exiftool -s3 -Artist -DateTimeOriginal " + gallerytest::quoted(out.path)),
         "");
 }
+
+// A picture nobody is there for never asks and never writes over a file: it takes the next free
+// number, and with none free among the next ones it is not taken and the counter stays.
+TEST(SnapshotFiles, UnattendedPicturesTakeTheNextFreeNumberAndNeverAsk) {
+    testenv::clearDir(testenv::picturesDir());
+    ImageCache cache;
+    GalleryModel model;
+    SnapshotSettings settings = mainEdition();
+    settings.unattended = true;
+    auto grab = [] { return still(Qt::green); };
+    bool asked = false;
+    auto ask = [&](int32_t) { return asked = true; };
+    const std::string theirs = testenv::picturesDir() + "/Picture0003.jpg";
+    testenv::writeFile(theirs, "not ours");
+    testenv::writeFile(testenv::picturesDir() + "/Picture0004.jpg", "not ours either");
+
+    int32_t counter = 3;
+    SnapshotOutcome out = takeSnapshotFiles(counter, model, &cache, settings, grab, ask);
+    EXPECT_EQ(out.result, Result::Added);
+    EXPECT_EQ(out.path, testenv::picturesDir() + "/Picture0005.jpg");
+    EXPECT_EQ(counter, 6);
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(testenv::readFile(theirs), "not ours");
+    EXPECT_EQ(model.GalleryList().back(), "0" + out.path);
+    EXPECT_GE(cache.IndexOf(out.path), 0);
+
+    for (int n = 6; n < 6 + kFreeNumberTries; ++n) {
+        testenv::writeFile(picturePath(testenv::picturesDir(), n), "taken");
+    }
+    const int entries = model.count();
+    out = takeSnapshotFiles(counter, model, &cache, settings, grab, ask);
+    EXPECT_EQ(out.result, Result::NoFreeNumber);
+    EXPECT_EQ(counter, 6);
+    EXPECT_EQ(model.count(), entries);
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(testenv::readFile(picturePath(testenv::picturesDir(), 6)), "taken");
+}

@@ -168,6 +168,11 @@ TEST(RegistryKey, FilesHoldingSerialisedObjectsAreRefusedWhole) {
         "[General]\nCounter=1, @DateTime(\\0\\0)\n",
         "[General]\nCounter=\\x40Variant(\\0)\n",
         "[General]\nCounter=\\100V\\141riant(\\0)\n",
+        // Qt takes every digit of an escape and keeps the low 16 bits of the number.
+        "[GRM]\n_MSG_NOPREVIEW=@\\0000126ariant(\\0\\0\\0\\xa\\0\\0\\0\\x4\\0O\\0K)\n",
+        "[General]\nCounter=\\x0000000040Variant(\\0)  \n",
+        "[General]\nCounter=\\x10040DateTime(\\0)\n",
+        "[General]\nA=x, \" @Rect(1 2 3 4)\"\n",
     };
     for (const char* text : hostile) {
         writeUserKey("RkVendor/Hostile.conf", text);
@@ -177,10 +182,16 @@ TEST(RegistryKey, FilesHoldingSerialisedObjectsAreRefusedWhole) {
     testenv::writeFile(testenv::defaultProfile() + "/RkVendor/Copied.conf", hostile[0]);
     EXPECT_FALSE(copyDefaultProfileKey("Software\\RkVendor\\Copied"));
 
+    // Texts Qt keeps as texts, however close they come.
     writeUserKey("RkVendor/Plain.conf",
-                 "[General]\nCounter=7\n\n[GRM]\n_MSG_TITLE=Tab\\there, 100% @home\n");
+                 "[General]\nCounter=7\nA=@home\nB=@@Variant(1)\nC=@String(x)\nD=Variant(1)\n\n"
+                 "[GRM]\n_MSG_TITLE=Tab\\there, 100% @home\n");
     ASSERT_EQ(key.open(RegRoot::CurrentUser, "Software\\RkVendor\\Plain"), kErrorSuccess);
     uint32_t counter = 0;
     EXPECT_EQ(key.queryDword("Counter", counter), kErrorSuccess);
     EXPECT_EQ(counter, 7u);
+    char text[32];
+    uint32_t size = sizeof text;
+    EXPECT_EQ(key.queryString("B", text, size), kErrorSuccess);
+    EXPECT_STREQ(text, "@Variant(1)");
 }
