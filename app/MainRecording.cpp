@@ -146,7 +146,7 @@ void TMainForm::finishClip() {
     DrawButton(5, kNormal);
 
     const std::string path = DirectShow1_->FileName();
-    if (DirectShow1_->RecordedFrames() == 0) {
+    if (DirectShow1_->RecordingWroteNothing()) {
         dropUnwrittenClip(path);
         return;
     }

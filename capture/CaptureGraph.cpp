@@ -103,8 +103,9 @@ void CaptureGraph::TearDownGraph() {
         FGraph->stop();
     }
     if (FFileWriter) {
+        // Without a stream control the branch was never held, so frames went in.
         const auto& counted = FVideoStreamControl ? FVideoStreamControl : FAudioStreamControl;
-        FRecordedFrames = counted ? counted->buffersPassed() : 0;
+        FRecordingWroteNothing = counted && counted->buffersPassed() == 0;
     }
     FVideoStreamControl.reset();
     FAudioStreamControl.reset();

@@ -119,9 +119,9 @@ class CaptureGraph final : public filter::FilterOwner {
     // Completes the running recording's file now (bounded), touching nothing else: for a way
     // out of the process on which the windows can no longer be used.
     void FinishRecordingFile() { finishRecording(); }
-    // Frames (audio buffers for a clip without video) the last torn-down recording let into its
-    // file; 0 for one that was never opened.
-    uint64_t RecordedFrames() const { return FRecordedFrames; }
+    // The last recording is known to have let no frame (no sound, for a clip without video)
+    // into its file: its streams were never opened, or nothing came after they were.
+    bool RecordingWroteNothing() const { return FRecordingWroteNothing; }
     // The profile file the last Windows Media build looked for ("prxs/...").
     const std::string& ProfileFile() const { return FProfileFile; }
     // File-mode playback position and length in 100 ns units; 0 / false in camera mode.
@@ -311,7 +311,7 @@ class CaptureGraph final : public filter::FilterOwner {
     std::shared_ptr<platform::media::StreamControl> FVideoStreamControl;
     std::shared_ptr<platform::media::StreamControl> FAudioStreamControl;
     std::shared_ptr<platform::media::FileWriter> FFileWriter;
-    uint64_t FRecordedFrames = 0;
+    bool FRecordingWroteNothing = false;
     std::string FProfileFile;
     std::string FSourceFile;  // the played media file in file mode
 };

@@ -259,6 +259,7 @@ bool CaptureGraph::StartRecord(const std::string& path) {
         return false;  // a shortened name would write some other file
     }
     FFileName = path;
+    FRecordingWroteNothing = false;
     return StartRecord();
 }
 

@@ -120,7 +120,7 @@ class TDirectShow : public QWidget, private CaptureHost {
     const std::string& FileName() const { return graph_.FileName(); }
     bool CaptureStarted() const { return graph_.CaptureStarted(); }
     void FinishRecordingFile() { graph_.FinishRecordingFile(); }
-    uint64_t RecordedFrames() const { return graph_.RecordedFrames(); }
+    bool RecordingWroteNothing() const { return graph_.RecordingWroteNothing(); }
     const std::string& ProfileFile() const { return graph_.ProfileFile(); }
     int64_t GetMediaPos() { return graph_.GetMediaPos(); }
     bool SetMediaPos(int64_t position) { return graph_.SetMediaPos(position); }

@@ -95,10 +95,8 @@ SnapshotOutcome takeSnapshotFiles(int32_t& counter, GalleryModel& model, ImageCa
     if (settings.unattended) {
         return takeUnattended(counter, model, cache, settings, still, out);
     }
-    struct stat st {};
-    const bool exists = ::lstat(out.path.c_str(), &st) == 0;
     bool replaced = false;
-    if (!exists) {
+    if (!exists(out.path)) {
         out.saved = SaveJpegWithExif(still, out.path, settings.artist, settings.clock);
         if (!out.saved) {
             givePictureNumberBack(counter);
