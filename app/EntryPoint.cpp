@@ -44,7 +44,7 @@ int runProgram(int argc, char** argv) {
         AppServices services = defaultServices(argc, argv);
         std::unique_ptr<TDirectShow> capture = defaultCapture(edition, services);
         // Declared before the window so that it outlives the window's shutdown: a second signal
-        // then finds our handler, which ignores it, instead of the default that kills.
+        // must never find the default handler, which kills, while the shutdown runs.
         bool shuttingDown = false;
         std::unique_ptr<platform::TerminationSignals> terminationSignals;
         TMainForm mainForm(edition, std::move(services), std::move(capture));
@@ -53,13 +53,14 @@ int runProgram(int argc, char** argv) {
         }
         // The end of a session closes the window the normal way, so settings are written. A
         // signal during the start, before the event loop runs, is remembered: quit() would be lost.
-        // Once shutdown has begun, further signals are ignored until it is done.
-        terminationSignals =
-            std::make_unique<platform::TerminationSignals>([&mainForm, &shuttingDown](int) {
+        // Once shutdown has begun, further signals are ignored.
+        terminationSignals = std::make_unique<platform::TerminationSignals>(
+            [&mainForm, &shuttingDown, &terminationSignals](int) {
                 if (shuttingDown) {
                     return;
                 }
                 shuttingDown = true;
+                terminationSignals->ignoreFurther();
                 mainForm.close();
                 QApplication::quit();
             });
@@ -71,6 +72,7 @@ int runProgram(int argc, char** argv) {
             QApplication::exec();
         }
         shuttingDown = true;
+        terminationSignals->ignoreFurther();  // the window's shutdown runs next
     } catch (const std::exception& e) {
         QMessageBox::critical(nullptr, QString::fromUtf8(edition.applicationTitle),
                               QString::fromUtf8(e.what()));

@@ -46,13 +46,26 @@ TerminationSignals::TerminationSignals(std::function<void(int)> onSignal)
     }
 }
 
-TerminationSignals::~TerminationSignals() {
+namespace {
+void setAll(void (*disposition)(int)) {
     struct sigaction sa {};
-    sa.sa_handler = SIG_DFL;
+    sa.sa_handler = disposition;
     sigemptyset(&sa.sa_mask);
     for (int sig : kSignals) {
         ::sigaction(sig, &sa, nullptr);
     }
+}
+}  // namespace
+
+TerminationSignals::~TerminationSignals() {
+    if (!ignoring_) {
+        setAll(SIG_DFL);
+    }
+}
+
+void TerminationSignals::ignoreFurther() {
+    ignoring_ = true;
+    setAll(SIG_IGN);
 }
 
 }  // namespace platform

@@ -240,14 +240,13 @@ TEST_F(WindowCommandsTest, CameraSettingsChangeThePictureLiveAndStayWithTheCamer
     EXPECT_FALSE(shown);
 }
 
-// Writes of one file, seen as a person's tools see them: the file closed after writing, or
-// renamed into place.
+// Writes of one file, seen as a person's tools see them: Qt writes a settings file under
+// another name and renames it into place.
 class FileWrites {
   public:
     explicit FileWrites(const std::string& path)
         : name_(path.substr(path.rfind('/') + 1)), fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-        ::inotify_add_watch(fd_, path.substr(0, path.rfind('/')).c_str(),
-                            IN_CLOSE_WRITE | IN_MOVED_TO);
+        ::inotify_add_watch(fd_, path.substr(0, path.rfind('/')).c_str(), IN_MOVED_TO);
     }
     ~FileWrites() { ::close(fd_); }
     int count() {

@@ -171,8 +171,8 @@ TEST(RegistryKey, FilesHoldingSerialisedObjectsAreRefusedWhole) {
         // Qt takes every digit of an escape and keeps the low 16 bits of the number.
         "[GRM]\n_MSG_NOPREVIEW=@\\0000126ariant(\\0\\0\\0\\xa\\0\\0\\0\\x4\\0O\\0K)\n",
         "[General]\nCounter=\\x0000000040Variant(\\0)  \n",
-        "[General]\nCounter=\\x10040DateTime(\\0)\n",
-        "[General]\nA=x, \" @Rect(1 2 3 4)\"\n",
+        "[General]\nCounter=\\x10040Variant(\\0)\n",
+        "[General]\nA=x, \"@Rect(1 2 3 4)\"\n",
     };
     for (const char* text : hostile) {
         writeUserKey("RkVendor/Hostile.conf", text);
