@@ -40,7 +40,7 @@ QRect ButtonBar::rectOf(int button) const {
     return QRect(layout_.buttonLeft[i], layout_.buttonTop, layout_.buttonWidth[i], kButtonHeight);
 }
 
-void ButtonBar::paint(QPainter& painter, const QFont& font) const {
+void ButtonBar::paint(QPainter& painter, const QFont& font, const QColor& textColour) const {
     for (int b = 1; b <= kButtonCount; ++b) {
         if (!drawn(b)) {
             continue;
@@ -55,7 +55,7 @@ void ButtonBar::paint(QPainter& painter, const QFont& font) const {
             const QString caption =
                 QString::fromStdString(button3Caption(imageWidth_, imageHeight_, allowHd_));
             painter.setFont(font);
-            painter.setPen(states_[i] == kDisabled ? QColor(150, 150, 150) : QColor(0, 0, 0));
+            painter.setPen(textColour);
             const QFontMetrics metrics(font);
             const int left = button3TextLeft(rectOf(3).left(), metrics.horizontalAdvance(caption));
             painter.drawText(QPoint(left, rectOf(3).top() + 6 + metrics.ascent()), caption);

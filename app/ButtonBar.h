@@ -35,7 +35,8 @@ class ButtonBar {
     bool drawn(int button) const { return button != 5 || recordCapable_; }
 
     // Draws every drawn button in its stored state, with button 3's caption.
-    void paint(QPainter& painter, const QFont& font) const;
+    // Button 3's caption is written in `textColour` (the window-text colour) in every state.
+    void paint(QPainter& painter, const QFont& font, const QColor& textColour) const;
     QRect rectOf(int button) const;
 
   private:

@@ -89,6 +89,8 @@ TMainForm::TMainForm(const editions::Edition& edition, app::AppServices services
     // 5. Which supported camera is attached decides the layout and the record button.
     if (edition_.cameraProbe) {
         probeCamera();
+    } else {
+        move(app::kDesignPosition);
     }
 
     // 6. Pictures, and videos where the system has such a folder.
@@ -233,6 +235,9 @@ void TMainForm::createDesign() {
         DirectShow1RecordFileLimit(sender, eventData);
     };
     RecTimer_ = new QTimer(this);
+    // The caption rounds the elapsed time to whole seconds; a timer that fired early (Qt's coarse
+    // timers may, by up to 5 %) would show each second half a second late.
+    RecTimer_->setTimerType(Qt::PreciseTimer);
     RecTimer_->setInterval(kRecTimerMs);
     connect(RecTimer_, &QTimer::timeout, this, [this] { RecTimerTimer(); });
     RescanTimer_ = new QTimer(this);
@@ -255,8 +260,10 @@ void TMainForm::createDesign() {
         BrandLogo_->setGeometry(555, 495, 75, 20);
         BrandLogo_->setImage(art::brandLogo(QString::fromUtf8(edition_.brandName), QSize(75, 20)));
         BrandLogo_->setCursor(Qt::PointingHandCursor);
-        BrandLogo_->onMouseUp = [this](Qt::MouseButton b, QPoint) {
-            if (b == Qt::LeftButton) {
+        // A click is a press and a release on the logo: the release reaches the logo wherever
+        // it happens once the press was there.
+        BrandLogo_->onMouseUp = [this](Qt::MouseButton b, QPoint p) {
+            if (b == Qt::LeftButton && BrandLogo_->rect().contains(p)) {
                 BrandLogoClick();
             }
         };
@@ -278,6 +285,7 @@ void TMainForm::applyLayout() {
     strip_ = edition_.adaptiveLayout
                  ? gallery::StripGeometry::forCamera(cameraAspect_, smallScreen_)
                  : gallery::StripGeometry::branded();
+    updateScrollRange();
     update();
 }
 
@@ -412,7 +420,7 @@ void TMainForm::DrawButton(int button, int32_t state) {
 
 void TMainForm::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    buttons_.paint(p, font());
+    buttons_.paint(p, font(), palette().color(QPalette::WindowText));
 }
 
 void TMainForm::FitPreview() {
@@ -600,10 +608,18 @@ void TMainForm::FormDestroy() {
     saveCache();
 }
 
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (isVisible()) {
+        closedAt_ = outerTopLeft();
+    }
+    QWidget::closeEvent(event);
+}
+
 void TMainForm::saveSettings() {
     app::ShutdownSettings out;
-    out.top = outerTopLeft().y();
-    out.left = outerTopLeft().x();
+    const QPoint corner = closedAt_ && !isVisible() ? *closedAt_ : outerTopLeft();
+    out.top = corner.y();
+    out.left = corner.x();
     out.counter = pictureCounter_;
     out.imageWidth = imageWidth_;
     out.imageHeight = imageHeight_;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -183,6 +184,7 @@ class TMainForm : public QWidget {
     void customEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -216,6 +218,7 @@ class TMainForm : public QWidget {
     app::ButtonBar buttons_;
     std::function<void(QDialog&)> settingsDialogHook_;
     std::string cameraModel_;  // the running camera's settings group, "" when unknown
+    void updateScrollRange();
     void scrollToEnd();
     void performStripActions(const gallery::StripActions& actions);
     bool imageListStore() const;  // the branded image list instead of the cache
@@ -250,6 +253,9 @@ class TMainForm : public QWidget {
     QSize savedPanelSize_;
 
     bool constructed_ = false;
+    // The outer corner as the window closed: once it is closed the desktop no longer frames it,
+    // and its corner is the client area's.
+    std::optional<QPoint> closedAt_;
     int32_t imageWidth_ = 640;
     int32_t imageHeight_ = 480;
     platform::VideoInfoHeader captureFormat_{};

@@ -34,11 +34,17 @@ void TMainForm::setScrollPosition(int position) {
     ScrollBar_->setValue(std::max(0, position));
 }
 
+// The scroll bar's range ends where the last page is full: at its end the slider sits at the
+// end of its track and shows the last entries, never empty slots after them.
+void TMainForm::updateScrollRange() {
+    ScrollBar_->setPageStep(strip_.visibleCount);
+    ScrollBar_->setRange(0, gallery::scrollEndPosition(gallery_.count(), strip_.visibleCount));
+}
+
 // The scroll bar's range follows the list; the strip then shows its end.
 void TMainForm::scrollToEnd() {
-    const int maximum = gallery::scrollMaximum(gallery_.count());
-    ScrollBar_->setMaximum(maximum);
-    setScrollPosition(maximum - strip_.visibleCount + 1);
+    updateScrollRange();
+    setScrollPosition(ScrollBar_->maximum());
 }
 
 bool TMainForm::imageListStore() const {
@@ -79,12 +85,10 @@ void TMainForm::RescanGallery() {
         gallery_.RescanPicturesOnly(imageList_, pictureFolder_,
                                     [] { QCoreApplication::processEvents(); });
     }
-    const int maximum = gallery::scrollMaximum(gallery_.count());
-    ScrollBar_->setMaximum(maximum);
-    if (gallery_.focusIndex() > maximum) {
+    if (gallery_.focusIndex() > gallery::scrollMaximum(gallery_.count())) {
         gallery_.setFocusIndex(0);
     }
-    setScrollPosition(maximum - strip_.visibleCount + 1);
+    scrollToEnd();
     DrawStrip();
 }
 
@@ -176,6 +180,11 @@ void TMainForm::OpenItem(int index, bool withWorkingDirectory) {
 }
 
 void TMainForm::DeleteSelected() {
+    // Like the snapshot and record commands: a busy window ignores the command at once instead
+    // of waiting for a holder that runs on this same thread.
+    if (busy_ != 0) {
+        return;
+    }
     gallery::AutoLock lock(busy_);
     if (!lock.owns()) {
         return;

@@ -8,7 +8,12 @@
 #include "resources/art/Artwork.h"
 
 TPopup::TPopup(TMainForm& mainForm)
-    : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint), mainForm_(mainForm) {
+    // A borderless window of its own that takes the activation when shown and hides when it
+    // loses it, not a popup that holds the mouse: a click elsewhere closes it and still reaches
+    // what was clicked. It stands where the window asks, outside the window manager's placing.
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
+                           Qt::WindowStaysOnTopHint),
+      mainForm_(mainForm) {
     // The picture holds the edition's sizes; the popup shows as many as the camera is offered.
     picture_ = art::popupPicture(mainForm_.edition().popupSizes, 71);
     bandRight_ = mainForm_.edition().popupBandRight;
@@ -56,8 +61,9 @@ void TPopup::ImageMouseUp(Qt::MouseButton button, int x, int y) {
     }
     hide();
     mainForm_.update();
-    // The popup holds the mouse while open, so a release anywhere reaches it: only a release on
-    // an offered item chooses. The picture's hidden items (below a short popup) are not offered.
+    // A press on the picture holds the mouse until its release, so a release anywhere reaches
+    // it: only a release on an offered item chooses. The picture's hidden items (below a short
+    // popup) are not offered.
     if (x < 0 || x >= width() || y < 0 || y >= height() || y / 20 >= mainForm_.offeredSizeCount()) {
         return;
     }

@@ -17,6 +17,10 @@ namespace app {
 constexpr int kFrameExtraWidth = 5;
 constexpr int kFrameExtraHeight = 36;
 
+// Where the designed window stands (its outer top-left); a window that keeps its design layout
+// keeps this place too, the adaptive layout is centred instead.
+constexpr QPoint kDesignPosition{416, 155};
+
 constexpr int kButtonCount = 5;
 constexpr int kButtonHeight = 30;
 

@@ -93,7 +93,10 @@ class CaptureGraph final : public filter::FilterOwner {
     void Motion() override;
 
     // --- graph builds ---
-    // Finds the camera with the given ids (empty: the supported-devices list) and builds its graph.
+    // Finds the camera with the given ids and builds its graph. Empty ids, and any ids while no
+    // camera was ever bound (VID and PID empty), search the supported-devices list in its order
+    // instead; without a list, empty ids take the first camera at or after VideoDevice. The
+    // branded component has no list: it searches by VID and PID, which non-empty ids replace.
     void InitRunCapture(const std::string& vid, const std::string& pid, bool record);
     // Builds a graph that plays a media file: its pictures through the frame filter to the
     // renderer, its sound to the sound output (the source filter is "SOURCE").

@@ -109,7 +109,8 @@ void CaptureGraph::InitRunCapture(const std::string& vid, const std::string& pid
         if (record) {
             GetAudioDevice(FOptions.AudioDevice, false);
         }
-    } else if (FOptions.VID.empty() && FOptions.PID.empty() && !FSupportDevs.empty()) {
+    } else if (!FSupportDevs.empty() &&
+               ((vid.empty() && pid.empty()) || (FOptions.VID.empty() && FOptions.PID.empty()))) {
         for (const std::string& entry : FSupportDevs) {
             if (entry.size() < 9) {
                 continue;  // too short to hold "vvvv?pppp"

@@ -31,8 +31,8 @@ struct StripGeometry {
     int hitSlot(int x) const;
 };
 
-// The scroll bar: maximum = entries - 1 (0 for none); the position that shows the end, never
-// below 0.
+// The index of the last entry (0 for none), up to which the strip draws and clicks hit; the
+// position that shows the end, never below 0, which is where the scroll bar's range ends.
 inline int scrollMaximum(int entries) {
     return entries > 0 ? entries - 1 : 0;
 }

@@ -80,12 +80,15 @@ TEST_F(GlimmerDesktopTest, RunsBesidePeekboxAndTakesSnapshotsIntoItsStrip) {
               std::string::npos);
 }
 
-TEST_F(GlimmerDesktopTest, SizePopupOpensAtItsFixedPlaceAndAReleaseOutsideChoosesNothing) {
+TEST_F(GlimmerDesktopTest,
+       DesignPlaceAndASizePopupAtItsFixedPlaceWhereAReleaseOutsideChoosesNothing) {
     const std::string window = startGlimmer();
     ASSERT_FALSE(window.empty());
     const QRect frame = session.frameRect(window);
     ASSERT_LT(frame.top(), session.windowOrigin(window).y())
         << "the window has no frame: no window manager";
+    // The window stands where its design puts it, frame included.
+    EXPECT_EQ(frame.topLeft(), QPoint(416, 155));
     session.click(window, QPoint(120, 505));  // button 3
     const QRect popup = session.waitForPopup();
     session.screenshot("glimmer-10-popup");

@@ -67,10 +67,17 @@ TEST_F(WindowTest, PreviewMovesAndTheProgramEndsThroughItsShutdown) {
     EXPECT_TRUE(session.waitForChange(first, preview, 20)) << "the preview does not move";
     session.screenshot("02-preview-b");
 
+    const QRect frame = session.frameRect(window);
+    ASSERT_LT(frame.top(), origin.y()) << "the window has no frame: no window manager";
     EXPECT_EQ(session.terminate(), 0);
     const std::string settings =
         testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
     EXPECT_NE(settings.find("ImageWidth=640"), std::string::npos);
+    // "Top" and "Left" are where the window stood: its outer corner, frame included.
+    EXPECT_NE(settings.find("\nTop=" + std::to_string(frame.top()) + "\n"), std::string::npos)
+        << settings;
+    EXPECT_NE(settings.find("\nLeft=" + std::to_string(frame.left()) + "\n"), std::string::npos)
+        << settings;
 }
 
 TEST_F(WindowTest, ButtonOneWritesAPictureWithExifAndTheStripShowsIt) {
@@ -244,6 +251,37 @@ TEST_F(WindowTest, SizePopupOpensFromTheFrameAndOnlyAnItemChoosesASize) {
         testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
     EXPECT_NE(settings.find("ImageWidth=320"), std::string::npos) << settings;
     EXPECT_NE(settings.find("ImageHeight=240"), std::string::npos) << settings;
+}
+
+// The open size popup is a window of its own: a click on another control takes the activation
+// from it, which closes it, and reaches the control as well.
+TEST_F(WindowTest, AClickBesideTheOpenSizePopupClosesItAndReachesWhatWasClicked) {
+    const std::string window = session.startAndWait("peekbox", {kDevices}, "Peekbox");
+    ASSERT_FALSE(window.empty());
+    const QPoint origin = session.windowOrigin(window);
+    const QImage empty = session.screenshot("30-before-popup");
+    session.click(window, QPoint(186, 505));
+    ASSERT_FALSE(session.waitForPopup().isEmpty()) << "no popup";
+    session.screenshot("31-popup-open");
+    // The camera button takes its snapshot, which enters the strip.
+    session.click(window, QPoint(20, 500));
+    EXPECT_TRUE(waitUntil([&] { return session.popups().empty(); })) << "the popup stayed open";
+    EXPECT_TRUE(waitUntil([&] {
+        return testenv::fileExists(testenv::picturesDir() + "/Picture0001.jpg");
+    })) << "the click did not reach the camera button";
+    const QRect slot1(origin + QPoint(20, 550), QSize(70, 50));
+    ASSERT_TRUE(session.waitForChange(empty, slot1)) << "no thumbnail";
+
+    // A thumbnail clicked beside the popup is selected: the bin button (at 97, 490) is enabled.
+    session.click(window, QPoint(186, 505));
+    ASSERT_FALSE(session.waitForPopup().isEmpty()) << "no popup the second time";
+    const QImage open = session.screenshot("32-popup-open-again");
+    session.click(window, QPoint(50, 565));
+    EXPECT_TRUE(waitUntil([&] { return session.popups().empty(); })) << "the popup stayed open";
+    EXPECT_TRUE(session.waitForChange(open, QRect(origin + QPoint(97, 490), QSize(40, 30)), 10))
+        << "the thumbnail was not selected";
+    session.screenshot("33-thumbnail-selected");
+    EXPECT_EQ(session.terminate(), 0);
 }
 
 TEST_F(WindowTest, FolderChangesCountOnlyInTheBackgroundAndRescanRequestsAlways) {

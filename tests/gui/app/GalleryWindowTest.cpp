@@ -8,8 +8,10 @@
 #include <QApplication>
 #include <qtestsupport_core.h>
 #include <QLocalSocket>
+#include <QScrollBar>
 #include <QTimer>
 
+#include "app/ImageView.h"
 #include "app/Main.h"
 #include "capture/nDirectShow.h"
 #include "app/gallery/JpegWriter.h"
@@ -79,9 +81,29 @@ TEST_F(GalleryWindowTest, NinePicturesShowTheLastOnesWithTheStripAtItsEnd) {
     form->RescanGallery();
     EXPECT_EQ(form->gallery().count(), 9);
     // Seven slots on a normal screen show pictures 3 to 9; the test screen may be a small one.
-    EXPECT_EQ(form->scrollPosition(), 9 - form->layout().visibleThumbnails);
+    const int visible = form->layout().visibleThumbnails;
+    EXPECT_EQ(form->scrollPosition(), 9 - visible);
     EXPECT_EQ(form->imageCache().count(), 9);
     EXPECT_EQ(form->buttonState(2), TMainForm::kDisabled);
+
+    // The scroll bar ends where the last page is full: its slider stands at the end of the track,
+    // and neither its arrow nor a page step scrolls on into empty slots.
+    auto* bar = form->findChild<QScrollBar*>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_EQ(bar->pageStep(), visible);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(form->scrollPosition(), 9 - visible);
+    // The last slot shows picture 9.
+    const app::WindowLayout& l = form->layout();
+    const QColor last = form->ImageShow()->image().pixelColor(
+        (visible - 1) * l.thumbnailPitch + l.selectionLeft + 5 + l.thumbnail.width() / 2, 38);
+    EXPECT_NEAR(last.red(), 180, 40) << last.name().toStdString();
+    EXPECT_NEAR(last.blue(), 200, 40) << last.name().toStdString();
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    EXPECT_EQ(form->scrollPosition(), std::max(0, 9 - 2 * visible));
 }
 
 TEST_F(GalleryWindowTest, StripSurvivesARestartFromItsCacheWithoutDecoding) {

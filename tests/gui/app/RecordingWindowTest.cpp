@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
 #include <qtestsupport_core.h>
 
 #include "app/Main.h"
@@ -147,6 +149,66 @@ TEST_F(RecordingWindowTest, AClipIsRecordedNumberedAndEntersTheStrip) {
     EXPECT_NE(info.find("audio"), std::string::npos) << info;
     ASSERT_EQ(form->gallery().count(), 1);
     EXPECT_EQ(form->gallery().pathAt(0), clip);
+}
+
+// The caption counts whole seconds, rounded: its first reading, half a second after the capture
+// starts, is 00:00:01, and each second shows a second later. The capture is started just after a
+// half-second boundary of the monotonic clock, where a timer that aligns itself to such
+// boundaries (as coarse timers do, by up to 5 %) fires early and would read 00:00:00.
+TEST_F(RecordingWindowTest, TheCaptionsFirstReadingIsTheFirstSecond) {
+    makeForm();
+    QStringList captions;
+    // Runs in the two seconds before the capture starts, while the window lets events run.
+    QTimer boundary;
+    QObject::connect(form.get(), &QWidget::windowTitleChanged, &boundary,
+                     [&captions](const QString& caption) { captions << caption; });
+    QObject::connect(&boundary, &QTimer::timeout, [&] {
+        if (!form->recording() || !form->DirectShow1()->Ready()) {
+            return;
+        }
+        boundary.stop();
+        using namespace std::chrono;
+        auto phase = [] {
+            return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count() %
+                   500;
+        };
+        while (phase() < 20 || phase() > 40) {
+        }
+    });
+    boundary.start(0);
+    form->ToggleRecording();
+    ASSERT_TRUE(form->recording());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return captions.size() >= 2; }, 5000));
+    form->ToggleRecording();
+    ASSERT_GE(captions.size(), 2);
+    EXPECT_TRUE(captions[0].endsWith(" - 00:00:01")) << captions[0].toStdString();
+    EXPECT_TRUE(captions[1].endsWith(" - 00:00:02")) << captions[1].toStdString();
+}
+
+// Delete (or the bin) during the two seconds before the capture starts is ignored at once, as a
+// snapshot would be: the window does not freeze waiting for the start it is running itself.
+TEST_F(RecordingWindowTest, DeleteWhileARecordingStartsIsIgnoredWithoutWaiting) {
+    QImage picture(64, 48, QImage::Format_RGB888);
+    picture.fill(Qt::red);
+    const std::string path = testenv::picturesDir() + "/Picture0001.jpg";
+    ASSERT_TRUE(picture.save(QString::fromStdString(path), "JPEG"));
+    makeForm();
+    form->RescanGallery();
+    form->FormKeyDown(Qt::Key_Right, Qt::NoModifier);
+    form->FormKeyDown(Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_EQ(form->buttonState(2), TMainForm::kNormal);
+    QCoreApplication::postEvent(form.get(),
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier));
+    const uint64_t slept = platform::sleptMsTotal();
+    form->ToggleRecording();
+    ASSERT_TRUE(form->recording());
+    // The start waits two seconds in 10 ms steps (and briefly for the camera); waiting for the
+    // busy flag would add five more.
+    EXPECT_LT(platform::sleptMsTotal() - slept, 4000u);
+    QCoreApplication::processEvents();  // a key not yet handled would be handled here
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(testenv::fileExists(path));
+    form->ToggleRecording();
 }
 
 TEST_F(RecordingWindowTest, DecliningToOverwriteGivesTheNumberBack) {

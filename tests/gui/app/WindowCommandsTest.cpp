@@ -327,3 +327,31 @@ TEST_F(WindowCommandsTest, DoubleClickEnlargesOnlyARunning1280x800PreviewAndBack
     EXPECT_EQ(form->DirectShow1()->geometry(),
               app::fitPreview(form->BgPanel()->size(), QSize(1280, 800)));
 }
+
+// The size button's caption is written in the window-text colour in every state: disabled, the
+// button's picture changes, its caption does not turn grey.
+TEST_F(WindowCommandsTest, SizeCaptionKeepsTheWindowTextColourWhileDisabled) {
+    auto form = makeForm("camera:name=Desk Camera,vid=3a7b,pid=0b01");
+    QPalette palette = form->palette();
+    palette.setColor(QPalette::WindowText, QColor(255, 0, 255));  // a colour no artwork uses
+    form->setPalette(palette);
+    form->show();
+    const app::WindowLayout& l = form->layout();
+    auto captionPixels = [&] {
+        const QImage shot = form->grab().toImage();
+        int n = 0;
+        for (int y = l.buttonTop; y < l.buttonTop + 30; ++y) {
+            for (int x = l.buttonLeft[2]; x < l.buttonLeft[2] + 86; ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                n += c.red() > 200 && c.green() < 60 && c.blue() > 200 ? 1 : 0;
+            }
+        }
+        return n;
+    };
+    ASSERT_EQ(form->buttonState(3), TMainForm::kDisabled);
+    const int disabled = captionPixels();
+    EXPECT_GT(disabled, 20) << "the disabled caption is not in the window-text colour";
+    ASSERT_TRUE(form->StartPreview(false));
+    ASSERT_EQ(form->buttonState(3), TMainForm::kNormal);
+    EXPECT_GT(captionPixels(), 20);
+}

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <qtestsupport_core.h>
 
 #include "app/ImageView.h"
@@ -111,9 +113,27 @@ TEST_F(GlimmerWindowTest, FixedDesignFourButtonsAndNoMessageCheck) {
     EXPECT_EQ(form->DirectShow1()->CapturePinGet().bmiHeader.biWidth, 640);
 }
 
-TEST_F(GlimmerWindowTest, BrandLogoOpensTheLocalisedAddress) {
+// A click on the logo is a press and a release on it: pressed there and released beside it (the
+// release reaches the logo, which holds the mouse since the press) opens nothing.
+TEST_F(GlimmerWindowTest, BrandLogoOpensTheLocalisedAddressOnAClick) {
     auto english = makeForm(0x0409);
-    english->BrandLogoClick();
+    english->show();
+    QWidget* logo = english->childAt(QPoint(590, 505));
+    ASSERT_NE(logo, nullptr);
+    ASSERT_EQ(logo->geometry(), QRect(555, 495, 75, 20));
+    auto mouse = [logo](QEvent::Type type, QPoint at) {
+        QMouseEvent event(type, at, logo->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(logo, &event);
+    };
+    mouse(QEvent::MouseButtonPress, QPoint(30, 10));
+    mouse(QEvent::MouseButtonRelease, QPoint(30, 40));
+    mouse(QEvent::MouseButtonPress, QPoint(30, 10));
+    mouse(QEvent::MouseButtonRelease, QPoint(-5, 10));
+    EXPECT_TRUE(shell.opened.empty());
+    mouse(QEvent::MouseButtonPress, QPoint(30, 10));
+    mouse(QEvent::MouseButtonRelease, QPoint(74, 19));
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(shell.opened[0], "https://www.norvale.example/glimmer");
     english.reset();
@@ -174,6 +194,28 @@ TEST_F(GlimmerWindowTest, ClickOpensInThePictureFolderAndRescanKeepsTheDeleteBut
     EXPECT_FALSE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 1)));
     EXPECT_FALSE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 3)));
     EXPECT_EQ(form->gallery().count(), 2);
+}
+
+// The rescan lets events run between pictures. A Delete key that arrives meanwhile is ignored at
+// once, as a snapshot would be, instead of freezing the window while it waits for the rescan.
+TEST_F(GlimmerWindowTest, DeleteDuringARescanIsIgnoredWithoutWaiting) {
+    writePictures(kColours);
+    auto form = makeForm(0x0409);
+    form->RescanGallery();
+    form->ImageShowMouseUp(Qt::LeftButton, Qt::NoModifier, slotPoint(1));
+    ASSERT_EQ(form->buttonState(2), TMainForm::kNormal);
+    QCoreApplication::postEvent(form.get(),
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier));
+    const uint64_t slept = platform::sleptMsTotal();
+    form->RescanGallery();
+    EXPECT_EQ(platform::sleptMsTotal() - slept, 0u) << "the window waited for its own rescan";
+    QCoreApplication::processEvents();  // a key not yet handled would be handled here
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 2)));
+    // Once the rescan is done, Delete asks and deletes.
+    form->FormKeyDown(Qt::Key_Delete, Qt::NoModifier);
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    EXPECT_FALSE(testenv::fileExists(gallery::picturePath(testenv::picturesDir(), 2)));
 }
 
 TEST_F(GlimmerWindowTest, APictureFolderThatCannotBeMadeRefusesTheSnapshotAndKeepsTheNumber) {

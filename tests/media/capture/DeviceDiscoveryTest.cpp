@@ -119,8 +119,8 @@ TEST_F(DeviceDiscovery, ThirdMicrophoneUnbindableBindsNothing) {
     EXPECT_FALSE(ds.options().CaptureAudio);
 }
 
-TEST_F(DeviceDiscovery, SupportDevsAreTriedWhileNoCameraWasEverBound) {
-    devices("camera:name=Second,vid=3a7b,pid=0c02");
+TEST_F(DeviceDiscovery, SupportDevsAreTriedWhileNoCameraWasEverBoundAndForEmptyIds) {
+    devices("camera:name=Other,vid=1111,pid=2222;camera:name=Second,vid=3a7b,pid=0c02");
     TDirectShow ds;
     ds.FWriteSupportDev({"3a7b", "3a7b:0a01", "3a7b-0c02-trailing"});
     ds.InitRunCapture("ffff", "ffff", false);  // ignored while VID and PID are empty
@@ -128,9 +128,22 @@ TEST_F(DeviceDiscovery, SupportDevsAreTriedWhileNoCameraWasEverBound) {
     EXPECT_EQ(ds.options().VID, "3a7b");
     EXPECT_EQ(ds.options().PID, "0c02");
     ds.Close();
-    // Once a camera was found the arguments count.
+    // Once a camera was found the arguments count ...
     ds.InitRunCapture("ffff", "ffff", false);
     EXPECT_FALSE(ds.DeviceEnable());
+    // ... and empty ones still mean the list, not whichever camera comes first.
+    ds.options().VideoDevice = 0;
+    ds.InitRunCapture("", "", false);
+    ASSERT_TRUE(ds.DeviceEnable());
+    EXPECT_EQ(ds.options().PID, "0c02");
+    EXPECT_EQ(ds.options().VideoDevice, 1);
+    ds.Close();
+    // Without a list, empty ids take the first camera.
+    ds.FWriteSupportDev({});
+    ds.options().VideoDevice = 0;
+    ds.InitRunCapture("", "", false);
+    ASSERT_TRUE(ds.DeviceEnable());
+    EXPECT_EQ(ds.options().PID, "2222");
 }
 
 TEST_F(DeviceDiscovery, RecordBuildBindsTheMicrophoneOrDropsSound) {
