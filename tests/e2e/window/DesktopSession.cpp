@@ -221,6 +221,12 @@ QImage DesktopSession::screenshot(const std::string& name) {
     return screenshotTo(artifactsDir() + "/" + name + ".png");
 }
 
+bool DesktopSession::windowShot(const std::string& windowId, const std::string& name) {
+    const QImage window = grab().copy(frameRect(windowId));
+    return !window.isNull() &&
+           window.save(QString::fromStdString(artifactsDir() + "/" + name + ".png"));
+}
+
 QImage DesktopSession::grab() {
     return screenshotTo(testenv::tempDir() + "/screen.png");
 }

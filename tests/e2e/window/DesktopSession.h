@@ -66,6 +66,9 @@ class DesktopSession {
     void key(const std::string& windowId, const std::string& keys);
     // Saves the screen as <artifacts>/<name>.png and loads it.
     QImage screenshot(const std::string& name);
+    // Saves the window with its frame as <artifacts>/<name>.png: the picture software centres
+    // show of the program.
+    bool windowShot(const std::string& windowId, const std::string& name);
     // The screen now, through a file of this test process's own: the artifacts folder is shared
     // by tests running in parallel, so a poll there could read another test's screen.
     QImage grab();
