@@ -27,8 +27,8 @@ std::string usage(const editions::Edition& edition) {
     text += edition.applicationTitle;
     text += edition.recording ? ": webcam preview, numbered snapshots and clips with sound,\n"
                                 "and a strip of your pictures and clips.\n\n"
-                              : ": webcam preview and numbered snapshots, with a strip of your\n"
-                                "pictures.\n\n";
+                              : ": preview and numbered snapshots,\n"
+                                "with a strip of your pictures.\n\n";
     if (edition.messageCheck) {
         text += "  /msg        show every message text once at start (first argument)\n";
     }

@@ -36,8 +36,8 @@ bool make(const std::string& dir, const std::string& name) {
     const std::string partial = target + ".partial";
     std::filesystem::remove_all(partial);
     // -c: the sources' own harmless warnings must not stop the output.
-    const std::string command = "localedef -c -i " + input + " -f " + charmap + " '" + partial +
-                                "' >/dev/null 2>&1";
+    const std::string command =
+        "localedef -c -i " + input + " -f " + charmap + " '" + partial + "' >/dev/null 2>&1";
     std::system(command.c_str());
     if (!std::filesystem::exists(partial + "/LC_CTYPE")) {
         return false;

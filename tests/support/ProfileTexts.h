@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,11 @@ struct TestLanguage {
     const char* locale;  // as LANG holds it
     const char* group;   // the group it reads; "" for a language outside the table
 };
+
+// How a test's name shows it.
+inline void PrintTo(const TestLanguage& language, std::ostream* out) {
+    *out << language.locale;
+}
 
 // One locale per group, and one outside the table.
 const std::vector<TestLanguage>& testLanguages();

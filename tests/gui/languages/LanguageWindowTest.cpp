@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
@@ -182,7 +183,7 @@ TEST_P(LanguageWindowTest, CaptionsAndMessagesAreTheProfilesTexts) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, LanguageWindowTest, testing::ValuesIn(testenv::testLanguages()),
-                         [](const testing::TestParamInfo<testenv::TestLanguage>& info) {
-                             const std::string locale = info.param.locale;
+                         [](const testing::TestParamInfo<testenv::TestLanguage>& param) {
+                             const std::string locale = param.param.locale;
                              return locale.substr(0, locale.find('.'));
                          });
