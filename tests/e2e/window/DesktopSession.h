@@ -36,6 +36,8 @@ class DesktopSession {
 
     // Starts build/app/<program> on this display with extra environment entries.
     bool start(const std::string& program, const std::vector<std::string>& env = {});
+    // The same for a program the caller ends itself (start() keeps one for terminate()); its pid.
+    pid_t launch(const std::string& program, const std::vector<std::string>& env);
     // Waits up to `seconds` for a mapped window whose caption, as a window manager reads it
     // (_NET_WM_NAME) and as WM_NAME, is exactly `title`; its id or "".
     std::string waitForWindow(const std::string& title, int seconds);

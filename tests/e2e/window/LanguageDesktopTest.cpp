@@ -6,7 +6,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -26,24 +25,6 @@ struct Program {
     const char* profile;
     const char* designCaption;
 };
-
-// Starts build/app/<binary> on the session's display with extra environment entries.
-pid_t startOn(DesktopSession& session, const std::string& binary,
-              const std::vector<std::string>& env) {
-    const std::string path = std::string(std::getenv("PEEKBOX_BUILD_DIR")) + "/app/" + binary;
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::setenv("DISPLAY", session.display().c_str(), 1);
-        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
-        for (const std::string& e : env) {
-            const size_t eq = e.find('=');
-            ::setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
-        }
-        ::execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    return pid;
-}
 
 // SIGTERM, then the exit code, or -1.
 int terminate(pid_t pid) {
@@ -95,7 +76,7 @@ TEST(LanguageDesktopTest, EachProgramIsCaptionedInTheLanguageOfItsLocale) {
             std::filesystem::copy_file(testenv::shippedProfile(program.profile),
                                        testenv::configHome() + "/Tarnwick/" + program.profile,
                                        std::filesystem::copy_options::overwrite_existing);
-            running.push_back(startOn(session, program.binary, env));
+            running.push_back(session.launch(program.binary, env));
         }
         for (const Program& program : programs) {
             const std::string title =
