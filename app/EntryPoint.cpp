@@ -1,13 +1,16 @@
 // Program entry: single instance, application object, main window, popup, message loop.
 #include "EntryPoint.h"
 
+#include <cstdio>
 #include <exception>
+#include <optional>
 
 #include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
 
 #include "AppServices.h"
+#include "HelpAndVersion.h"
 #include "Main.h"
 #include "Popups.h"
 #include "capture/nDirectShow.h"
@@ -20,6 +23,9 @@ namespace app {
 
 int runProgram(int argc, char** argv) {
     const editions::Edition& edition = editions::edition();
+    if (const std::optional<int> answered = answerHelpOrVersion(edition, argc, argv, stdout)) {
+        return *answered;
+    }
 
     // A second instance ends at once: no window, no message.
     static platform::InstanceLock instanceLock;  // held until the process ends

@@ -27,15 +27,19 @@ std::string binary(const std::string& name) {
     return std::string(dir != nullptr ? dir : ".") + "/app/" + name;
 }
 
-// With `errorFile`, the program's stderr goes there.
+// With `errorFile` or `outputFile`, the program's stderr or stdout goes there.
 pid_t start(const std::string& program, const std::vector<std::string>& args = {},
-            const std::string& errorFile = {}) {
+            const std::string& errorFile = {}, const std::string& outputFile = {}) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         if (!errorFile.empty()) {
             const int fd = ::open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             ::dup2(fd, STDERR_FILENO);
+        }
+        if (!outputFile.empty()) {
+            const int fd = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(fd, STDOUT_FILENO);
         }
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
@@ -175,6 +179,43 @@ TEST(Startup, HangUpEndsThroughTheNormalShutdown) {
     ASSERT_EQ(::kill(pid, SIGHUP), 0);
     EXPECT_EQ(waitExit(pid), 0);
     EXPECT_NE(testenv::readFile(settings).find("ImageWidth=640"), std::string::npos);
+}
+
+// "--help" and "--version" answer on stdout and end with 0 before anything else: also while
+// another instance holds the lock, with a camera attached, and without touching the settings.
+// An answer that cannot be written is an error.
+TEST(Startup, HelpAndVersionAnswerBeforeAnythingElse) {
+    testenv::clearDir(testenv::configHome() + "/Tarnwick");
+    const int lock =
+        ::open((testenv::runtimeDir() + "/Peekbox.lock").c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+    ::setenv("TARNWICK_VIRTUAL_DEVICES", "camera:name=Desk Camera", 1);
+    const std::string output = testenv::tempDir() + "/stdout.txt";
+    const std::string errors = testenv::tempDir() + "/stderr.txt";
+    struct Case {
+        const char* program;
+        const char* argument;
+        const char* starts;
+    };
+    for (const Case& c :
+         {Case{"peekbox", "--help", "Usage: peekbox [/msg]\n"},
+          Case{"peekbox", "--version", "Peekbox " PEEKBOX_VERSION "\n"},
+          Case{"glimmer", "-h", "Usage: glimmer\n"},
+          Case{"glimmer", "--version", "Norvale Glimmer webcam " PEEKBOX_VERSION "\n"}}) {
+        SCOPED_TRACE(std::string(c.program) + " " + c.argument);
+        EXPECT_EQ(waitExit(start(binary(c.program), {"/msg", c.argument}, errors, output)), 0);
+        const std::string said = testenv::readFile(output);
+        EXPECT_EQ(said.rfind(c.starts, 0), 0u) << said;
+        EXPECT_EQ(said.back(), '\n');
+        EXPECT_TRUE(testenv::readFile(errors).empty()) << testenv::readFile(errors);
+    }
+    EXPECT_FALSE(testenv::fileExists(testenv::configHome() + "/Tarnwick"));
+    EXPECT_FALSE(testenv::fileExists(testenv::runtimeDir() + "/Norvale_Glimmer.lock"));
+    EXPECT_FALSE(testenv::fileExists(testenv::runtimeDir() + "/Norvale_Glimmer.sock"));
+    EXPECT_EQ(waitExit(start(binary("peekbox"), {"--version"}, errors, "/dev/full")), 1);
+    EXPECT_NE(testenv::readFile(errors).find("cannot write"), std::string::npos);
+    ::unsetenv("TARNWICK_VIRTUAL_DEVICES");
+    ::close(lock);
 }
 
 TEST(Startup, EachBinaryCarriesOnlyItsOwnEdition) {

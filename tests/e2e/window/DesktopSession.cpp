@@ -123,10 +123,15 @@ std::string DesktopSession::run(const std::string& command) {
 }
 
 bool DesktopSession::start(const std::string& program, const std::vector<std::string>& env) {
+    program_ = launch(program, env);
+    return program_ > 0;
+}
+
+pid_t DesktopSession::launch(const std::string& program, const std::vector<std::string>& env) {
     const char* build = std::getenv("PEEKBOX_BUILD_DIR");
     const std::string path = std::string(build != nullptr ? build : ".") + "/app/" + program;
-    program_ = ::fork();
-    if (program_ == 0) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
         dieWithParent();
         ::setenv("DISPLAY", display().c_str(), 1);
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
@@ -137,7 +142,7 @@ bool DesktopSession::start(const std::string& program, const std::vector<std::st
         ::execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    return program_ > 0;
+    return pid;
 }
 
 std::string DesktopSession::waitForWindow(const std::string& title, int seconds) {
@@ -219,6 +224,12 @@ QImage DesktopSession::screenshotTo(const std::string& file) {
 
 QImage DesktopSession::screenshot(const std::string& name) {
     return screenshotTo(artifactsDir() + "/" + name + ".png");
+}
+
+bool DesktopSession::windowShot(const std::string& windowId, const std::string& name) {
+    const QImage window = grab().copy(frameRect(windowId));
+    return !window.isNull() &&
+           window.save(QString::fromStdString(artifactsDir() + "/" + name + ".png"));
 }
 
 QImage DesktopSession::grab() {

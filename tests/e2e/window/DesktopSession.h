@@ -36,6 +36,8 @@ class DesktopSession {
 
     // Starts build/app/<program> on this display with extra environment entries.
     bool start(const std::string& program, const std::vector<std::string>& env = {});
+    // The same for a program the caller ends itself (start() keeps one for terminate()); its pid.
+    pid_t launch(const std::string& program, const std::vector<std::string>& env);
     // Waits up to `seconds` for a mapped window whose caption, as a window manager reads it
     // (_NET_WM_NAME) and as WM_NAME, is exactly `title`; its id or "".
     std::string waitForWindow(const std::string& title, int seconds);
@@ -66,6 +68,9 @@ class DesktopSession {
     void key(const std::string& windowId, const std::string& keys);
     // Saves the screen as <artifacts>/<name>.png and loads it.
     QImage screenshot(const std::string& name);
+    // Saves the window with its frame as <artifacts>/<name>.png: the picture software centres
+    // show of the program.
+    bool windowShot(const std::string& windowId, const std::string& name);
     // The screen now, through a file of this test process's own: the artifacts folder is shared
     // by tests running in parallel, so a poll there could read another test's screen.
     QImage grab();

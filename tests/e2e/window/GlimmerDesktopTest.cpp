@@ -68,6 +68,7 @@ TEST_F(GlimmerDesktopTest, RunsBesidePeekboxAndTakesSnapshotsIntoItsStrip) {
     ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(picture(2)); }));
     EXPECT_TRUE(session.waitForChange(second, slot2)) << "the second thumbnail did not appear";
     session.screenshot("glimmer-03-two-snapshots");
+    EXPECT_TRUE(session.windowShot(window, "glimmer-window"));
 
     const std::string tags =
         session.run("exiftool -s3 -Artist -DateTimeOriginal -ImageWidth '" + picture(1) + "'");

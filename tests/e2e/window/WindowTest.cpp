@@ -91,6 +91,7 @@ TEST_F(WindowTest, ButtonOneWritesAPictureWithExifAndTheStripShowsIt) {
     // The strip (below the buttons) now holds a thumbnail.
     EXPECT_TRUE(session.waitForChange(before, QRect(origin + QPoint(10, 530), QSize(100, 70))));
     session.screenshot("08-after-snapshot");
+    EXPECT_TRUE(session.windowShot(window, "peekbox-window"));
 
     const std::string tags =
         session.run("exiftool -s3 -Artist -DateTimeOriginal -ImageWidth '" + picture + "'");
