@@ -196,28 +196,6 @@ TEST_F(Recording, AnMjpgCameraWritesItsFramesAsTheyComeWithTheStampOnThePreviewO
     ASSERT_NE(info.stream("audio"), nullptr);
 }
 
-TEST_F(Recording, ACompressorFromTheCatalogueEncodesTheVideo) {
-    VirtualDeviceProvider::configure(std::string(kCamera) + ";" + kMicrophone);
-    TDirectShow ds;
-    std::vector<std::string> names;
-    ds.GetCompressorsList(names);
-    const auto jpeg = std::find_if(names.begin(), names.end(), [](const std::string& n) {
-        return n.find("JPEG") != std::string::npos;
-    });
-    ASSERT_NE(jpeg, names.end());
-    ds.options().CompressorName = *jpeg;
-    ds.options().CaptureVideo = true;
-    ds.options().CaptureAudio = true;
-    useFormat(ds, 320, 240, platform::kFourCC_YUY2);
-    ds.InitRunCapture("3a7b", "0b01", false);
-    record(ds, file_ + ".avi", 1000);
-    const ClipInfo info = probeClip(file_ + ".avi");
-    EXPECT_TRUE(info.discovered);
-    ASSERT_NE(info.stream("video"), nullptr);
-    EXPECT_EQ(info.stream("video")->codec, "mjpeg");
-    EXPECT_EQ(info.stream("video")->width, 320);
-}
-
 TEST_F(Recording, WindowsMediaReadsTheProfileOfSizeAndQuality) {
     VirtualDeviceProvider::configure(std::string(kCamera) + ";" + kMicrophone);
     TDirectShow ds;
