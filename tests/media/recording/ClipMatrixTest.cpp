@@ -13,7 +13,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <sstream>
 #include <vector>
 
@@ -24,12 +23,11 @@
 #include <qtestsupport_core.h>
 
 #include "MediaFileProbe.h"
+#include "RecordingFixture.h"
 #include "app/gallery/JpegWriter.h"
 #include "capture/nDirectShow.h"
 #include "filter/MyTransFilter.h"
 #include "platform/Sleep.h"
-#include "platform/media/DeviceEnumerator.h"
-#include "platform/media/MediaRuntime.h"
 #include "platform/media/VirtualDeviceProvider.h"
 #include "support/TestEnvironment.h"
 
@@ -58,7 +56,9 @@ uint32_t fourccOf(const std::string& format) {
 std::string clipKind(const ClipCase& c) {
     std::ostringstream s;
     const std::string compressor = c.compressor;
-    s << (compressor.empty() ? "raw AVI" : compressor == "WMV" ? "WMV (ASF)" : compressor + " AVI")
+    s << (compressor.empty()    ? "raw AVI"
+          : compressor == "WMV" ? "WMV (ASF)"
+                                : compressor + " AVI")
       << " clip from a " << c.format << " camera at " << c.width << "x" << c.height
       << (c.stamps ? " with stamps" : "") << ", sound \"" << c.soundCompressor << "\"";
     return s.str();
@@ -81,9 +81,7 @@ std::string safeName(const std::string& text) {
 std::string caseName(const testing::TestParamInfo<ClipCase>& info) {
     const ClipCase& c = info.param;
     const std::string compressor = c.compressor;
-    std::string name = compressor.empty()      ? "Raw"
-                       : compressor == "WMV" ? "Wmv"
-                                               : "Mjpeg";
+    std::string name = compressor.empty() ? "Raw" : compressor == "WMV" ? "Wmv" : "Mjpeg";
     name += std::string("_") + c.format + "_" + std::to_string(c.width) + "x" +
             std::to_string(c.height) + (c.stamps ? "_Stamps_" : "_") + safeName(c.soundCompressor);
     return name;
@@ -95,23 +93,8 @@ GstPadProbeReturn countBuffer(GstPad*, GstPadProbeInfo*, gpointer counter) {
     return GST_PAD_PROBE_OK;
 }
 
-class ClipRecording : public testing::Test {
+class ClipRecording : public RecordingFixture {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(MediaRuntime::initialise());
-        DeviceEnumerator::setRealDevicesEnabled(false);
-        platform::setSleepScale(0.0);
-        // Profiles are read relative to the current directory, as from the program's folder.
-        oldCwd_ = std::filesystem::current_path();
-        std::filesystem::current_path(std::string(std::getenv("PEEKBOX_SOURCE_DIR")) +
-                                      "/resources");
-    }
-    void TearDown() override {
-        std::filesystem::current_path(oldCwd_);
-        VirtualDeviceProvider::configure("");
-        platform::setSleepScale(1.0);
-    }
-
     // The window's recording with the component set as the program sets it: a snapshot from
     // the preview (when `snapshot`), then a clip of kRecordedFrames frames. Answers the clip's
     // path.
@@ -164,10 +147,9 @@ class ClipRecording : public testing::Test {
             }
         }
         EXPECT_TRUE(recorded) << clipKind(c);
-        const gulong probe =
-            recorded ? gst_pad_add_probe(recorded.pad(), GST_PAD_PROBE_TYPE_BUFFER, &countBuffer,
-                                         &frames, nullptr)
-                     : 0;
+        const gulong probe = recorded ? gst_pad_add_probe(recorded.pad(), GST_PAD_PROBE_TYPE_BUFFER,
+                                                          &countBuffer, &frames, nullptr)
+                                      : 0;
         // Capture starts once the camera's frames flow, as after the window's hold.
         EXPECT_TRUE(QTest::qWaitFor([&] { return streaming(ds); }, 10000)) << clipKind(c);
         ds.StartCapture();
@@ -183,8 +165,6 @@ class ClipRecording : public testing::Test {
     static bool streaming(const TDirectShow& ds) {
         return ds.TransFilter() != nullptr && ds.TransFilter()->streaming();
     }
-
-    std::filesystem::path oldCwd_;
 };
 
 class ClipMatrix : public ClipRecording, public testing::WithParamInterface<ClipCase> {};
@@ -208,8 +188,8 @@ TEST_P(ClipMatrix, ClipAndSnapshotReadClean) {
     EXPECT_TRUE(info.discovered) << clipKind(c);
     const ClipStream* v = info.stream("video");
     const ClipStream* a = info.stream("audio");
-    const std::string got = info.format + " " + (v != nullptr ? v->codec : "-") + " " +
-                            (a != nullptr ? a->codec : "-");
+    const std::string got =
+        info.format + " " + (v != nullptr ? v->codec : "-") + " " + (a != nullptr ? a->codec : "-");
     EXPECT_EQ(got, containerAndCodecs(c)) << clipKind(c);
     ASSERT_NE(v, nullptr);
     EXPECT_EQ(v->width, static_cast<int>(c.width)) << clipKind(c);

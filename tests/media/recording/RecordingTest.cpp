@@ -15,11 +15,10 @@
 #include <qtestsupport_core.h>
 
 #include "MediaFileProbe.h"
+#include "RecordingFixture.h"
 #include "capture/nDirectShow.h"
 #include "filter/MyTransFilter.h"
 #include "platform/Sleep.h"
-#include "platform/media/DeviceEnumerator.h"
-#include "platform/media/MediaRuntime.h"
 #include "platform/media/VirtualDeviceProvider.h"
 #include "support/TestEnvironment.h"
 
@@ -54,23 +53,12 @@ bool anyInputConnected(const Filter& f) {
     return false;
 }
 
-class Recording : public testing::Test {
+class Recording : public RecordingFixture {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(MediaRuntime::initialise());
-        DeviceEnumerator::setRealDevicesEnabled(false);
-        platform::setSleepScale(0.0);
-        // Profiles are read relative to the current directory, as from the program's folder.
-        oldCwd_ = std::filesystem::current_path();
-        std::filesystem::current_path(std::string(std::getenv("PEEKBOX_SOURCE_DIR")) +
-                                      "/resources");
+        RecordingFixture::SetUp();
         file_ = testenv::videosDir() + "/" +
                 testing::UnitTest::GetInstance()->current_test_info()->name();
-    }
-    void TearDown() override {
-        std::filesystem::current_path(oldCwd_);
-        VirtualDeviceProvider::configure("");
-        platform::setSleepScale(1.0);
     }
 
     static void useFormat(TDirectShow& ds, uint32_t w, uint32_t h, uint32_t fourcc) {
@@ -91,7 +79,6 @@ class Recording : public testing::Test {
         ds.Close();
     }
 
-    std::filesystem::path oldCwd_;
     std::string file_;
 };
 
