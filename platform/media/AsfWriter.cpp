@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "AsfPacketFix.h"
 #include "ElementFactory.h"
 #include "EncoderTimestampFix.h"
 #include "GstRef.h"
@@ -19,6 +20,16 @@ constexpr uint32_t kFourCC_WMV1 = 0x31564D57;  // "WMV1"
 
 GstElement* muxOf(GstElement* writer) {
     return gst_bin_get_by_name(GST_BIN(writer), "mux");  // transfer full
+}
+
+// A multiplexer named "mux" whose padded data packets come out consistent.
+GstElement* makeMux() {
+    GstElement* mux = makeElement("asfmux");
+    if (mux != nullptr) {
+        gst_object_set_name(GST_OBJECT(mux), "mux");
+        AsfPacketFix::install(mux);
+    }
+    return mux;
 }
 
 // asfmux cannot give back a request pad (its collect pads would wait for the released one
@@ -47,11 +58,10 @@ void replaceMux(GstElement* writer) {
     if (old != nullptr) {
         gst_bin_remove(GST_BIN(writer), old);
     }
-    GstElement* mux = makeElement("asfmux");
+    GstElement* mux = makeMux();
     if (mux == nullptr) {
         return;
     }
-    gst_object_set_name(GST_OBJECT(mux), "mux");
     g_object_set(mux, "streamable", streamable, nullptr);
     gst_bin_add(GST_BIN(writer), mux);
     for (const auto& chain : chains) {
@@ -209,11 +219,10 @@ bool addAudio(GstElement* writer, const WmProfile::Audio& a) {
 
 HResult AsfWriter::create(Filter& out) {
     out = Filter();
-    GstElement* mux = makeElement("asfmux");
+    GstElement* mux = makeMux();
     if (mux == nullptr) {
         return E_ClassNotRegistered;
     }
-    gst_object_set_name(GST_OBJECT(mux), "mux");
     GstElement* bin = gst_bin_new(nullptr);
     gst_bin_add(GST_BIN(bin), mux);
     g_autoptr(GstPad) src = gst_element_get_static_pad(mux, "src");

@@ -15,6 +15,22 @@ int64_t steadyMs() {
         .count();
 }
 
+// The running time of the pad's graph now, in ns; -1 while the graph has no clock (not
+// running yet).
+int64_t runningTimeNow(GstPad* pad) {
+    g_autoptr(GstElement) element = gst_pad_get_parent_element(pad);
+    if (element == nullptr) {
+        return -1;
+    }
+    g_autoptr(GstClock) clock = gst_element_get_clock(element);
+    if (clock == nullptr) {
+        return -1;
+    }
+    const GstClockTime now = gst_clock_get_time(clock);
+    const GstClockTime base = gst_element_get_base_time(element);
+    return now >= base ? static_cast<int64_t>(now - base) : -1;
+}
+
 }  // namespace
 
 StreamControl::~StreamControl() {
@@ -53,6 +69,10 @@ HResult StreamControl::startAt(const int64_t* time, uint32_t) {
     int64_t ns = kNow;
     if (time != nullptr) {
         ns = *time == kMaxTime ? kMaxTime : *time * 100;
+    } else if (const int64_t now = pad_ ? runningTimeNow(pad_.get()) : -1; now >= 0) {
+        // Every stream opens at the same instant, whatever its own lag: a camera whose frames
+        // arrive late would otherwise start the picture earlier than the sound.
+        ns = now;
     }
     startNs_.store(ns, std::memory_order_release);
     return S_Ok;

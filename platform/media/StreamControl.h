@@ -30,8 +30,10 @@ class StreamControl {
     // Puts a control on the pin (a request pin is made first); it starts shut.
     static HResult create(Pin& pin, std::shared_ptr<StreamControl>& out);
 
-    // Times are running times of the graph in 100 ns units; null means now, the first buffer
-    // after the call. A start at kMaxTime cancels the start, a stop at kMaxTime the stop.
+    // Times are running times of the graph in 100 ns units. A null start is the graph's
+    // running time at the call (the first buffer after the call while the graph has no clock
+    // yet), a null stop the first buffer after the call. A start at kMaxTime cancels the
+    // start, a stop at kMaxTime the stop.
     HResult startAt(const int64_t* time, uint32_t cookie);
     HResult stopAt(const int64_t* time, bool sendExtra, uint32_t cookie);
 

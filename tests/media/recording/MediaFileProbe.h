@@ -1,5 +1,7 @@
 // What a clip holds, as ffprobe (streams, codecs, frames, duration) and gst-discoverer-1.0
-// (whether GStreamer plays it) tell; no parser of ours judges our own files.
+// (whether GStreamer plays it) tell, and what the strictest readers (ffmpeg with -xerror;
+// jpeginfo, djpeg -strict and exiv2 for pictures) say of it; no parser of ours judges our own
+// files.
 #pragma once
 
 #include <string>
@@ -31,3 +33,14 @@ ClipInfo probeClip(const std::string& path);
 // The clip's video frame at `seconds`, decoded by ffmpeg: rows top first, 3 bytes a pixel
 // (red, green, blue), no padding. Empty when ffmpeg could not decode one.
 std::string clipFrameRgb(const std::string& path, double seconds);
+
+// What the strictest readers object to in a clip, one line per fault; empty when it reads
+// clean: ffmpeg -v error -xerror decodes every stream without a message; the video's decoded
+// frames match the count in its header (where the container keeps one) and, at the nominal
+// rate, its duration within a frame; the sound's decoded samples match that duration within
+// one packet (and a frame). `sound`: the clip must have sound.
+std::string clipProblems(const std::string& path, bool sound = true);
+
+// What jpeginfo -c, djpeg -strict and exiv2 object to in a picture, one line each (exit
+// status or message); empty when all three read it clean.
+std::string pictureProblems(const std::string& path);

@@ -31,6 +31,19 @@ void sleepMs(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+// Polls `done` every few milliseconds until it holds or `timeoutMs` passed.
+template <typename F>
+bool waitFor(F&& done, int timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= end) {
+            return false;
+        }
+        sleepMs(5);
+    }
+    return true;
+}
+
 Pin firstPin(const Filter& f, PinDirection d, MajorType t = MajorType::Any) {
     for (Pin& p : f.pins()) {
         if (p.direction() == d && (t == MajorType::Any || p.majorType() == t)) {
@@ -182,6 +195,36 @@ TEST_F(RecordBranch, AStreamThatStoppedFlowingStillEndsTheFile) {
     EXPECT_GT(info.stream("video")->frames, 10);
 }
 
+// A camera whose frames reach the tee late (here a third of a second, as a busy encoder or a
+// slow converter makes them) still starts its picture together with the sound.
+TEST_F(RecordBranch, PictureAndSoundOpenAtTheSameInstantWhenThePictureRunsLate) {
+    Pin camOut = firstPin(camera_, PinDirection::Output);
+    ASSERT_EQ(graph_->disconnect(camOut), S_Ok);
+    Filter lag;
+    ASSERT_EQ(Filter::create("queue", lag), S_Ok);
+    g_object_set(lag.element(), "min-threshold-time", guint64{333} * GST_MSECOND, "max-size-time",
+                 guint64{0}, "max-size-buffers", 0u, "max-size-bytes", 0u, nullptr);
+    ASSERT_EQ(graph_->addFilter(lag, "Lag"), S_Ok);
+    Pin lagIn = firstPin(lag, PinDirection::Input);
+    Pin lagOut = firstPin(lag, PinDirection::Output);
+    Pin teeIn = firstPin(tee_, PinDirection::Input);
+    ASSERT_EQ(graph_->connect(camOut, lagIn), S_Ok);
+    ASSERT_EQ(graph_->connect(lagOut, teeIn), S_Ok);
+    Filter mux;
+    const std::string file = path_ + ".avi";
+    ASSERT_EQ(FileWriter::setOutputFileName(graph_, OutputSubtype::Avi, file, mux, writer_), S_Ok);
+    connectRecorded(mux, true);
+    ASSERT_EQ(graph_->run(), S_Ok);
+    // Both streams reach their controls before the opening.
+    ASSERT_TRUE(
+        waitFor([&] { return !controls_[0]->idleFor(100) && !controls_[1]->idleFor(100); }, 5000));
+    startAll();
+    ASSERT_TRUE(waitFor([&] { return controls_[0]->buffersPassed() >= 45; }, 10000));
+    ASSERT_TRUE(writer_->finish(controls_));
+    graph_->stop();
+    EXPECT_EQ(clipProblems(file), "");
+}
+
 TEST_F(RecordBranch, AsfWithTheDefaultProfileKeepsTimeAndFrames) {
     Filter writerBin;
     const std::string file = path_ + ".asf";
@@ -204,6 +247,7 @@ TEST_F(RecordBranch, AsfWithTheDefaultProfileKeepsTimeAndFrames) {
     EXPECT_EQ(info.stream("audio")->codec, "wmav2");
     EXPECT_NEAR(static_cast<double>(info.stream("video")->frames), 60.0, 4.0);
     EXPECT_NEAR(info.duration, 2.0, 0.2);
+    EXPECT_EQ(clipProblems(file), "");
 }
 
 }  // namespace

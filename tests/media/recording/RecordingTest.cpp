@@ -15,11 +15,10 @@
 #include <qtestsupport_core.h>
 
 #include "MediaFileProbe.h"
+#include "RecordingFixture.h"
 #include "capture/nDirectShow.h"
 #include "filter/MyTransFilter.h"
 #include "platform/Sleep.h"
-#include "platform/media/DeviceEnumerator.h"
-#include "platform/media/MediaRuntime.h"
 #include "platform/media/VirtualDeviceProvider.h"
 #include "support/TestEnvironment.h"
 
@@ -54,23 +53,12 @@ bool anyInputConnected(const Filter& f) {
     return false;
 }
 
-class Recording : public testing::Test {
+class Recording : public RecordingFixture {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(MediaRuntime::initialise());
-        DeviceEnumerator::setRealDevicesEnabled(false);
-        platform::setSleepScale(0.0);
-        // Profiles are read relative to the current directory, as from the program's folder.
-        oldCwd_ = std::filesystem::current_path();
-        std::filesystem::current_path(std::string(std::getenv("PEEKBOX_SOURCE_DIR")) +
-                                      "/resources");
+        RecordingFixture::SetUp();
         file_ = testenv::videosDir() + "/" +
                 testing::UnitTest::GetInstance()->current_test_info()->name();
-    }
-    void TearDown() override {
-        std::filesystem::current_path(oldCwd_);
-        VirtualDeviceProvider::configure("");
-        platform::setSleepScale(1.0);
     }
 
     static void useFormat(TDirectShow& ds, uint32_t w, uint32_t h, uint32_t fourcc) {
@@ -91,7 +79,6 @@ class Recording : public testing::Test {
         ds.Close();
     }
 
-    std::filesystem::path oldCwd_;
     std::string file_;
 };
 
@@ -194,28 +181,6 @@ TEST_F(Recording, AnMjpgCameraWritesItsFramesAsTheyComeWithTheStampOnThePreviewO
     ASSERT_NE(info.stream("video"), nullptr);
     EXPECT_EQ(info.stream("video")->codec, "mjpeg");
     ASSERT_NE(info.stream("audio"), nullptr);
-}
-
-TEST_F(Recording, ACompressorFromTheCatalogueEncodesTheVideo) {
-    VirtualDeviceProvider::configure(std::string(kCamera) + ";" + kMicrophone);
-    TDirectShow ds;
-    std::vector<std::string> names;
-    ds.GetCompressorsList(names);
-    const auto jpeg = std::find_if(names.begin(), names.end(), [](const std::string& n) {
-        return n.find("JPEG") != std::string::npos;
-    });
-    ASSERT_NE(jpeg, names.end());
-    ds.options().CompressorName = *jpeg;
-    ds.options().CaptureVideo = true;
-    ds.options().CaptureAudio = true;
-    useFormat(ds, 320, 240, platform::kFourCC_YUY2);
-    ds.InitRunCapture("3a7b", "0b01", false);
-    record(ds, file_ + ".avi", 1000);
-    const ClipInfo info = probeClip(file_ + ".avi");
-    EXPECT_TRUE(info.discovered);
-    ASSERT_NE(info.stream("video"), nullptr);
-    EXPECT_EQ(info.stream("video")->codec, "mjpeg");
-    EXPECT_EQ(info.stream("video")->width, 320);
 }
 
 TEST_F(Recording, WindowsMediaReadsTheProfileOfSizeAndQuality) {
