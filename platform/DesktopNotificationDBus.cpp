@@ -83,7 +83,8 @@ class Delivery {
     static void wakeAt(GMainContext* context, gint64 us) {
         const gint64 leftMs = (us - g_get_monotonic_time()) / 1000 + 1;
         GSource* timer = g_timeout_source_new(static_cast<guint>(leftMs > 0 ? leftMs : 0));
-        g_source_set_callback(timer, [](gpointer) { return G_SOURCE_REMOVE; }, nullptr, nullptr);
+        g_source_set_callback(
+            timer, [](gpointer) { return G_SOURCE_REMOVE; }, nullptr, nullptr);
         g_source_attach(timer, context);
         g_source_unref(timer);
     }
@@ -127,8 +128,8 @@ class Delivery {
     void notify(bool markup) {
         const DesktopNotification& n = notification_;
         // A service that reads markup would take a camera called "<b>" as markup.
-        g_autofree char* body = markup ? g_markup_escape_text(n.body.c_str(), -1)
-                                       : g_strdup(n.body.c_str());
+        g_autofree char* body =
+            markup ? g_markup_escape_text(n.body.c_str(), -1) : g_strdup(n.body.c_str());
         GVariantBuilder hints;
         g_variant_builder_init(&hints, G_VARIANT_TYPE("a{sv}"));
         g_variant_builder_add(&hints, "{sv}", "desktop-entry",
@@ -151,7 +152,7 @@ class Delivery {
 
     const DesktopNotification& notification_;
     const gint64 deadlineUs_;
-    GCancellable* cancellable_;               // owned
+    GCancellable* cancellable_;              // owned
     GDBusConnection* connection_ = nullptr;  // owned once connected
     bool finished_ = false;
     bool delivered_ = false;

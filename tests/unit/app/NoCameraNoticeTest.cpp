@@ -23,13 +23,11 @@ TEST(NoCameraNotice, SaysWhatToDoForEachReason) {
     EXPECT_EQ(none.summary, "Peekbox found no camera it can use");
     EXPECT_EQ(none.body, "no camera found\nConnect a camera and start Peekbox again.");
 
-    const std::vector<app::SeenCamera> seen{{"Held", "vid_3a7b&pid_0b01#1"},
-                                            {"Desk Webcam", "vid_046d&pid_0825#2"},
-                                            {"Desk Webcam", "vid_046d&pid_0825#3"},
-                                            {"", "/dev/video3"},
-                                            {"Odd", "vid_04zz&pid_0001"},
-                                            {"Loud", "vid_1A2B&pid_3C4D"},
-                                            {"Other", "vid_1a2b&pid_3c4d"}};
+    const std::vector<app::SeenCamera> seen{
+        {"Held", "vid_3a7b&pid_0b01#1"},        {"Desk Webcam", "vid_046d&pid_0825#2"},
+        {"Desk Webcam", "vid_046d&pid_0825#3"}, {"", "/dev/video3"},
+        {"Odd", "vid_04zz&pid_0001"},           {"Loud", "vid_1A2B&pid_3C4D"},
+        {"Other", "vid_1a2b&pid_3c4d"}};
     EXPECT_EQ(app::noCameraNotice(edition, seen, kRows, kTarget).body,
               "Held 3a7b:0b01 is supported but could not be started\n"
               "Desk Webcam 046d:0825 is not in the supported camera list\n"
