@@ -3,7 +3,6 @@
 // from its history, for each reason in both editions.
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,32 +18,13 @@
 #include <QDBusMessage>
 
 #include "DesktopSession.h"
+#include "support/Spawn.h"
 #include "support/TestEnvironment.h"
 
 namespace {
 
 const char* kService = "org.freedesktop.Notifications";
 const char* kPath = "/org/freedesktop/Notifications";
-
-// Forks `argv` with `env` added; the child dies with the test.
-pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        for (const std::string& e : env) {
-            const size_t eq = e.find('=');
-            ::setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
-        }
-        std::vector<char*> args;
-        for (const std::string& a : argv) {
-            args.push_back(const_cast<char*>(a.c_str()));
-        }
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
-    }
-    return pid;
-}
 
 void stop(pid_t pid) {
     if (pid > 0) {
@@ -74,9 +54,9 @@ class PrivateBus {
         if (::pipe(fds) != 0) {
             return;
         }
-        pid_ = spawn({"dbus-daemon", "--config-file=" + config, "--nofork", "--nopidfile",
-                      "--print-address=" + std::to_string(fds[1])},
-                     {});
+        pid_ = testenv::spawn({"dbus-daemon", "--config-file=" + config, "--nofork", "--nopidfile",
+                               "--print-address=" + std::to_string(fds[1])},
+                              {});
         ::close(fds[1]);
         pollfd p{fds[0], POLLIN, 0};
         char buf[512];
@@ -154,8 +134,8 @@ class NotificationTest : public testing::Test {
         testenv::writeFile(testenv::configHome() + "/dunst/dunstrc",
                            std::string("[global]\n    icon_path = ") +
                                std::getenv("PEEKBOX_SOURCE_DIR") + "/resources/desktop\n");
-        service_ = spawn({"dunst"}, {"DISPLAY=" + session.display(),
-                                     "DBUS_SESSION_BUS_ADDRESS=" + bus.address()});
+        service_ = testenv::spawn({"dunst"}, {"DISPLAY=" + session.display(),
+                                              "DBUS_SESSION_BUS_ADDRESS=" + bus.address()});
         return waitUntil([&] { return connection().interface()->isServiceRegistered(kService); },
                          20000, 50);
     }
