@@ -155,11 +155,11 @@ class NotificationTest : public testing::Test {
 
     // The notification shown after the one numbered `after`.
     Shown nextShown(int after) {
-        QDBusConnection bus = connection();
+        QDBusConnection client = connection();
         Shown found;
         waitUntil(
             [&] {
-                for (const Shown& s : history(bus)) {
+                for (const Shown& s : history(client)) {
                     if (s.id > after) {
                         found = s;
                         return true;
@@ -251,6 +251,6 @@ TEST_F(NotificationTest, EachReasonInBothEditions) {
         }
     }
     // One per start.
-    QDBusConnection bus = connection();
-    EXPECT_EQ(history(bus).size(), std::size(cases));
+    QDBusConnection client = connection();
+    EXPECT_EQ(history(client).size(), std::size(cases));
 }
