@@ -176,10 +176,6 @@ class NotificationTest : public testing::Test {
     pid_t service_ = -1;
 };
 
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
 }  // namespace
 
 // One notification per start, with the program's name and icon, the reason stderr gives and
@@ -189,48 +185,32 @@ TEST_F(NotificationTest, EachReasonInBothEditions) {
     ASSERT_TRUE(startService()) << "dunst did not take the notification service's name";
 
     const std::string settings = testenv::configHome() + "/Tarnwick/Peekbox.conf";
-    struct Case {
+    const char* const peekbox = "Peekbox";
+    const char* const glimmer = "Norvale Glimmer webcam";
+    const struct Case {
         const char* program;
         const char* title;
         const char* devices;
-        std::vector<std::string> says;
-        std::vector<std::string> saysNot;
+        std::string body;
     } cases[] = {
-        {"peekbox",
-         "Peekbox",
-         "",
-         {"no camera found\nConnect a camera and start Peekbox again."},
-         {}},
-        {"peekbox",
-         "Peekbox",
-         "camera:name=Desk Webcam,vid=046d,pid=0825",
-         {"Desk Webcam 046d:0825 is not in the supported camera list\n",
-          "add this row to the [SupportedCameras] group of " + settings +
-              ":\n2=046d 0825 4:3 YUY2 1"},
-         {}},
-        {"peekbox",
-         "Peekbox",
-         "camera:name=Held Camera,busy=1",
-         {"Held Camera 3a7b:0a01 is supported but could not be started\n",
-          "If another program is using the camera, close that program and start Peekbox again."},
-         {}},
-        {"glimmer",
-         "Norvale Glimmer webcam",
-         "",
-         {"no camera found\nConnect a camera and start Norvale Glimmer webcam again."},
-         {}},
-        {"glimmer",
-         "Norvale Glimmer webcam",
+        {"peekbox", peekbox, "", "no camera found\nConnect a camera and start Peekbox again."},
+        {"peekbox", peekbox, "camera:name=Desk Webcam,vid=046d,pid=0825",
+         "Desk Webcam 046d:0825 is not in the supported camera list\nTo try it, add this row to "
+         "the [SupportedCameras] group of " +
+             settings + ":\n2=046d 0825 4:3 YUY2 1"},
+        {"peekbox", peekbox, "camera:name=Held Camera,busy=1",
+         "Held Camera 3a7b:0a01 is supported but could not be started\nIf another program is "
+         "using the camera, close that program and start Peekbox again."},
+        {"glimmer", glimmer, "",
+         "no camera found\nConnect a camera and start Norvale Glimmer webcam again."},
+        {"glimmer", glimmer,
          "camera:name=Desk Webcam,vid=046d,pid=0825;camera:name=Side Cam,vid=1111,pid=2222",
-         {"Desk Webcam 046d:0825 is not in the supported camera list\n"
-          "Side Cam 1111:2222 is not in the supported camera list\n"
-          "Norvale Glimmer webcam works only with its own Norvale cameras."},
-         {"SupportedCameras", ".conf"}},
-        {"glimmer",
-         "Norvale Glimmer webcam",
-         "camera:name=Held Camera,busy=1",
-         {"Held Camera 3a7b:0d01 is supported but could not be started\n"},
-         {}},
+         "Desk Webcam 046d:0825 is not in the supported camera list\n"
+         "Side Cam 1111:2222 is not in the supported camera list\n"
+         "Norvale Glimmer webcam works only with its own Norvale cameras."},
+        {"glimmer", glimmer, "camera:name=Held Camera,busy=1",
+         "Held Camera 3a7b:0d01 is supported but could not be started\nIf another program is "
+         "using the camera, close that program and start Norvale Glimmer webcam again."},
     };
     int last = 0;
     for (const Case& c : cases) {
@@ -241,14 +221,9 @@ TEST_F(NotificationTest, EachReasonInBothEditions) {
         last = shown.id;
         EXPECT_EQ(shown.appName, c.title);
         EXPECT_EQ(shown.summary, std::string(c.title) + " found no camera it can use");
-        EXPECT_TRUE(contains(shown.iconPath, std::string("/") + c.program + ".svg"))
+        EXPECT_EQ(shown.body, c.body);
+        EXPECT_NE(shown.iconPath.find(std::string("/") + c.program + ".svg"), std::string::npos)
             << shown.iconPath;
-        for (const std::string& part : c.says) {
-            EXPECT_TRUE(contains(shown.body, part)) << shown.body;
-        }
-        for (const std::string& part : c.saysNot) {
-            EXPECT_FALSE(contains(shown.body, part)) << shown.body;
-        }
     }
     // One per start.
     QDBusConnection client = connection();

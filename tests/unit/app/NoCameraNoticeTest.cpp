@@ -1,5 +1,5 @@
-// The notification of a start without a usable camera: each reason's advice, and the settings
-// rows it offers (under keys the group does not use, one per model, none without ids).
+// The notification of a start without a usable camera: the settings rows it offers (under keys
+// the group does not use, one per model, none without ids) and a fixed table's word instead.
 #include <gtest/gtest.h>
 
 #include "app/NoCameraNotice.h"
@@ -15,14 +15,10 @@ const app::CameraRowTarget kTarget{"/home/u/.config/Tarnwick/Peekbox.conf", {"1"
 
 }  // namespace
 
-TEST(NoCameraNotice, SaysWhatToDoForEachReason) {
+// Each reason in both editions is read back from a real notification service by the desktop
+// test; here, the rows offered for every kind of camera a listing may hold.
+TEST(NoCameraNotice, OffersARowForEachModelThatOneCanAdd) {
     const editions::Edition& edition = editions::edition();
-    const platform::DesktopNotification none = app::noCameraNotice(edition, {}, kRows, kTarget);
-    EXPECT_EQ(none.appName, "Peekbox");
-    EXPECT_EQ(none.iconName, "peekbox");
-    EXPECT_EQ(none.summary, "Peekbox found no camera it can use");
-    EXPECT_EQ(none.body, "no camera found\nConnect a camera and start Peekbox again.");
-
     const std::vector<app::SeenCamera> seen{
         {"Held", "vid_3a7b&pid_0b01#1"},        {"Desk Webcam", "vid_046d&pid_0825#2"},
         {"Desk Webcam", "vid_046d&pid_0825#3"}, {"", "/dev/video3"},
