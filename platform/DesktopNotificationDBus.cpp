@@ -45,7 +45,8 @@ class Delivery {
         : notification_(notification), deadlineUs_(deadlineUs), cancellable_(g_cancellable_new()) {}
     ~Delivery() {
         if (connection_ != nullptr) {
-            g_dbus_connection_close_sync(connection_, nullptr, nullptr);
+            // Closed by GDBus's own thread: nothing here waits for it.
+            g_dbus_connection_close(connection_, nullptr, nullptr, nullptr);
             g_object_unref(connection_);
         }
         g_object_unref(cancellable_);

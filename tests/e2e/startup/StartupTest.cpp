@@ -125,10 +125,11 @@ TEST(Startup, SecondInstanceExitsWithOneAtOnce) {
     ::close(fd);
 }
 
+// Without a session bus (the test environment names none) stderr alone says why.
 TEST(Startup, NoCameraEndsWithZeroAndSaysSo) {
     testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=4\n");
     const std::string errors = testenv::tempDir() + "/stderr.txt";
-    EXPECT_EQ(waitExit(start(binary("peekbox"), {}, errors)), 0);
+    EXPECT_EQ(waitExitWithin(start(binary("peekbox"), {}, errors), 20), 0);
     EXPECT_NE(testenv::readFile(errors).find("no camera found\n"), std::string::npos);
     const std::string settings =
         testenv::readFile(testenv::configHome() + "/Tarnwick/Peekbox.conf");
@@ -136,17 +137,13 @@ TEST(Startup, NoCameraEndsWithZeroAndSaysSo) {
     EXPECT_NE(settings.find("ImageWidth=640"), std::string::npos);
 }
 
-// The desktop notification of such a start waits a bounded moment at most: without a session
-// bus, and with one that takes the connection and never answers (here the user bus socket of the
-// runtime folder, found without the environment naming it), the program still ends by itself
-// with exit code 0 and its reason on stderr.
-TEST(Startup, NoCameraEndsWithoutABusAndWithOneThatNeverAnswers) {
-    testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf", "[General]\nCounter=1\n");
+// The desktop notification of such a start waits a bounded moment at most: with a session bus
+// that takes the connection and never answers (here the user bus socket of the runtime folder,
+// found without the environment naming it), the program still ends by itself with exit code 0
+// and its reason on stderr. (The test above has no session bus at all.)
+TEST(Startup, NoCameraEndsWhenTheSessionBusNeverAnswers) {
     testenv::writeFile(testenv::configHome() + "/Tarnwick/Glimmer.conf", "[General]\nCounter=1\n");
     const std::string errors = testenv::tempDir() + "/stderr.txt";
-    EXPECT_EQ(waitExitWithin(start(binary("peekbox"), {}, errors), 15), 0);
-    EXPECT_NE(testenv::readFile(errors).find("no camera found\n"), std::string::npos);
-
     const std::string silent = testenv::runtimeDir() + "/bus";
     const int bus = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un addr{};
@@ -154,7 +151,7 @@ TEST(Startup, NoCameraEndsWithoutABusAndWithOneThatNeverAnswers) {
     std::strncpy(addr.sun_path, silent.c_str(), sizeof addr.sun_path - 1);
     ASSERT_EQ(::bind(bus, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
     ASSERT_EQ(::listen(bus, 4), 0);
-    EXPECT_EQ(waitExitWithin(start(binary("glimmer"), {}, errors), 15), 0);
+    EXPECT_EQ(waitExitWithin(start(binary("glimmer"), {}, errors), 20), 0);
     EXPECT_NE(testenv::readFile(errors).find("no camera found\n"), std::string::npos);
     ::close(bus);
     ::unlink(silent.c_str());
