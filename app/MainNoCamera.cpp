@@ -2,7 +2,6 @@
 // desktop user see it.
 #include <cstdio>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "Main.h"
