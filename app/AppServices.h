@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/gallery/JpegWriter.h"
+#include "platform/DesktopNotification.h"
 #include "platform/DiskSpace.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ShellOpen.h"
@@ -27,6 +28,8 @@ struct AppServices {
     platform::FreeSpaceSource freeSpace;           // free bytes of a path's volume
     std::vector<std::string> arguments;            // command-line arguments after the program name
     gallery::LocalClock clock;                     // capture time of snapshots; empty: the real one
+    // Shows a desktop notification, taking a bounded moment at most; empty: none is shown.
+    std::function<void(const platform::DesktopNotification&)> notify;
 };
 
 // The real services of a running program.

@@ -16,7 +16,6 @@
 #include "CameraSettingsDialog.h"
 #include "CaptureFormat.h"
 #include "ImageView.h"
-#include "NoCameraReport.h"
 #include "OutsideMessages.h"
 #include "RecordingChoices.h"
 #include "StandbyWatcher.h"
@@ -363,8 +362,8 @@ bool TMainForm::StartPreview(bool isRetry) {
     if (StartPreview(true)) {
         return true;
     }
-    // No camera: the program ends with exit code 0, saying why on stderr only.
-    app::reportNoCamera(cameraRows_);
+    // No camera: the program ends with exit code 0 and no window, saying why.
+    reportNoCamera();
     QCoreApplication::exit(0);
     return false;
 }

@@ -200,6 +200,8 @@ class TMainForm : public QWidget {
     bool tryCameraRows(bool probe);
     // Finds the running camera's model and gives it the values remembered for that model.
     void applyRememberedCameraSettings();
+    // Says why the start found no camera it can use: on stderr, and to the desktop.
+    void reportNoCamera();
 
     const editions::Edition& edition_;
     app::AppServices services_;

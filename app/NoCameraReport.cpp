@@ -2,7 +2,6 @@
 #include "NoCameraReport.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/media/DeviceEnumerator.h"
 
@@ -25,6 +24,12 @@ std::string ids(const std::string& displayName) {
 
 }  // namespace
 
+bool inTable(const SeenCamera& camera, const std::vector<CameraRow>& rows) {
+    return std::any_of(rows.begin(), rows.end(), [&](const CameraRow& row) {
+        return camera.displayName.find("vid_" + row.vid + "&pid_" + row.pid) != std::string::npos;
+    });
+}
+
 std::vector<std::string> noCameraLines(const std::vector<SeenCamera>& seen,
                                        const std::vector<CameraRow>& rows) {
     if (seen.empty()) {
@@ -32,10 +37,7 @@ std::vector<std::string> noCameraLines(const std::vector<SeenCamera>& seen,
     }
     std::vector<std::string> lines;
     for (const SeenCamera& camera : seen) {
-        const bool known = std::any_of(rows.begin(), rows.end(), [&](const CameraRow& row) {
-            return camera.displayName.find("vid_" + row.vid + "&pid_" + row.pid) !=
-                   std::string::npos;
-        });
+        const bool known = inTable(camera, rows);
         lines.push_back((camera.name.empty() ? "unnamed camera" : printable(camera.name)) + " " +
                         ids(camera.displayName) +
                         (known ? " is supported but could not be started"
@@ -57,12 +59,6 @@ std::vector<SeenCamera> attachedCameras() {
         seen.push_back(std::move(camera));
     }
     return seen;
-}
-
-void reportNoCamera(const std::vector<CameraRow>& rows) {
-    for (const std::string& line : noCameraLines(attachedCameras(), rows)) {
-        std::fprintf(stderr, "%s\n", line.c_str());
-    }
 }
 
 }  // namespace app

@@ -87,6 +87,9 @@ struct Edition {
     const char* desktopFileName;     // the desktop entry and icon; the Wayland app id
     bool clickOpensInPictureFolder;  // a thumbnail click opens its file with the picture folder
                                      // as working folder (Enter always does)
+    const char* foreignCameraNote;   // what a start without a usable camera tells a user whose
+                                     // cameras are outside the fixed table; nullptr where
+                                     // settings rows can add them
 };
 
 // Choices that only work together; each edition checks its values at compile time.
@@ -104,7 +107,9 @@ constexpr bool consistent(const Edition& e) {
                        ((e.enlargedViewSize.width == 0 && e.enlargedViewSize.height == 0) ||
                         (e.popupSizes == 3 && e.enlargedViewSize.width == 1280 &&
                          e.enlargedViewSize.height == 800));
-    return store && style && layout && sizes;
+    // A table that takes settings rows shows the user the row; a fixed one says whose it is.
+    const bool foreign = e.settingsCameraRows == (e.foreignCameraNote == nullptr);
+    return store && style && layout && sizes && foreign;
 }
 
 const Edition& edition();

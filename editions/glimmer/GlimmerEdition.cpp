@@ -60,6 +60,7 @@ constexpr Edition kEdition{
     .brandedCapture = true,
     .desktopFileName = "glimmer",
     .clickOpensInPictureFolder = true,
+    .foreignCameraNote = "Norvale Glimmer webcam works only with its own Norvale cameras.",
 };
 static_assert(consistent(kEdition));
 

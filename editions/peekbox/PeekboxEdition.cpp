@@ -62,6 +62,7 @@ constexpr Edition kEdition{
     .brandedCapture = false,
     .desktopFileName = "peekbox",
     .clickOpensInPictureFolder = false,
+    .foreignCameraNote = nullptr,
 };
 static_assert(consistent(kEdition));
 

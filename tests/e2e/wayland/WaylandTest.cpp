@@ -14,32 +14,10 @@
 #include <qtestsupport_core.h>
 
 #include "e2e/window/OutsideMessage.h"
+#include "support/Spawn.h"
 #include "support/TestEnvironment.h"
 
 namespace {
-
-pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-            const std::string& log) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::unsetenv("DISPLAY");
-        for (const std::string& e : env) {
-            const size_t eq = e.find('=');
-            ::setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
-        }
-        if (std::freopen(log.c_str(), "w", stderr) == nullptr) {
-            ::_exit(126);
-        }
-        std::vector<char*> args;
-        for (const std::string& a : argv) {
-            args.push_back(const_cast<char*>(a.c_str()));
-        }
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
-    }
-    return pid;
-}
 
 int waitExit(pid_t pid, int seconds) {
     int status = 0;
@@ -52,9 +30,9 @@ int waitExit(pid_t pid, int seconds) {
 class WaylandSession {
   public:
     WaylandSession() {
-        compositor_ = spawn(
-            {"weston", "--backend=headless-backend.so", "--socket=" + kSocket, "--idle-time=0"}, {},
-            testenv::tempDir() + "/weston.log");
+        compositor_ = testenv::spawn(
+            {"weston", "--backend=headless-backend.so", "--socket=" + kSocket, "--idle-time=0"},
+            {"DISPLAY"}, testenv::tempDir() + "/weston.log");
         ready_ = QTest::qWaitFor(
             [] { return std::filesystem::exists(testenv::runtimeDir() + "/" + kSocket); }, 20000);
     }
@@ -84,12 +62,12 @@ TEST(WaylandTest, PeekboxPreviewsOnAHeadlessCompositorAndEndsThroughItsShutdown)
     std::filesystem::create_directories(graphs);
     const std::string log = testenv::tempDir() + "/peekbox.log";
     const char* build = std::getenv("PEEKBOX_BUILD_DIR");
-    const pid_t program =
-        spawn({std::string(build != nullptr ? build : ".") + "/app/peekbox"},
-              {"QT_QPA_PLATFORM=wayland", "WAYLAND_DISPLAY=" + WaylandSession::kSocket,
-               "GST_DEBUG_DUMP_DOT_DIR=" + graphs,
-               "TARNWICK_VIRTUAL_DEVICES=camera:name=Desk Camera,vid=3a7b,pid=0b01"},
-              log);
+    const pid_t program = testenv::spawn(
+        {std::string(build != nullptr ? build : ".") + "/app/peekbox"},
+        {"DISPLAY", "QT_QPA_PLATFORM=wayland", "WAYLAND_DISPLAY=" + WaylandSession::kSocket,
+         "GST_DEBUG_DUMP_DOT_DIR=" + graphs,
+         "TARNWICK_VIRTUAL_DEVICES=camera:name=Desk Camera,vid=3a7b,pid=0b01"},
+        log);
 
     // The preview graph exists, and the program keeps running on it and answering.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !std::filesystem::is_empty(graphs); }, 30000))
