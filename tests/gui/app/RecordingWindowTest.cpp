@@ -19,6 +19,7 @@
 #include "capture/nDirectShow.h"
 #include "media/recording/MediaFileProbe.h"
 #include "platform/Sleep.h"
+#include "platform/media/VirtualDeviceProvider.h"
 #include "support/TestEnvironment.h"
 
 namespace {
@@ -272,23 +273,54 @@ TEST_F(RecordingWindowTest, AFolderThatCannotBeMadeRefusesTheSnapshotAndTheClipA
     EXPECT_EQ(testenv::readFile(settingsFile()).find("AviCounter"), std::string::npos);
 }
 
-// The date in the top-left corner (frame width / 2 by height / 8), the elapsed time in the
-// top-right one (width / 4 by height / 10, ten rows down), both red, read back from the clip.
+// The date (frame width / 2 by height / 8) in the top-left corner of YUY2 frames and in the
+// bottom-right one of RGB24 frames, the elapsed time in the top-right one (width / 4 by
+// height / 10, ten rows down), both red, read back from the clip. An MJPEG camera's frames are
+// decoded for a Windows Media clip, so that clip is stamped too.
 TEST_F(RecordingWindowTest, StampsAskedForInTheSettingsAreBurntIntoTheClip) {
-    testenv::writeFile(settingsFile(), "[General]\nCounter=1\nShowDate=1\nAddTimeStr=1\n");
-    makeForm();
-    EXPECT_TRUE(form->DirectShow1()->options().ShowDate);
-    EXPECT_TRUE(form->DirectShow1()->options().AddTimeStr);
-    const std::string clip = recordClip(2);
-    form.reset();
-    // A frame from the middle: under load the clip may hold less than the caption counted.
-    const ClipInfo info = probeClip(clip);
-    ASSERT_GT(info.duration, 0.2) << clip;
-    const std::string frame = clipFrameRgb(clip, info.duration / 2);
-    ASSERT_EQ(frame.size(), 640u * 480u * 3u);
-    EXPECT_GT(redPixels(frame, 640, 0, 0, 320, 60), 100) << "no date";
-    EXPECT_GT(redPixels(frame, 640, 480, 10, 640, 58), 100) << "no elapsed time";
-    EXPECT_EQ(redPixels(frame, 640, 0, 60, 640, 480), 0);
+    struct Case {
+        const char* camera;
+        const char* settings;
+        QRect date;
+    };
+    const Case cases[] = {
+        {"camera:name=Desk Camera,vid=3a7b,pid=0b01", "", QRect(0, 0, 320, 60)},
+        {"camera:name=Plain Camera,vid=3a7b,pid=0e01,formats=RGB24",
+         "[SupportedCameras]\n1=3a7b 0e01 4:3 RGB24 1\n", QRect(320, 420, 320, 60)},
+        {"camera:name=Jpeg Camera,vid=3a7b,pid=0e02,formats=MJPG",
+         "CompressorName=WMV\n[SupportedCameras]\n1=3a7b 0e02 4:3 MJPG 1\n", QRect(0, 0, 320, 60)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.camera);
+        // The first camera is the devices variable's, which is read once a process: the later
+        // ones are plugged in directly.
+        if (&c != &cases[0]) {
+            platform::media::VirtualDeviceProvider::configure(std::string(c.camera) +
+                                                              ";microphone:name=Mic");
+        }
+        testenv::writeFile(
+            settingsFile(),
+            std::string("[General]\nCounter=1\nShowDate=1\nAddTimeStr=1\n") + c.settings);
+        makeForm();
+        EXPECT_TRUE(form->DirectShow1()->options().ShowDate);
+        EXPECT_TRUE(form->DirectShow1()->options().AddTimeStr);
+        const std::string clip = recordClip(2);
+        form.reset();
+        // A frame from the middle: under load the clip may hold less than the caption counted.
+        const ClipInfo info = probeClip(clip);
+        ASSERT_GT(info.duration, 0.2) << clip;
+        const std::string frame = clipFrameRgb(clip, info.duration / 2);
+        ASSERT_EQ(frame.size(), 640u * 480u * 3u);
+        const QRect& d = c.date;
+        EXPECT_GT(redPixels(frame, 640, d.left(), d.top(), d.right() + 1, d.bottom() + 1), 100)
+            << "no date";
+        EXPECT_GT(redPixels(frame, 640, 480, 10, 640, 58), 100) << "no elapsed time";
+        // Nothing red between the two stamps' rows, nor in the corner the date does not take.
+        EXPECT_EQ(redPixels(frame, 640, 0, 60, 640, 420), 0);
+        const int otherTop = d.top() == 0 ? 420 : 0;
+        EXPECT_EQ(redPixels(frame, 640, 320 - d.left(), otherTop, 640 - d.left(), otherTop + 60), 0)
+            << "a date in the other corner";
+    }
 }
 
 // A compressor the catalogue knows encodes the clip; "WMV" makes it Windows Media. A name it
