@@ -15,8 +15,9 @@ struct DesktopNotification {
 };
 
 // Hands `notification` to the session's notification service and waits at most `budget` for
-// the service to take it. False, without a word, when there is no session bus, no service or no
-// answer in time. Never starts a bus of its own.
+// the service to take it (0.2 s more when the bus itself hangs in its greeting). False, without
+// a word, when there is no session bus, no service or no answer in time. Never starts a bus of
+// its own.
 bool sendDesktopNotification(const DesktopNotification& notification,
                              std::chrono::milliseconds budget);
 
