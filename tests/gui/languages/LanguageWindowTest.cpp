@@ -182,8 +182,12 @@ TEST_P(LanguageWindowTest, CaptionsAndMessagesAreTheProfilesTexts) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Locales, LanguageWindowTest, testing::ValuesIn(testenv::testLanguages()),
-                         [](const testing::TestParamInfo<testenv::TestLanguage>& param) {
-                             const std::string locale = param.param.locale;
-                             return locale.substr(0, locale.find('.'));
-                         });
+// One level more, so that the edition's name is expanded before gtest pastes it.
+#define INSTANTIATE_FOR_EDITION(edition)                                                      \
+    INSTANTIATE_TEST_SUITE_P(edition, LanguageWindowTest,                                     \
+                             testing::ValuesIn(testenv::testLanguages()),                     \
+                             [](const testing::TestParamInfo<testenv::TestLanguage>& param) { \
+                                 const std::string locale = param.param.locale;               \
+                                 return locale.substr(0, locale.find('.'));                   \
+                             })
+INSTANTIATE_FOR_EDITION(LANGUAGE_TEST_EDITION);
