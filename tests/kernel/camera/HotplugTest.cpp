@@ -1,5 +1,5 @@
-// The kernel's remove and add of the camera while the preview runs: unbinding its USB device
-// from the driver, and pulling it (the device disconnects).
+// The kernel's remove and add of the camera while the preview runs: its USB device unbound from
+// the driver and bound again, then pulled (the device disconnects) and plugged in again.
 #include <cstdlib>
 
 #include "KernelSession.h"
@@ -17,7 +17,7 @@ class Hotplug : public KernelTest {
 
 }  // namespace
 
-TEST_F(Hotplug, UnbindStopsThePreviewAndFinishesTheClipBindAndButtonOneBringItBack) {
+TEST_F(Hotplug, RemovedTheCameraStopsThePreviewAndFinishesTheClipAddedItComesBack) {
     ASSERT_TRUE(guest::startUdevd()) << "systemd-udevd did not start";
     ASSERT_TRUE(camera.plug({})) << camera.log();
     const std::string window = startProgram();
@@ -51,24 +51,17 @@ TEST_F(Hotplug, UnbindStopsThePreviewAndFinishesTheClipBindAndButtonOneBringItBa
     EXPECT_TRUE(previewLive(window)) << "the preview did not come back";
     EXPECT_NE(camera.value("commits"), commits);
     session.screenshot("hotplug-bound");
-    EXPECT_EQ(session.terminate(kExitSeconds), 0);
-    guest::stopUdevd();
-}
 
-TEST_F(Hotplug, PullingTheCameraStopsThePreviewAtOnce) {
-    ASSERT_TRUE(guest::startUdevd()) << "systemd-udevd did not start";
-    ASSERT_TRUE(camera.plug({})) << camera.log();
-    const std::string window = startProgram();
-    ASSERT_FALSE(window.empty());
+    // Pulled: the device disconnects and the kernel removes it.
     const QImage running = session.grab();
     ASSERT_TRUE(camera.unplug());
     EXPECT_TRUE(buttonsChanged(window, running, 10))
         << "the buttons stay enabled after the camera was pulled";
     session.screenshot("hotplug-pulled");
-    EXPECT_TRUE(previewStill(window, 3));
+    EXPECT_TRUE(previewStill(window, 3)) << "the preview still moves";
     ASSERT_TRUE(camera.plug({})) << camera.log();
     session.click(window, QPoint(20, 500));
-    EXPECT_TRUE(previewLive(window)) << "the preview did not come back";
+    EXPECT_TRUE(previewLive(window)) << "the preview did not come back after the camera was pulled";
     EXPECT_EQ(session.terminate(kExitSeconds), 0);
     guest::stopUdevd();
 }

@@ -30,6 +30,19 @@ int numberFromCells(const std::vector<int>& levels) {
 
 }  // namespace
 
+DesktopSession* KernelTest::desktop_ = nullptr;
+
+void KernelTest::SetUpTestSuite() {
+    // Leaks are the host tests' concern; here the check would cost a minute at every exit.
+    ::setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+    desktop_ = new DesktopSession;
+}
+
+void KernelTest::TearDownTestSuite() {
+    delete desktop_;
+    desktop_ = nullptr;
+}
+
 void KernelTest::SetUp() {
     ASSERT_TRUE(guest::inside())
         << "this test runs only inside the kernel bench VM (ctest -L kernel starts it there)";

@@ -22,6 +22,10 @@ constexpr int kExitSeconds = 120;
 
 class KernelTest : public testing::Test {
   protected:
+    // One desktop for all tests of a group: under TCG a server and its window manager take a
+    // minute to start.
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
     void SetUp() override;
     void TearDown() override;
 
@@ -37,7 +41,8 @@ class KernelTest : public testing::Test {
     // Enter, then the picture `n` as the file on disk once it is complete.
     QImage snapshot(const std::string& window, int n);
 
-    DesktopSession session;
+    static DesktopSession* desktop_;
+    DesktopSession& session = *desktop_;
     KernelCamera camera;
 };
 
