@@ -32,7 +32,8 @@ TEST_F(Controls, TheDriversControlsReachTheDeviceAndTheRememberedOnesComeBack) {
     session.run("xdotool key --delay 100 End");
     EXPECT_TRUE(camera.waitFor("brightness", "64")) << "brightness: " << camera.value("brightness");
     session.run("xdotool key --delay 100 Home");
-    EXPECT_TRUE(camera.waitFor("brightness", "-64")) << "brightness: " << camera.value("brightness");
+    EXPECT_TRUE(camera.waitFor("brightness", "-64"))
+        << "brightness: " << camera.value("brightness");
     session.run("xdotool key --delay 100 Tab End");
     EXPECT_TRUE(camera.waitFor("contrast", "95")) << "contrast: " << camera.value("contrast");
     // The menu's items are the driver's: the last is 60 Hz, the first Disabled.

@@ -42,7 +42,8 @@ TEST_F(Frames, SnapshotsHoldTheDevicesPictureAtEachOfferedSize) {
 }
 
 TEST_F(Frames, AnMjpgCameraGetsMjpegAtEachOfferedSize) {
-    ASSERT_TRUE(camera.plug({.pid = "0c01", .product = "Wide Camera", .formats = "mjpg", .rate = 10}))
+    ASSERT_TRUE(
+        camera.plug({.pid = "0c01", .product = "Wide Camera", .formats = "mjpg", .rate = 10}))
         << camera.log();
     const std::string window = startProgram();
     ASSERT_FALSE(window.empty());
@@ -71,8 +72,8 @@ TEST_F(Frames, AClipHoldsTheDevicesFramesAtItsRate) {
               "Peekbox");
     const std::string clip = testenv::videosDir() + "/Movie0001.avi";
     std::vector<int> numbers;
-    ASSERT_TRUE(waitUntil([&] { return (numbers = clipFrameNumbers(clip)).size() > 20; }, 30000,
-                          500))
+    ASSERT_TRUE(
+        waitUntil([&] { return (numbers = clipFrameNumbers(clip)).size() > 20; }, 30000, 500))
         << "the clip holds " << numbers.size() << " frames";
 
     // Each frame of the clip is a frame of the device, in order, each once.

@@ -39,8 +39,8 @@ TEST_F(Hotplug, RemovedTheCameraStopsThePreviewAndFinishesTheClipAddedItComesBac
 
     const std::string clip = testenv::videosDir() + "/Movie0001.avi";
     std::vector<int> numbers;
-    EXPECT_TRUE(waitUntil([&] { return (numbers = clipFrameNumbers(clip)).size() > 10; }, 30000,
-                          500))
+    EXPECT_TRUE(
+        waitUntil([&] { return (numbers = clipFrameNumbers(clip)).size() > 10; }, 30000, 500))
         << "the clip holds " << numbers.size() << " readable frames";
     EXPECT_TRUE(session.run("ffmpeg -v error -i '" + clip + "' -f null - 2>&1; echo $?") == "0\n")
         << "the clip does not play to its end";

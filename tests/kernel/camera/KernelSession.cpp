@@ -9,9 +9,8 @@
 
 namespace {
 
-const QRgb kBars[8] = {qRgb(255, 255, 255), qRgb(255, 255, 0), qRgb(0, 255, 255),
-                       qRgb(0, 255, 0),     qRgb(255, 0, 255), qRgb(255, 0, 0),
-                       qRgb(0, 0, 255),     qRgb(0, 0, 0)};
+const QRgb kBars[8] = {qRgb(255, 255, 255), qRgb(255, 255, 0), qRgb(0, 255, 255), qRgb(0, 255, 0),
+                       qRgb(255, 0, 255),   qRgb(255, 0, 0),   qRgb(0, 0, 255),   qRgb(0, 0, 0)};
 
 bool near(QRgb a, QRgb b) {
     constexpr int kTolerance = 60;  // limited-range colours, JPEG and scaling

@@ -59,7 +59,8 @@ bool KernelCamera::plug(const CameraSpec& spec, int seconds) {
                 spec.formats.c_str(), "--rate", rate.c_str(), "--state", state.c_str(), nullptr);
         ::_exit(127);
     }
-    const bool found = testenv::waitUntil([&] { return !videoNode().empty(); }, seconds * 1000, 100);
+    const bool found =
+        testenv::waitUntil([&] { return !videoNode().empty(); }, seconds * 1000, 100);
     port_ = usbPort();
     return found;
 }
@@ -130,8 +131,7 @@ std::string KernelCamera::value(const std::string& key) const {
     return it != s.end() ? it->second : std::string();
 }
 
-bool KernelCamera::waitFor(const std::string& key, const std::string& expected,
-                           int seconds) const {
+bool KernelCamera::waitFor(const std::string& key, const std::string& expected, int seconds) const {
     return testenv::waitUntil([&] { return value(key) == expected; }, seconds * 1000, 100);
 }
 
