@@ -32,7 +32,7 @@ class KernelTest : public testing::Test {
     // Starts `program` and waits for its window and a live preview; the window id or "".
     std::string startProgram(const std::string& program = "peekbox",
                              const std::string& title = "Peekbox");
-    // True once the preview's frame counter (the bottom of the picture) moves.
+    // True once the preview's frame counter moves.
     bool previewLive(const std::string& window, int seconds = 60);
     // True once the buttons' labels have turned grey (or back) since `before`.
     bool buttonsChanged(const std::string& window, const QImage& before, int seconds);
