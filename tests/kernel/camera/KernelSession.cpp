@@ -89,11 +89,15 @@ void KernelTest::chooseSize(const std::string& window, int index) {
     session.drag(item, item);
 }
 
-QImage KernelTest::snapshot(const std::string& window, int n) {
+QImage KernelTest::snapshot(const std::string& window, std::string* path) {
+    const std::string file = picturePath(++pictures_);
+    if (path != nullptr) {
+        *path = file;
+    }
     session.key(window, "Return");
     QImage picture;
     // The file may still be being written when it appears.
-    waitUntil([&] { return picture.load(QString::fromStdString(picturePath(n))); }, 60000, 200);
+    waitUntil([&] { return picture.load(QString::fromStdString(file)); }, 60000, 200);
     return picture;
 }
 

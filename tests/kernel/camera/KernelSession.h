@@ -38,12 +38,13 @@ class KernelTest : public testing::Test {
     bool buttonsChanged(const std::string& window, const QImage& before, int seconds);
     // Chooses item `index` of the size popup.
     void chooseSize(const std::string& window, int index);
-    // Enter, then the picture `n` as the file on disk once it is complete.
-    QImage snapshot(const std::string& window, int n);
+    // Enter, then the new picture as the file on disk once it is complete; its path in `path`.
+    QImage snapshot(const std::string& window, std::string* path = nullptr);
 
     static DesktopSession* desktop_;
     DesktopSession& session = *desktop_;
     KernelCamera camera;
+    int pictures_ = 0;  // snapshots taken in this test
 };
 
 // The frame number in the device's test picture, -1 when the image is not the device's picture
