@@ -21,6 +21,8 @@ class Controls : public KernelTest {
 }  // namespace
 
 TEST_F(Controls, TheDriversControlsReachTheDeviceAndTheRememberedOnesComeBack) {
+    // A desktop's udevd tells the program that the camera was pulled.
+    ASSERT_TRUE(guest::startUdevd()) << "systemd-udevd did not start";
     ASSERT_TRUE(camera.plug({})) << camera.log();
     std::string window = startProgram();
     ASSERT_FALSE(window.empty());
@@ -72,4 +74,5 @@ TEST_F(Controls, TheDriversControlsReachTheDeviceAndTheRememberedOnesComeBack) {
     EXPECT_TRUE(camera.waitFor("contrast", "95"));
     EXPECT_TRUE(camera.waitFor("power_line_frequency", "0"));
     EXPECT_EQ(session.terminate(kExitSeconds), 0);
+    guest::stopUdevd();
 }
