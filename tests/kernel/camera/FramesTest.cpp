@@ -71,8 +71,8 @@ TEST_F(Frames, AClipHoldsTheDevicesFramesAtItsRate) {
         60);
     ASSERT_NE(counting.find(" - 00:00:06"), std::string::npos) << counting;
     session.click(window, QPoint(66, 500));
-    ASSERT_EQ(session.waitForCaption(window, [](const std::string& c) { return c == "Peekbox"; }),
-              "Peekbox");
+    const std::string stopped = session.waitForCaption(window, notCounting);
+    ASSERT_TRUE(notCounting(stopped)) << stopped;
     const std::string clip = testenv::videosDir() + "/Movie0001.avi";
     std::vector<int> numbers;
     ASSERT_TRUE(

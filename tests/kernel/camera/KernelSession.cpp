@@ -147,3 +147,7 @@ std::vector<int> clipFrameNumbers(const std::string& clip) {
     }
     return numbers;
 }
+
+bool notCounting(const std::string& caption) {
+    return !caption.empty() && caption.find(" - 00:") == std::string::npos;
+}

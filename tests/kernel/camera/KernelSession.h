@@ -53,3 +53,5 @@ int deviceFrameNumber(const QImage& picture, std::string* why = nullptr);
 // The frame numbers of each frame of a clip, as ffmpeg decodes it.
 std::vector<int> clipFrameNumbers(const std::string& clip);
 std::string picturePath(int n);
+// A caption without the elapsed time of a recording.
+bool notCounting(const std::string& caption);
