@@ -20,9 +20,11 @@ std::string results() {
 std::string shell(const std::string& command) {
     std::string out;
     if (FILE* p = ::popen(command.c_str(), "r")) {
-        std::array<char, 256> buf{};
-        while (std::fgets(buf.data(), buf.size(), p) != nullptr) {
-            out += buf.data();
+        // Binary output (raw frames) holds zero bytes: read by length, not by line.
+        std::array<char, 4096> buf{};
+        size_t n = 0;
+        while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) {
+            out.append(buf.data(), n);
         }
         ::pclose(p);
     }

@@ -10,7 +10,7 @@ namespace guest {
 bool inside();
 // The run's results folder, shared with the host.
 std::string results();
-// Runs a shell command; its standard output.
+// Runs a shell command; its standard output, byte for byte.
 std::string shell(const std::string& command);
 
 // systemd-udevd for the chroot: started, every device announced, the queue settled.
