@@ -36,10 +36,16 @@ std::optional<UsbNotification> usbNotificationFor(const UsbUevent& event) {
     if (!arrived && event.action != "remove") {
         return std::nullopt;
     }
-    std::string vid = event.idVendor;
-    std::string pid = event.idProduct;
-    // On removal the attributes are gone; the PRODUCT property still names the device.
-    if ((vid.empty() || pid.empty()) && !idsFromProduct(event.product, vid, pid)) {
+    // The interface's own PRODUCT property names its device. The attributes of the nearest USB
+    // device above it only stand in without one: once the camera is gone from sysfs, that
+    // device is the hub it was plugged into.
+    std::string vid;
+    std::string pid;
+    if (!idsFromProduct(event.product, vid, pid)) {
+        vid = event.idVendor;
+        pid = event.idProduct;
+    }
+    if (vid.empty() || pid.empty()) {
         return std::nullopt;
     }
     return UsbNotification{arrived, usbInterfaceName(vid, pid, event.sysname)};

@@ -9,7 +9,7 @@ namespace platform {
 struct UsbUevent {
     std::string action;    // "add", "remove", "bind", "unbind", "change", ...
     std::string sysname;   // the interface, e.g. "1-1:1.0"
-    std::string idVendor;  // the USB device parent's attributes; empty once the device is gone
+    std::string idVendor;  // the nearest USB device above's attributes: a hub's once it is gone
     std::string idProduct;
     std::string product;  // the PRODUCT property, "vid/pid/rev" in hex without leading zeros
 };

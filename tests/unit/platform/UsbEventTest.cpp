@@ -29,11 +29,18 @@ TEST(UsbEvent, OnlyAddArrivesAndOnlyRemoveRemoves) {
         EXPECT_FALSE(usbNotificationFor(e)) << action;
     }
 
-    // On removal the parent's attributes are gone: PRODUCT names the device, zero-padded.
-    const UsbUevent removed{"remove", "1-1:1.0", "", "", "3a7b/b01/100"};
-    n = usbNotificationFor(removed);
+    // On removal the camera is gone from sysfs and the nearest USB device above the interface is
+    // the hub it was plugged into (here the root hub): PRODUCT names the camera, zero-padded.
+    for (const UsbUevent& removed : {UsbUevent{"remove", "1-1:1.0", "1d6b", "0002", "3a7b/b01/100"},
+                                     UsbUevent{"remove", "1-1:1.0", "", "", "3a7b/b01/100"}}) {
+        n = usbNotificationFor(removed);
+        ASSERT_TRUE(n);
+        EXPECT_FALSE(n->arrived);
+        EXPECT_EQ(n->interfaceName, "\\\\?\\usb#vid_3a7b&pid_0b01#1-1:1.0") << removed.idVendor;
+    }
+    // Without PRODUCT the attributes still name the device.
+    n = usbNotificationFor({"add", "1-1:1.0", "3a7b", "0b01", ""});
     ASSERT_TRUE(n);
-    EXPECT_FALSE(n->arrived);
     EXPECT_EQ(n->interfaceName, "\\\\?\\usb#vid_3a7b&pid_0b01#1-1:1.0");
 }
 

@@ -1,0 +1,80 @@
+// Finding the camera through udev and through sysfs, refusing ids outside the table, a row of the
+// settings that admits one, and the branded edition on a branded id.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "KernelSession.h"
+#include "support/TestEnvironment.h"
+
+namespace {
+
+// Runs Peekbox without a desktop; its exit code, stderr in `errors`.
+int runHeadless(std::string& errors) {
+    const std::string program = std::string(std::getenv("PEEKBOX_BUILD_DIR")) + "/app/peekbox";
+    const std::string errorFile = testenv::tempDir() + "/peekbox.err";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        const int fd = ::open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, STDERR_FILENO);
+        ::execl(program.c_str(), program.c_str(), nullptr);
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    errors = testenv::readFile(errorFile);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class Discovery : public KernelTest {};
+
+}  // namespace
+
+TEST_F(Discovery, WithUdevdTheCameraIsFoundByItsIdsAndPreviews) {
+    ASSERT_TRUE(guest::startUdevd()) << "systemd-udevd did not start";
+    ASSERT_TRUE(camera.plug({})) << camera.log();
+    const std::string window = startProgram();
+    ASSERT_FALSE(window.empty()) << "no window with a live preview";
+    EXPECT_EQ(camera.value("streaming"), "1");
+    EXPECT_EQ(camera.value("format"), "YUY2");
+    session.screenshot("discovery-udevd");
+    EXPECT_EQ(session.terminate(kExitSeconds), 0);
+    guest::stopUdevd();
+}
+
+TEST_F(Discovery, WithoutUdevdTheIdsComeFromSysfs) {
+    ASSERT_TRUE(guest::shell("pidof systemd-udevd").empty()) << "udevd still runs";
+    ASSERT_TRUE(camera.plug({})) << camera.log();
+    const std::string window = startProgram();
+    ASSERT_FALSE(window.empty()) << "no window with a live preview";
+    session.screenshot("discovery-sysfs");
+    EXPECT_EQ(session.terminate(kExitSeconds), 0);
+}
+
+TEST_F(Discovery, AnIdOutsideTheTableIsNamedAndASettingsRowMakesItRun) {
+    ASSERT_TRUE(camera.plug({.pid = "0e01", .product = "Odd Camera"})) << camera.log();
+    std::string errors;
+    EXPECT_EQ(runHeadless(errors), 0);
+    EXPECT_NE(errors.find("Odd Camera 3a7b:0e01 is not in the supported camera list"),
+              std::string::npos)
+        << errors;
+    EXPECT_EQ(camera.value("commits"), "0") << "the refused camera was streamed";
+
+    testenv::writeFile(testenv::configHome() + "/Tarnwick/Peekbox.conf",
+                       "[General]\nCounter=1\n\n[SupportedCameras]\n1=3a7b 0e01 4:3 YUY2 1\n");
+    const std::string window = startProgram();
+    ASSERT_FALSE(window.empty()) << "the camera of the settings row does not preview";
+    EXPECT_EQ(camera.value("format"), "YUY2");
+    EXPECT_EQ(session.terminate(kExitSeconds), 0);
+}
+
+TEST_F(Discovery, GlimmerRunsOnABrandedId) {
+    testenv::writeFile(testenv::configHome() + "/Tarnwick/Glimmer.conf", "[General]\nCounter=1\n");
+    ASSERT_TRUE(camera.plug({.pid = "0d01", .product = "Brand Camera"})) << camera.log();
+    const std::string window = startProgram("glimmer", "Norvale Glimmer webcam");
+    ASSERT_FALSE(window.empty()) << "no Glimmer window with a live preview";
+    session.screenshot("discovery-glimmer");
+    EXPECT_EQ(camera.value("streaming"), "1");
+    EXPECT_EQ(session.terminate(kExitSeconds), 0);
+}
