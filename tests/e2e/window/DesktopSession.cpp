@@ -58,7 +58,7 @@ bool DesktopSession::startServer() {
     xvfb_ = pid;
     std::string number;
     pollfd p{fds[0], POLLIN, 0};
-    while (number.find('\n') == std::string::npos && ::poll(&p, 1, 20000) > 0) {
+    while (number.find('\n') == std::string::npos && ::poll(&p, 1, 120000) > 0) {
         char buf[16];
         const ssize_t n = ::read(fds[0], buf, sizeof buf);
         if (n <= 0) {
@@ -85,7 +85,9 @@ bool DesktopSession::startWindowManager() {
                  static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    return windowManager_ > 0 && waitUntil([this] { return windows_->windowManagerRunning(); });
+    // Generous: under an emulated CPU (the kernel bench) the server and its fonts load slowly.
+    return windowManager_ > 0 &&
+           waitUntil([this] { return windows_->windowManagerRunning(); }, 120000, 50);
 }
 
 DesktopSession::~DesktopSession() {
@@ -238,12 +240,12 @@ int DesktopSession::waitExit(int seconds) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-int DesktopSession::terminate() {
+int DesktopSession::terminate(int seconds) {
     if (program_ <= 0) {
         return -1;
     }
     ::kill(program_, SIGTERM);
-    return waitExit(20);
+    return waitExit(seconds);
 }
 
 int differingPixels(const QImage& a, const QImage& b, const QRect& r) {

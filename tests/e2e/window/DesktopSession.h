@@ -76,7 +76,7 @@ class DesktopSession {
     // Ends the X server at once, as a crash or a lost connection would.
     bool killDisplay();
     // Sends SIGTERM and waits; the program's exit code, or -1.
-    int terminate();
+    int terminate(int seconds = 20);
     // Waits for the program to end by itself; its exit code, or -1 after `seconds`.
     int waitExit(int seconds);
     bool running() const { return program_ > 0; }

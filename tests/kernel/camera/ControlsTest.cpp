@@ -58,7 +58,7 @@ TEST_F(Controls, TheDriversControlsReachTheDeviceAndTheRememberedOnesComeBack) {
     EXPECT_TRUE(camera.waitFor("brightness", brightness)) << camera.value("brightness");
     EXPECT_TRUE(camera.waitFor("contrast", "95"));
     EXPECT_TRUE(camera.waitFor("power_line_frequency", "0"));
-    EXPECT_EQ(session.terminate(), 0);
+    EXPECT_EQ(session.terminate(kExitSeconds), 0);
     EXPECT_NE(settingsFile().find("Camera\\Brightness=" + brightness), std::string::npos)
         << settingsFile();
 
@@ -70,5 +70,5 @@ TEST_F(Controls, TheDriversControlsReachTheDeviceAndTheRememberedOnesComeBack) {
     EXPECT_TRUE(camera.waitFor("brightness", brightness)) << camera.value("brightness");
     EXPECT_TRUE(camera.waitFor("contrast", "95"));
     EXPECT_TRUE(camera.waitFor("power_line_frequency", "0"));
-    EXPECT_EQ(session.terminate(), 0);
+    EXPECT_EQ(session.terminate(kExitSeconds), 0);
 }

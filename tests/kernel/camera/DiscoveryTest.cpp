@@ -39,7 +39,7 @@ TEST_F(Discovery, WithUdevdTheCameraIsFoundByItsIdsAndPreviews) {
     EXPECT_EQ(camera.value("streaming"), "1");
     EXPECT_EQ(camera.value("format"), "YUY2");
     session.screenshot("discovery-udevd");
-    EXPECT_EQ(session.terminate(), 0);
+    EXPECT_EQ(session.terminate(kExitSeconds), 0);
     guest::stopUdevd();
 }
 
@@ -49,7 +49,7 @@ TEST_F(Discovery, WithoutUdevdTheIdsComeFromSysfs) {
     const std::string window = startProgram();
     ASSERT_FALSE(window.empty()) << "no window with a live preview";
     session.screenshot("discovery-sysfs");
-    EXPECT_EQ(session.terminate(), 0);
+    EXPECT_EQ(session.terminate(kExitSeconds), 0);
 }
 
 TEST_F(Discovery, AnIdOutsideTheTableIsNamedAndASettingsRowMakesItRun) {
@@ -66,7 +66,7 @@ TEST_F(Discovery, AnIdOutsideTheTableIsNamedAndASettingsRowMakesItRun) {
     const std::string window = startProgram();
     ASSERT_FALSE(window.empty()) << "the camera of the settings row does not preview";
     EXPECT_EQ(camera.value("format"), "YUY2");
-    EXPECT_EQ(session.terminate(), 0);
+    EXPECT_EQ(session.terminate(kExitSeconds), 0);
 }
 
 TEST_F(Discovery, GlimmerRunsOnABrandedId) {
@@ -76,5 +76,5 @@ TEST_F(Discovery, GlimmerRunsOnABrandedId) {
     ASSERT_FALSE(window.empty()) << "no Glimmer window with a live preview";
     session.screenshot("discovery-glimmer");
     EXPECT_EQ(camera.value("streaming"), "1");
-    EXPECT_EQ(session.terminate(), 0);
+    EXPECT_EQ(session.terminate(kExitSeconds), 0);
 }

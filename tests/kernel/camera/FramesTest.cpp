@@ -38,7 +38,7 @@ TEST_F(Frames, SnapshotsHoldTheDevicesPictureAtEachOfferedSize) {
     chooseSize(window, 1);
     expectDevicePicture(window, 3, 640, 480);
     EXPECT_EQ(camera.value("format"), "YUY2");
-    EXPECT_EQ(session.terminate(), 0);
+    EXPECT_EQ(session.terminate(kExitSeconds), 0);
 }
 
 TEST_F(Frames, AnMjpgCameraGetsMjpegAtEachOfferedSize) {
@@ -53,7 +53,7 @@ TEST_F(Frames, AnMjpgCameraGetsMjpegAtEachOfferedSize) {
     chooseSize(window, 0);
     expectDevicePicture(window, 3, 320, 240);
     EXPECT_EQ(camera.value("format"), "MJPG");
-    EXPECT_EQ(session.terminate(), 0);
+    EXPECT_EQ(session.terminate(kExitSeconds), 0);
 }
 
 TEST_F(Frames, AClipHoldsTheDevicesFramesAtItsRate) {
@@ -92,5 +92,5 @@ TEST_F(Frames, AClipHoldsTheDevicesFramesAtItsRate) {
     const double sent = static_cast<double>(numbers.back() - numbers.front() + 1) / kRate;
     EXPECT_NEAR(duration, sent, sent * 0.25)
         << numbers.size() << " frames " << numbers.front() << ".." << numbers.back();
-    EXPECT_EQ(session.terminate(), 0);
+    EXPECT_EQ(session.terminate(kExitSeconds), 0);
 }

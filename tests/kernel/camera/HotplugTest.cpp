@@ -51,7 +51,7 @@ TEST_F(Hotplug, UnbindStopsThePreviewAndFinishesTheClipBindAndButtonOneBringItBa
     EXPECT_TRUE(previewLive(window)) << "the preview did not come back";
     EXPECT_NE(camera.value("commits"), commits);
     session.screenshot("hotplug-bound");
-    EXPECT_EQ(session.terminate(), 0);
+    EXPECT_EQ(session.terminate(kExitSeconds), 0);
     guest::stopUdevd();
 }
 
@@ -69,6 +69,6 @@ TEST_F(Hotplug, PullingTheCameraStopsThePreviewAtOnce) {
     ASSERT_TRUE(camera.plug({})) << camera.log();
     session.click(window, QPoint(20, 500));
     EXPECT_TRUE(previewLive(window)) << "the preview did not come back";
-    EXPECT_EQ(session.terminate(), 0);
+    EXPECT_EQ(session.terminate(kExitSeconds), 0);
     guest::stopUdevd();
 }

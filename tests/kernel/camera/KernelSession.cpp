@@ -41,7 +41,7 @@ void KernelTest::SetUp() {
 
 void KernelTest::TearDown() {
     if (session.running()) {
-        session.terminate();
+        session.terminate(kExitSeconds);
     }
     camera.unplug();
 }

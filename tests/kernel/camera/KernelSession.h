@@ -17,6 +17,8 @@
 
 // Under TCG the sanitised programs start in tens of seconds.
 constexpr int kStartSeconds = 240;
+// Leak checking at exit takes a while there too.
+constexpr int kExitSeconds = 120;
 
 class KernelTest : public testing::Test {
   protected:
