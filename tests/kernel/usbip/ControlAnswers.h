@@ -20,7 +20,7 @@ struct ControlReply {
 };
 
 class ControlAnswers {
-public:
+  public:
     explicit ControlAnswers(const MicrophoneDescriptors& descriptors) : d_(descriptors) {}
 
     // `setup` is the 8-byte setup packet as sent on the bus (little-endian fields).
@@ -33,7 +33,7 @@ public:
         streamAlternate_ = 0;
     }
 
-private:
+  private:
     ControlReply standard(uint8_t requestType, uint8_t request, uint16_t value, uint16_t index);
 
     const MicrophoneDescriptors& d_;

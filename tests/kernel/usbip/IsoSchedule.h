@@ -21,7 +21,7 @@ struct PendingIso {
 };
 
 class IsoSchedule {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     explicit IsoSchedule(std::chrono::microseconds frame) : frame_(frame) {}
@@ -36,7 +36,7 @@ public:
     std::vector<PendingIso> takeDue(Clock::time_point now);
     void clear();
 
-private:
+  private:
     std::chrono::microseconds frame_;
     std::deque<PendingIso> queue_;
     Clock::time_point lastDue_{};

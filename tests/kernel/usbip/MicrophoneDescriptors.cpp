@@ -27,11 +27,23 @@ void add(Bytes& out, std::initializer_list<uint8_t> descriptor) {
 }  // namespace
 
 MicrophoneDescriptors::MicrophoneDescriptors(const MicrophoneIdentity& id) : id_(id) {
-    device_ = {18, 0x01, 0x00, 0x02,  // USB 2.0
-               0x00, 0x00, 0x00,      // class per interface
-               64,   lo(id.vendorId), hi(id.vendorId), lo(id.productId), hi(id.productId),
-               0x00, 0x01,            // device release 1.00
-               1,    2,    3,         // manufacturer, product, serial strings
+    device_ = {18,
+               0x01,
+               0x00,
+               0x02,  // USB 2.0
+               0x00,
+               0x00,
+               0x00,  // class per interface
+               64,
+               lo(id.vendorId),
+               hi(id.vendorId),
+               lo(id.productId),
+               hi(id.productId),
+               0x00,
+               0x01,  // device release 1.00
+               1,
+               2,
+               3,  // manufacturer, product, serial strings
                1};
 
     const unsigned rate = id.sampleRate;

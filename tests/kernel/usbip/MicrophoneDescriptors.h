@@ -15,7 +15,7 @@ constexpr uint8_t kStreamInterface = 1;
 constexpr uint8_t kStreamEndpoint = 0x81;
 
 class MicrophoneDescriptors {
-public:
+  public:
     explicit MicrophoneDescriptors(const MicrophoneIdentity& id);
 
     const Bytes& device() const { return device_; }
@@ -27,7 +27,7 @@ public:
     uint16_t maxPacket() const;
     ExportedDevice exported(const std::string& busId) const;
 
-private:
+  private:
     MicrophoneIdentity id_;
     Bytes device_;
     Bytes configuration_;

@@ -46,13 +46,14 @@ std::vector<Bytes> MicrophoneDevice::due(Clock::time_point now) {
         Bytes data;
         for (IsoPacket& packet : p.packets) {
             // Whole samples only; an alternate setting of 0 would carry nothing.
-            const size_t n = control_.streaming() ? std::min<size_t>(packet.length, frameBytes) & ~size_t{1} : 0;
+            const size_t n =
+                control_.streaming() ? std::min<size_t>(packet.length, frameBytes) & ~size_t{1} : 0;
             tone_.append(data, n / 2);
             packet.actualLength = static_cast<uint32_t>(n);
             packet.status = 0;
         }
-        out.push_back(retSubmit(p.seqNum, 0, static_cast<uint32_t>(data.size()), data,
-                                p.startFrame, p.packets));
+        out.push_back(retSubmit(p.seqNum, 0, static_cast<uint32_t>(data.size()), data, p.startFrame,
+                                p.packets));
     }
     return out;
 }

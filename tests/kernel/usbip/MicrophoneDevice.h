@@ -15,7 +15,7 @@
 namespace usbip {
 
 class MicrophoneDevice {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     explicit MicrophoneDevice(const MicrophoneIdentity& id);
@@ -30,7 +30,7 @@ public:
     void reset();
     uint64_t samplesSent() const { return tone_.samplesMade(); }
 
-private:
+  private:
     MicrophoneDescriptors descriptors_;
     ControlAnswers control_;
     ToneSource tone_;

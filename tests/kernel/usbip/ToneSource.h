@@ -9,14 +9,14 @@
 namespace usbip {
 
 class ToneSource {
-public:
+  public:
     ToneSource(double hz, uint32_t sampleRate, double amplitude = 0.5);
 
     // Appends the next `samples` samples to `out`.
     void append(Bytes& out, size_t samples);
     uint64_t samplesMade() const { return made_; }
 
-private:
+  private:
     double step_;  // radians per sample
     double amplitude_;
     double phase_ = 0.0;

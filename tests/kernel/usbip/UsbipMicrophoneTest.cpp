@@ -33,8 +33,8 @@ void put32(Bytes& b, uint32_t v) {
 Bytes submitHeader(uint32_t seq, uint32_t dir, uint32_t ep, uint32_t length, int32_t packets,
                    std::array<uint8_t, 8> setup = {}) {
     Bytes b;
-    for (uint32_t v : {kCmdSubmit, seq, 0x10002u, dir, ep, 0u, length, 0u,
-                       static_cast<uint32_t>(packets), 1u}) {
+    for (uint32_t v :
+         {kCmdSubmit, seq, 0x10002u, dir, ep, 0u, length, 0u, static_cast<uint32_t>(packets), 1u}) {
         put32(b, v);
     }
     b.insert(b.end(), setup.begin(), setup.end());
@@ -55,7 +55,14 @@ std::vector<IsoPacket> packets(size_t n, uint32_t size) {
 }
 
 std::array<uint8_t, 8> getDescriptor(uint8_t type, uint8_t index, uint16_t length) {
-    return {0x80, 0x06, index, type, 0, 0, static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8)};
+    return {0x80,
+            0x06,
+            index,
+            type,
+            0,
+            0,
+            static_cast<uint8_t>(length),
+            static_cast<uint8_t>(length >> 8)};
 }
 
 // The 16-bit samples of a RET_SUBMIT's data.
@@ -252,7 +259,8 @@ TEST(UsbipMicrophone, ServesTheListTheImportAndUrbsOverASocketUntilTheHostLeaves
         return in;
     };
     auto opRequest = [](uint16_t code, const std::string& busId) {
-        Bytes b{0x01, 0x11, static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code), 0, 0, 0, 0};
+        Bytes b{0x01, 0x11, static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code), 0, 0,
+                0,    0};
         if (!busId.empty()) {
             b.insert(b.end(), busId.begin(), busId.end());
             b.insert(b.end(), kBusIdBytes - busId.size(), 0);
@@ -280,8 +288,8 @@ TEST(UsbipMicrophone, ServesTheListTheImportAndUrbsOverASocketUntilTheHostLeaves
     ASSERT_EQ(imported.size(), 8u + 0x138);
     EXPECT_EQ(be32(imported, 4), 0u);
     EXPECT_EQ(be32(imported, 0x130), kSpeedFull);
-    const Bytes reply = exchange(fd, submitHeader(9, kDirIn, 0, 18, 0, getDescriptor(0x01, 0, 18)),
-                                 48 + 18);
+    const Bytes reply =
+        exchange(fd, submitHeader(9, kDirIn, 0, 18, 0, getDescriptor(0x01, 0, 18)), 48 + 18);
     ASSERT_EQ(reply.size(), 48u + 18);
     EXPECT_EQ(be32(reply, 0), kRetSubmit);
     EXPECT_EQ(be32(reply, 4), 9u);

@@ -128,7 +128,8 @@ void UsbipServer::serve(int fd) {
     if (!readAll(fd, busId, sizeof busId)) {
         return;
     }
-    const std::string asked(reinterpret_cast<char*>(busId), strnlen(reinterpret_cast<char*>(busId), sizeof busId));
+    const std::string asked(reinterpret_cast<char*>(busId),
+                            strnlen(reinterpret_cast<char*>(busId), sizeof busId));
     if (asked != busId_) {
         std::fprintf(stderr, "usbip-microphone: import of unknown bus id \"%s\"\n", asked.c_str());
         writeAll(fd, opReply(kOpRepImport, 1));

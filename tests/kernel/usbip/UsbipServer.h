@@ -11,7 +11,7 @@
 namespace usbip {
 
 class UsbipServer {
-public:
+  public:
     UsbipServer(MicrophoneDevice& device, std::string busId, uint16_t port);
     ~UsbipServer();
     UsbipServer(const UsbipServer&) = delete;
@@ -25,7 +25,7 @@ public:
     // Serves connections until the process is ended.
     void run();
 
-private:
+  private:
     // One connection: operations until an import, then URBs. Returns when it closes.
     void serve(int fd);
     void carryUrbs(int fd);

@@ -61,9 +61,8 @@ void appendDevice(Bytes& out, const ExportedDevice& d, bool withInterfaces) {
     put16(out, d.idVendor);
     put16(out, d.idProduct);
     put16(out, d.bcdDevice);
-    out.insert(out.end(), {d.deviceClass, d.deviceSubClass, d.deviceProtocol,
-                           d.configurationValue, d.numConfigurations,
-                           static_cast<uint8_t>(d.interfaces.size())});
+    out.insert(out.end(), {d.deviceClass, d.deviceSubClass, d.deviceProtocol, d.configurationValue,
+                           d.numConfigurations, static_cast<uint8_t>(d.interfaces.size())});
     if (withInterfaces) {
         for (const auto& i : d.interfaces) {
             out.insert(out.end(), {i[0], i[1], i[2], 0});
@@ -94,7 +93,8 @@ UrbCommand parseUrbCommand(const uint8_t* p) {
 std::vector<IsoPacket> parseIsoPackets(const uint8_t* p, size_t count) {
     std::vector<IsoPacket> out(count);
     for (size_t i = 0; i < count; ++i, p += kIsoDescriptorBytes) {
-        out[i] = IsoPacket{get32(p), get32(p + 4), get32(p + 8), static_cast<int32_t>(get32(p + 12))};
+        out[i] =
+            IsoPacket{get32(p), get32(p + 4), get32(p + 8), static_cast<int32_t>(get32(p + 12))};
     }
     return out;
 }

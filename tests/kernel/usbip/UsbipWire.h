@@ -64,13 +64,13 @@ struct UrbCommand {
     uint32_t devId = 0;
     uint32_t direction = 0;
     uint32_t endpoint = 0;
-    uint32_t transferFlags = 0;  // CMD_SUBMIT
-    int32_t bufferLength = 0;    // CMD_SUBMIT
-    int32_t startFrame = 0;      // CMD_SUBMIT
-    int32_t numberOfPackets = 0;  // CMD_SUBMIT
-    int32_t interval = 0;        // CMD_SUBMIT
+    uint32_t transferFlags = 0;      // CMD_SUBMIT
+    int32_t bufferLength = 0;        // CMD_SUBMIT
+    int32_t startFrame = 0;          // CMD_SUBMIT
+    int32_t numberOfPackets = 0;     // CMD_SUBMIT
+    int32_t interval = 0;            // CMD_SUBMIT
     std::array<uint8_t, 8> setup{};  // CMD_SUBMIT, little-endian USB setup packet as sent
-    uint32_t unlinkSeqNum = 0;   // CMD_UNLINK: the submission to cancel
+    uint32_t unlinkSeqNum = 0;       // CMD_UNLINK: the submission to cancel
 };
 
 struct IsoPacket {
