@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "MediaRuntime.h"
+#include "OutputMonitor.h"
 #include "VirtualDeviceProvider.h"
 
 namespace platform::media {
@@ -62,6 +63,18 @@ bool excluded(const char* name) {
            (n > 4 && std::strcmp(name + n - 4, "_omx") == 0);
 }
 
+// A sound server lists the monitor of each output among its sources, often before the
+// microphones: taken as a microphone by its index, it records the speakers (or the silence of
+// a machine without any) instead of the camera's sound.
+bool isMonitorDevice(GstDevice* device) {
+    GstStructure* props = gst_device_get_properties(device);
+    const bool monitor = isOutputMonitor(props);
+    if (props != nullptr) {
+        gst_structure_free(props);
+    }
+    return monitor;
+}
+
 }  // namespace
 
 void DeviceEnumerator::setRealDevicesEnabled(bool enabled) {
@@ -113,7 +126,8 @@ HResult DeviceEnumerator::createClassEnumerator(DeviceCategory category,
         GList* devices = gst_device_monitor_get_devices(monitor);
         for (GList* l = devices; l != nullptr; l = l->next) {
             auto* d = GST_DEVICE(l->data);
-            if (!VirtualDeviceProvider::isVirtual(d)) {
+            if (!VirtualDeviceProvider::isVirtual(d) &&
+                !(category == DeviceCategory::AudioInput && isMonitorDevice(d))) {
                 out.push_back(Moniker::forDevice(d, category));
             }
         }
