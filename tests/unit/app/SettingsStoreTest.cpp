@@ -61,7 +61,7 @@ TEST_F(SettingsStoreTest, AGroupComesFromTheUsersKeyElseFromTheDefaultProfile) {
 // value was wrong, each once.
 TEST_F(SettingsStoreTest, ValuesOfTheWrongTypeKeepTheirDefaults) {
     testenv::writeFile(userFile(),
-                       "[General]\nHWOverlayDisable=2\nCounter=banana\nFrequency=@Rect(1 2 3 4)\n"
+                       "[General]\nHWOverlayDisable=2\nCounter=banana\nFrequency=high\n"
                        "ShowDate=2\nAddTimeStr=yes\nMotionSnapshot=-3\nCompressorName=" +
                            std::string(256, 'x') + "\nAudioCompressorName=WMA\n");
     app::SettingsStore store(key);
