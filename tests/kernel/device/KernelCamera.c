@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <linux/usb/ch9.h>
 #include <linux/usb/gadgetfs.h>
+#include <poll.h>
 #include <pthread.h>
 #include <sched.h>
 #include <signal.h>
@@ -524,7 +525,9 @@ int main(int argc, char** argv) {
         if (r < 0) {
             if (errno != EINTR && errno != EAGAIN) {
                 say("ep0 events: %s", strerror(errno));
-                usleep(10000);
+                // A halted ep0 fails at once until the host acts: wait for it, bounded.
+                struct pollfd ready = {.fd = fd, .events = POLLIN};
+                poll(&ready, 1, 10);
             }
             continue;
         }

@@ -42,9 +42,9 @@ KernelCamera::~KernelCamera() {
     unplug();
 }
 
-bool KernelCamera::plug(const CameraSpec& spec, int seconds) {
+bool KernelCamera::plug(const CameraSetup& setup, int seconds) {
     unplug();
-    spec_ = spec;
+    setup_ = setup;
     std::error_code ignored;
     fs::remove(stateFile(), ignored);
     pid_ = ::fork();
@@ -52,11 +52,11 @@ bool KernelCamera::plug(const CameraSpec& spec, int seconds) {
         const int log = ::open((guest::results() + "/camera.log").c_str(),
                                O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
         ::dup2(log, STDERR_FILENO);
-        const std::string rate = std::to_string(spec.rate);
+        const std::string rate = std::to_string(setup.rate);
         const std::string state = stateFile();
-        ::execl(KERNEL_CAMERA_PROGRAM, KERNEL_CAMERA_PROGRAM, "--vid", spec.vid.c_str(), "--pid",
-                spec.pid.c_str(), "--product", spec.product.c_str(), "--formats",
-                spec.formats.c_str(), "--rate", rate.c_str(), "--state", state.c_str(), nullptr);
+        ::execl(KERNEL_CAMERA_PROGRAM, KERNEL_CAMERA_PROGRAM, "--vid", setup.vid.c_str(), "--pid",
+                setup.pid.c_str(), "--product", setup.product.c_str(), "--formats",
+                setup.formats.c_str(), "--rate", rate.c_str(), "--state", state.c_str(), nullptr);
         ::_exit(127);
     }
     const bool found =
@@ -94,8 +94,8 @@ std::string KernelCamera::videoNode() const {
             continue;
         }
         const fs::path usb = fs::canonical(e.path() / "device", ec).parent_path();
-        if (!ec && firstLine(usb / "idVendor") == spec_.vid &&
-            firstLine(usb / "idProduct") == spec_.pid) {
+        if (!ec && firstLine(usb / "idVendor") == setup_.vid &&
+            firstLine(usb / "idProduct") == setup_.pid) {
             return "/dev/" + e.path().filename().string();
         }
     }

@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-struct CameraSpec {
+struct CameraSetup {
     std::string vid = "3a7b";
     std::string pid = "0b01";
     std::string product = "Desk Camera";
@@ -24,7 +24,7 @@ class KernelCamera {
     KernelCamera& operator=(const KernelCamera&) = delete;
 
     // Starts the device and waits until uvcvideo has made its capture node.
-    bool plug(const CameraSpec& spec, int seconds = 60);
+    bool plug(const CameraSetup& setup, int seconds = 60);
     // Ends the device program: the host sees the USB disconnect. Waits until the node is gone.
     bool unplug(int seconds = 30);
     // The USB device unbound from and bound to its driver (the interfaces' remove and add).
@@ -43,7 +43,7 @@ class KernelCamera {
   private:
     std::string usbPort() const;
 
-    CameraSpec spec_;
+    CameraSetup setup_;
     pid_t pid_ = -1;
     std::string port_;  // "1-1" while plugged
 };

@@ -51,10 +51,10 @@ UsbipMicrophone::~UsbipMicrophone() {
     stopServer();
 }
 
-bool UsbipMicrophone::plug(const MicrophoneSpec& spec, int seconds) {
+bool UsbipMicrophone::plug(const MicrophoneSetup& setup, int seconds) {
     unplug();
     stopServer();
-    spec_ = spec;
+    setup_ = setup;
     // The guest kernel's modules live under /run/bench in the chroot.
     if (!run("modprobe -d /run/bench vhci-hcd") || !run("modprobe -d /run/bench snd-usb-audio")) {
         return false;
@@ -64,10 +64,10 @@ bool UsbipMicrophone::plug(const MicrophoneSpec& spec, int seconds) {
     if (server_ == 0) {
         const int log = ::open(logFile().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
         ::dup2(log, STDERR_FILENO);
-        const std::string rate = std::to_string(spec.rate);
-        const std::string tone = std::to_string(spec.toneHz);
-        ::execl(USBIP_MICROPHONE_PROGRAM, USBIP_MICROPHONE_PROGRAM, "--vid", spec.vid.c_str(),
-                "--pid", spec.pid.c_str(), "--product", spec.product.c_str(), "--rate",
+        const std::string rate = std::to_string(setup.rate);
+        const std::string tone = std::to_string(setup.toneHz);
+        ::execl(USBIP_MICROPHONE_PROGRAM, USBIP_MICROPHONE_PROGRAM, "--vid", setup.vid.c_str(),
+                "--pid", setup.pid.c_str(), "--product", setup.product.c_str(), "--rate",
                 rate.c_str(), "--tone", tone.c_str(), "--busid", kBusId, nullptr);
         ::_exit(127);
     }
@@ -99,9 +99,9 @@ int UsbipMicrophone::card() const {
             continue;
         }
         const fs::path usb = fs::canonical(e.path() / "device", ec).parent_path();
-        if (!ec && firstLine(usb / "idVendor") == spec_.vid &&
-            firstLine(usb / "idProduct") == spec_.pid && fs::exists(usb / "product") &&
-            firstLine(usb / "product") == spec_.product) {
+        if (!ec && firstLine(usb / "idVendor") == setup_.vid &&
+            firstLine(usb / "idProduct") == setup_.pid && fs::exists(usb / "product") &&
+            firstLine(usb / "product") == setup_.product) {
             return std::atoi(name.c_str() + 4);
         }
     }

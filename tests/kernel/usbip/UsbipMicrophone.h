@@ -7,7 +7,7 @@
 
 #include <string>
 
-struct MicrophoneSpec {
+struct MicrophoneSetup {
     std::string vid = "3a7b";  // the camera's ids and name, so it is the camera's microphone
     std::string pid = "0b01";
     std::string product = "Desk Camera";
@@ -24,7 +24,7 @@ class UsbipMicrophone {
 
     // Loads vhci-hcd and snd-usb-audio, starts the server, attaches the device and waits until
     // its sound card is there. False with the reason in log() when not.
-    bool plug(const MicrophoneSpec& spec, int seconds = 60);
+    bool plug(const MicrophoneSetup& setup, int seconds = 60);
     // Detaches the device and waits until its card has gone; the server stays for a re-plug.
     bool unplug(int seconds = 30);
     // The ALSA card number of the device, -1 while there is none.
@@ -34,7 +34,7 @@ class UsbipMicrophone {
   private:
     void stopServer();
 
-    MicrophoneSpec spec_;
+    MicrophoneSetup setup_;
     pid_t server_ = -1;
     bool attached_ = false;
 };

@@ -16,6 +16,7 @@
 #include "platform/media/StreamControl.h"
 #include "platform/media/VirtualSources.h"
 #include "support/TestEnvironment.h"
+#include "support/Wait.h"
 
 using namespace platform::media;
 using platform::S_Ok;
@@ -29,19 +30,6 @@ long fileSize(const std::string& path) {
 
 void sleepMs(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
-
-// Polls `done` every few milliseconds until it holds or `timeoutMs` passed.
-template <typename F>
-bool waitFor(F&& done, int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= end) {
-            return false;
-        }
-        sleepMs(5);
-    }
-    return true;
 }
 
 Pin firstPin(const Filter& f, PinDirection d, MajorType t = MajorType::Any) {
@@ -216,10 +204,10 @@ TEST_F(RecordBranch, PictureAndSoundOpenAtTheSameInstantWhenThePictureRunsLate) 
     connectRecorded(mux, true);
     ASSERT_EQ(graph_->run(), S_Ok);
     // Both streams reach their controls before the opening.
-    ASSERT_TRUE(
-        waitFor([&] { return !controls_[0]->idleFor(100) && !controls_[1]->idleFor(100); }, 5000));
+    ASSERT_TRUE(testenv::waitUntil(
+        [&] { return !controls_[0]->idleFor(100) && !controls_[1]->idleFor(100); }, 5000));
     startAll();
-    ASSERT_TRUE(waitFor([&] { return controls_[0]->buffersPassed() >= 45; }, 10000));
+    ASSERT_TRUE(testenv::waitUntil([&] { return controls_[0]->buffersPassed() >= 45; }, 10000));
     ASSERT_TRUE(writer_->finish(controls_));
     graph_->stop();
     EXPECT_EQ(clipProblems(file), "");
