@@ -23,9 +23,10 @@ class KernelCamera {
     KernelCamera(const KernelCamera&) = delete;
     KernelCamera& operator=(const KernelCamera&) = delete;
 
-    // Starts the device and waits until uvcvideo has made its capture node.
+    // Starts the device and waits until uvcvideo has made its capture node; plugs it in once
+    // more when the driver gave it up.
     bool plug(const CameraSetup& setup, int seconds = 60);
-    // Ends the device program: the host sees the USB disconnect. Waits until the node is gone.
+    // Disconnects the device, waits until the node is gone, and ends the device program.
     bool unplug(int seconds = 30);
     // The USB device unbound from and bound to its driver (the interfaces' remove and add).
     bool unbind(int seconds = 30);
@@ -41,7 +42,9 @@ class KernelCamera {
     std::string log() const;
 
   private:
+    void start();
     std::string usbPort() const;
+    void appendToLog(const std::string& line) const;
 
     CameraSetup setup_;
     pid_t pid_ = -1;
