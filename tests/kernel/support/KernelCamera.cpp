@@ -75,8 +75,8 @@ void KernelCamera::start() {
         ::dup2(log, STDERR_FILENO);
         const std::string rate = std::to_string(setup_.rate);
         const std::string state = stateFile();
-        ::execl(KERNEL_CAMERA_PROGRAM, KERNEL_CAMERA_PROGRAM, "--vid", setup_.vid.c_str(),
-                "--pid", setup_.pid.c_str(), "--product", setup_.product.c_str(), "--formats",
+        ::execl(KERNEL_CAMERA_PROGRAM, KERNEL_CAMERA_PROGRAM, "--vid", setup_.vid.c_str(), "--pid",
+                setup_.pid.c_str(), "--product", setup_.product.c_str(), "--formats",
                 setup_.formats.c_str(), "--rate", rate.c_str(), "--state", state.c_str(), nullptr);
         ::_exit(127);
     }
@@ -89,8 +89,7 @@ bool KernelCamera::unplug(int seconds) {
     // The gadget is disconnected first and the program ended after the host has let the device
     // go: ended with a control request still queued on ep0, gadgetfs oopses in its release.
     const bool disconnected = writeText(kSoftConnect, "disconnect");
-    const bool gone =
-        testenv::waitUntil([&] { return videoNode().empty(); }, seconds * 1000, 100);
+    const bool gone = testenv::waitUntil([&] { return videoNode().empty(); }, seconds * 1000, 100);
     ::kill(pid_, SIGTERM);
     ::waitpid(pid_, nullptr, 0);
     pid_ = -1;
