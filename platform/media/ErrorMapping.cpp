@@ -5,7 +5,9 @@
 
 namespace platform::media {
 
-HResult hresultFromError(const GError* error, const std::string& debug) {
+namespace {
+
+HResult resultOf(const GError* error, const std::string& debug) {
     if (error == nullptr) {
         return E_Fail;
     }
@@ -45,6 +47,18 @@ HResult hresultFromError(const GError* error, const std::string& debug) {
         }
     }
     return E_Fail;
+}
+
+}  // namespace
+
+HResult hresultFromError(const GError* error, const std::string& debug, bool fromSource) {
+    const HResult hr = resultOf(error, debug);
+    // A camera pulled while recording fails its reads with a system error whose text can be
+    // "No space left on device": taken for a full disk, it would end the recording as one.
+    if (fromSource && (hr == E_DiskFull || hr == E_FileNotFound)) {
+        return E_Fail;
+    }
+    return hr;
 }
 
 }  // namespace platform::media

@@ -383,7 +383,10 @@ void FilterGraph::handleMessage(GstMessage* message) {
             GError* error = nullptr;
             gchar* debug = nullptr;
             gst_message_parse_error(message, &error, &debug);
-            const HResult hr = hresultFromError(error, debug != nullptr ? debug : "");
+            GstObject* origin = GST_MESSAGE_SRC(message);
+            const bool fromSource = origin != nullptr && GST_IS_ELEMENT(origin) &&
+                                    GST_OBJECT_FLAG_IS_SET(origin, GST_ELEMENT_FLAG_SOURCE);
+            const HResult hr = hresultFromError(error, debug != nullptr ? debug : "", fromSource);
             const bool followOn = error != nullptr && error->domain == GST_STREAM_ERROR &&
                                   error->code == GST_STREAM_ERROR_FAILED;
             g_clear_error(&error);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -340,6 +341,9 @@ TEST_F(Recording, PositionsOfAPlayedFile) {
 TEST_F(Recording, TheCameraPulledMidRecordingLeavesAPlayableClip) {
     VirtualDeviceProvider::configure(std::string(kCamera) + ";" + kMicrophone);
     TDirectShow ds;
+    int ended = 0;
+    ds.events().OnRecordDiskFull = [&](TDirectShow*, void*) { ++ended; };
+    ds.events().OnRecordFileLimit = [&](TDirectShow*, void*) { ++ended; };
     ds.options().CaptureVideo = true;
     ds.options().CaptureAudio = true;
     useFormat(ds, 320, 240, platform::kFourCC_YUY2);
@@ -349,19 +353,21 @@ TEST_F(Recording, TheCameraPulledMidRecordingLeavesAPlayableClip) {
     ds.Run();
     ds.StartCapture();
     QTest::qWait(1000);
-    // The device goes, and its element fails as a pulled v4l2 camera does: a read error,
-    // then no more frames.
+    // The device goes, and its element fails as a pulled v4l2 camera does: a read error whose
+    // system error text is that of a full disk, then no more frames.
     std::vector<GstRef<GstDevice>> cams = VirtualDeviceProvider::devices(VirtualKind::Camera);
     ASSERT_FALSE(cams.empty());
     ASSERT_TRUE(VirtualDeviceProvider::remove(VirtualDeviceProvider::displayName(cams[0].get())));
     GstElement* camera = ds.VideoSource().element();
     GError* e = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ,
                                     "Could not read from resource.");
-    gst_element_post_message(camera, gst_message_new_error(GST_OBJECT(camera), e, nullptr));
+    const std::string debug = std::string("poll error 1: ") + g_strerror(ENOSPC);
+    gst_element_post_message(camera, gst_message_new_error(GST_OBJECT(camera), e, debug.c_str()));
     g_error_free(e);
     gst_element_set_locked_state(camera, TRUE);
     gst_element_set_state(camera, GST_STATE_NULL);
     QTest::qWait(200);
+    EXPECT_EQ(ended, 0) << "the camera's error was taken for the file's";
     gst_element_set_locked_state(camera, FALSE);
     ds.Close();  // what the window does on the unplug notification
     const ClipInfo info = probeClip(path);
