@@ -1,5 +1,6 @@
 // The camera's own USB microphone through snd-usb-audio: a clip recorded with the emulated camera
-// carries the microphone's tone, with ALSA alone and with a desktop's PipeWire session.
+// carries the microphone's tone, with ALSA alone and with a desktop's PipeWire session, while
+// another microphone (a silent loopback card) is listed before it, as a laptop's own often is.
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -25,6 +26,42 @@ struct ClipSound {
     double rms = 0;
     std::string report;
 };
+
+// A microphone listed before the camera's: the loopback card (snd-aloop), which records silence.
+// Loaded before the camera's microphone is plugged, it is the first card; it stays loaded.
+bool loadLoopbackCard() {
+    guest::shell("modprobe -d /run/bench snd-aloop >>" + guest::results() + "/modprobe.log 2>&1");
+    return waitUntil([] { return std::filesystem::exists("/proc/asound/Loopback"); }, 30000, 100);
+}
+
+// The microphones in the order the program lists them (no camera bound), one a line; kept in
+// the results with what the device monitor says of every device.
+std::vector<std::string> listedMicrophones() {
+    const std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string text = guest::shell(std::string(LIST_MICROPHONES_PROGRAM) + " 2>&1");
+    std::ofstream(guest::results() + "/" + name + ".microphones") << text;
+    guest::shell("timeout 120 gst-device-monitor-1.0 -i Audio/Source Video/Source >" +
+                 guest::results() + "/" + name + ".devices 2>&1");
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The loopback card is index 0 of the list and the camera's microphone comes after it: what a
+// clip records from index 0 unless the camera's own is put first.
+void expectLoopbackListedFirst(const std::vector<std::string>& list) {
+    std::string all;
+    for (const std::string& l : list) {
+        all += l + "\n";
+    }
+    const std::regex loopback("Loopback|snd_aloop");
+    ASSERT_FALSE(list.empty()) << "no microphone listed";
+    EXPECT_TRUE(std::regex_search(list.front(), loopback)) << all;
+    EXPECT_NE(all.find("Desk Camera", list.front().size()), std::string::npos) << all;
+}
 
 double field(const std::string& text, const std::string& name) {
     const std::regex re(name + R"(:?\s*([0-9.]+))");
@@ -143,8 +180,10 @@ class Sound : public KernelTest {
 }  // namespace
 
 TEST_F(Sound, AClipCarriesTheCamerasMicrophoneThroughAlsa) {
+    ASSERT_TRUE(loadLoopbackCard()) << guest::shell("cat /proc/asound/cards");
     ASSERT_TRUE(camera.plug({})) << camera.log();
     ASSERT_TRUE(microphone.plug({.toneHz = kToneHz})) << microphone.log();
+    expectLoopbackListedFirst(listedMicrophones());
     const std::string window = startProgram();
     ASSERT_FALSE(window.empty());
     std::string graph;
@@ -164,6 +203,8 @@ TEST_F(Sound, AClipCarriesTheCamerasMicrophoneThroughAPipeWireSession) {
         const size_t eq = e.find('=');
         ::setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
     }
+    ASSERT_TRUE(loadLoopbackCard()) << guest::shell("cat /proc/asound/cards");
+    ASSERT_TRUE(sound.waitForSource("snd_aloop")) << sound.pactl("list short sources");
     ASSERT_TRUE(camera.plug({})) << camera.log();
     ASSERT_TRUE(microphone.plug({.toneHz = kToneHz})) << microphone.log();
     ASSERT_TRUE(sound.waitForSource("alsa_input.usb-Test_Desk_Camera"))
@@ -173,6 +214,7 @@ TEST_F(Sound, AClipCarriesTheCamerasMicrophoneThroughAPipeWireSession) {
     sound.pactl("load-module module-null-sink sink_name=headphones");
     ASSERT_TRUE(sound.waitForSource("headphones.monitor")) << sound.pactl("list short sources");
     std::ofstream(guest::results() + "/sources.txt") << sound.pactl("list short sources");
+    expectLoopbackListedFirst(listedMicrophones());
     const std::string window = startProgram();
     ASSERT_FALSE(window.empty());
     std::string graph;
