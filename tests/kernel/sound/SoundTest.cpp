@@ -28,7 +28,9 @@ struct ClipSound {
 };
 
 // A microphone listed before the camera's: the loopback card (snd-aloop), which records silence.
-// Loaded before the camera's microphone is plugged, it is the first card; it stays loaded.
+// GStreamer's ALSA and PulseAudio providers both list the newest device first (the highest card,
+// the last source the server made), so it is loaded after the camera's microphone is plugged.
+// It stays loaded.
 bool loadLoopbackCard() {
     guest::shell("modprobe -d /run/bench snd-aloop >>" + guest::results() + "/modprobe.log 2>&1");
     return waitUntil([] { return std::filesystem::exists("/proc/asound/Loopback"); }, 30000, 100);
@@ -180,9 +182,9 @@ class Sound : public KernelTest {
 }  // namespace
 
 TEST_F(Sound, AClipCarriesTheCamerasMicrophoneThroughAlsa) {
-    ASSERT_TRUE(loadLoopbackCard()) << guest::shell("cat /proc/asound/cards");
     ASSERT_TRUE(camera.plug({})) << camera.log();
     ASSERT_TRUE(microphone.plug({.toneHz = kToneHz})) << microphone.log();
+    ASSERT_TRUE(loadLoopbackCard()) << guest::shell("cat /proc/asound/cards");
     expectLoopbackListedFirst(listedMicrophones());
     const std::string window = startProgram();
     ASSERT_FALSE(window.empty());
@@ -203,11 +205,12 @@ TEST_F(Sound, AClipCarriesTheCamerasMicrophoneThroughAPipeWireSession) {
         const size_t eq = e.find('=');
         ::setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
     }
-    ASSERT_TRUE(loadLoopbackCard()) << guest::shell("cat /proc/asound/cards");
-    ASSERT_TRUE(sound.waitForSource("snd_aloop")) << sound.pactl("list short sources");
     ASSERT_TRUE(camera.plug({})) << camera.log();
     ASSERT_TRUE(microphone.plug({.toneHz = kToneHz})) << microphone.log();
     ASSERT_TRUE(sound.waitForSource("alsa_input.usb-Test_Desk_Camera"))
+        << sound.pactl("list short sources");
+    ASSERT_TRUE(loadLoopbackCard()) << guest::shell("cat /proc/asound/cards");
+    ASSERT_TRUE(sound.waitForSource("alsa_input.platform-snd_aloop"))
         << sound.pactl("list short sources");
     // An output that comes after the camera (headphones, a screen with speakers): the session
     // lists its monitor among the sources too.
