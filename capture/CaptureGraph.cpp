@@ -160,6 +160,7 @@ void CaptureGraph::CloseInterfaces() {
         host->attachVideoWindow(nullptr);
     }
     FVideoSource = Filter();
+    FVideoSourcePlace = {};
     FVideoWindow.reset();
     FVideoRenderer = Filter();
     FGraph.reset();

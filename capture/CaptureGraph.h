@@ -26,6 +26,7 @@
 #include "platform/media/FilterGraph.h"
 #include "platform/media/MediaTypes.h"
 #include "platform/media/StreamConfig.h"
+#include "platform/media/UsbPlace.h"
 #include "platform/media/VideoWindow.h"
 
 namespace platform::media {
@@ -186,11 +187,12 @@ class CaptureGraph final : public filter::FilterOwner {
     // Friendly names of the cameras (all, or those carrying vid/pid); the list is cleared first.
     int32_t GetDeviceList(const std::string& vid, const std::string& pid,
                           std::vector<std::string>& list);
-    // Appends the friendly names of all microphones.
+    // Appends the friendly names of all microphones, the bound camera's own first.
     int32_t GetAudioDeviceList(std::vector<std::string>& list);
     // Binds the first camera at or after VideoDevice that carries vid/pid; 0 when bound.
     int32_t GetDeviceEnum(const std::string& vid, const std::string& pid);
-    // Binds the index-th microphone (or sound output); 0 when bound.
+    // Binds the index-th microphone (counted with the bound camera's own first) or sound output;
+    // 0 when bound.
     int32_t GetAudioDevice(int32_t index, bool renderer);
 
     // --- compressors ---
@@ -299,6 +301,8 @@ class CaptureGraph final : public filter::FilterOwner {
     std::shared_ptr<platform::media::CaptureGraphBuilder> FCaptureBuilder;
     std::shared_ptr<platform::media::VideoWindow> FVideoWindow;
     platform::media::Filter FVideoSource;
+    // Where the bound camera sits on USB; its microphones are listed first. Empty without one.
+    platform::media::UsbPlace FVideoSourcePlace;
     platform::media::Filter FAudioSource;
     platform::media::Filter FVideoRenderer;
     platform::media::Filter FSmartTee;

@@ -19,6 +19,15 @@ std::string matchText(const std::string& vid, const std::string& pid) {
     return "vid_" + vid + "&pid_" + pid;
 }
 
+// The microphones in the order AudioDevice counts them: the bound camera's own first, so index 0
+// is the camera's microphone and not, say, a laptop's built-in one listed before it.
+platform::HResult microphonesBeside(const UsbPlace& camera, std::vector<Moniker>& out) {
+    const platform::HResult r =
+        DeviceEnumerator::createClassEnumerator(DeviceCategory::AudioInput, out);
+    DeviceEnumerator::putCameraMicrophonesFirst(out, camera);
+    return r;
+}
+
 }  // namespace
 
 int32_t CaptureGraph::GetDeviceList(const std::string& vid, const std::string& pid,
@@ -48,8 +57,7 @@ int32_t CaptureGraph::GetDeviceList(const std::string& vid, const std::string& p
 
 int32_t CaptureGraph::GetAudioDeviceList(std::vector<std::string>& list) {
     std::vector<Moniker> devices;
-    if (DeviceEnumerator::createClassEnumerator(DeviceCategory::AudioInput, devices) !=
-        platform::S_Ok) {
+    if (microphonesBeside(FVideoSourcePlace, devices) != platform::S_Ok) {
         return 1;
     }
     for (const Moniker& m : devices) {
@@ -69,6 +77,7 @@ int32_t CaptureGraph::GetDeviceEnum(const std::string& vid, const std::string& p
         return 1;
     }
     FVideoSource = Filter();
+    FVideoSourcePlace = {};
     const std::string match = matchText(vid, pid);
     for (size_t i = 0; i < devices.size(); ++i) {
         const std::string display = bounded(devices[i].displayName());
@@ -82,6 +91,7 @@ int32_t CaptureGraph::GetDeviceEnum(const std::string& vid, const std::string& p
             continue;  // unplugged or refusing: the next device may do
         }
         FVideoSource = f;
+        FVideoSourcePlace = devices[i].usbPlace();
         if (const size_t at = display.find("vid_"); at != std::string::npos) {
             FOptions.VID = display.substr(at + 4, 4);
         }
@@ -97,9 +107,10 @@ int32_t CaptureGraph::GetDeviceEnum(const std::string& vid, const std::string& p
 
 int32_t CaptureGraph::GetAudioDevice(int32_t index, bool renderer) {
     std::vector<Moniker> devices;
-    if (DeviceEnumerator::createClassEnumerator(
-            renderer ? DeviceCategory::AudioOutput : DeviceCategory::AudioInput, devices) !=
-        platform::S_Ok) {
+    const platform::HResult listed =
+        renderer ? DeviceEnumerator::createClassEnumerator(DeviceCategory::AudioOutput, devices)
+                 : microphonesBeside(FVideoSourcePlace, devices);
+    if (listed != platform::S_Ok) {
         // The branded search leaves CaptureAudio alone when there is nothing to choose from.
         if (!branded()) {
             FOptions.CaptureAudio = false;

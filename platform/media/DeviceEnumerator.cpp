@@ -109,6 +109,24 @@ std::vector<Moniker> DeviceEnumerator::compressors(DeviceCategory category) {
     return out;
 }
 
+void DeviceEnumerator::putCameraMicrophonesFirst(std::vector<Moniker>& microphones,
+                                                 const UsbPlace& camera) {
+    if (camera == UsbPlace{} || microphones.size() < 2) {
+        return;
+    }
+    std::vector<UsbPlace> places;
+    places.reserve(microphones.size());
+    for (const Moniker& m : microphones) {
+        places.push_back(m.usbPlace());
+    }
+    std::vector<Moniker> ordered;
+    ordered.reserve(microphones.size());
+    for (const size_t i : orderBesideCamera(camera, places)) {
+        ordered.push_back(std::move(microphones[i]));
+    }
+    microphones = std::move(ordered);
+}
+
 HResult DeviceEnumerator::createClassEnumerator(DeviceCategory category,
                                                 std::vector<Moniker>& out) {
     out.clear();

@@ -3,11 +3,10 @@
 
 #include <unistd.h>
 
-#include <cctype>
 #include <filesystem>
-#include <fstream>
 
 #include "StreamConfig.h"
+#include "UsbPlaceOfDevice.h"
 #include "VirtualDeviceProvider.h"
 #include "VirtualSources.h"
 
@@ -22,39 +21,12 @@ std::string prop(GstStructure* props, const char* key) {
     return v != nullptr ? v : "";
 }
 
-// udev ids as four lower-case hex digits ("0x046D" -> "046d").
-std::string usbId(std::string id) {
-    if (id.rfind("0x", 0) == 0 || id.rfind("0X", 0) == 0) {
-        id = id.substr(2);
-    }
-    for (char& c : id) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return id.size() == 4 ? id : std::string();
-}
-
-std::string readLine(const std::filesystem::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
 // Without udev properties: the USB device above the video node in sysfs carries the ids.
 void idsFromSysfs(const std::string& node, std::string& vid, std::string& pid) {
     const std::string base = std::filesystem::path(node).filename().string();
-    std::error_code ec;
-    std::filesystem::path dir = std::filesystem::canonical(
-        std::filesystem::path("/sys/class/video4linux") / base / "device", ec);
-    for (int depth = 0; !ec && depth < 4 && !dir.empty() && dir != dir.root_path(); ++depth) {
-        if (std::filesystem::exists(dir / "idVendor", ec) &&
-            std::filesystem::exists(dir / "idProduct", ec)) {
-            vid = usbId(readLine(dir / "idVendor"));
-            pid = usbId(readLine(dir / "idProduct"));
-            return;
-        }
-        dir = dir.parent_path();
-    }
+    const UsbPlace usb = usbDeviceAbove("/sys/class/video4linux/" + base + "/device");
+    vid = usb.vid;
+    pid = usb.pid;
 }
 
 std::string realDisplayName(GstDevice* device, DeviceCategory category) {
@@ -62,8 +34,8 @@ std::string realDisplayName(GstDevice* device, DeviceCategory category) {
     std::string name;
     if (category == DeviceCategory::VideoInput) {
         const std::string path = prop(props, "device.path");
-        std::string vid = usbId(prop(props, "device.vendor.id"));
-        std::string pid = usbId(prop(props, "device.product.id"));
+        std::string vid = usbIdText(prop(props, "device.vendor.id"));
+        std::string pid = usbIdText(prop(props, "device.product.id"));
         if ((vid.empty() || pid.empty()) && path.rfind("/dev/video", 0) == 0) {
             idsFromSysfs(path, vid, pid);
         }
@@ -117,6 +89,20 @@ Moniker Moniker::forFactory(GstElementFactory* factory, DeviceCategory category)
         gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_LONGNAME);
     m.friendly_ = longName != nullptr ? longName : "";
     return m;
+}
+
+UsbPlace Moniker::usbPlace() const {
+    if (!device_) {
+        return {};
+    }
+    GstStructure* props = gst_device_get_properties(device_.get());
+    // A virtual device's path is a made-up name: only its ids say anything.
+    UsbPlace place =
+        usbPlaceOf(props, VirtualDeviceProvider::isVirtual(device_.get()) ? "" : "/sys");
+    if (props != nullptr) {
+        gst_structure_free(props);
+    }
+    return place;
 }
 
 HResult Moniker::readFriendlyName(std::string& out) const {

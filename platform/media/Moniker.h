@@ -9,6 +9,7 @@
 #include "Filter.h"
 #include "GstRef.h"
 #include "MediaTypes.h"
+#include "UsbPlace.h"
 
 namespace platform::media {
 
@@ -39,6 +40,8 @@ class Moniker {
     HResult bindToStorage() const { return (device_ || factory_) ? S_Ok : E_Pointer; }
     // "FriendlyName" from the bag; E_Fail when the device has none.
     HResult readFriendlyName(std::string& out) const;
+    // Where the device sits on USB (empty for encoders and devices off USB without ids).
+    UsbPlace usbPlace() const;
     // Makes the device's filter; fails for a device that is gone or refuses to open.
     HResult bindToObject(Filter& out) const;
 

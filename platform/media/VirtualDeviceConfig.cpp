@@ -122,11 +122,11 @@ bool VirtualDeviceConfig::parseOne(const std::string& rawEntry, const std::strin
             }
         }
     }
+    if (desc.vid.empty() != desc.pid.empty()) {
+        problem = "vid and pid go together";
+        return false;
+    }
     if (desc.kind == VirtualKind::Camera) {
-        if (desc.vid.empty() != desc.pid.empty()) {
-            problem = "vid and pid go together";
-            return false;
-        }
         if (desc.vid.empty() && desc.path.empty()) {
             desc.vid = lower(defaultVid);
             desc.pid = lower(defaultPid);
@@ -134,8 +134,12 @@ bool VirtualDeviceConfig::parseOne(const std::string& rawEntry, const std::strin
         if (!formatsGiven) {
             desc.formats = {"YUY2", "MJPG", "RGB24"};
         }
-    } else if (!desc.vid.empty() || formatsGiven || desc.busy || desc.fixedFormat) {
-        problem = "vid, pid, formats, busy and fixed apply to cameras only";
+    } else if (formatsGiven || desc.busy || desc.fixedFormat ||
+               (desc.kind == VirtualKind::Speaker && !desc.vid.empty())) {
+        // A microphone may carry ids: a camera's own one has the camera's.
+        problem =
+            "vid and pid apply to cameras and microphones, formats, busy and fixed to "
+            "cameras only";
         return false;
     }
     if (desc.name.empty()) {

@@ -83,6 +83,29 @@ TEST_F(DeviceDiscovery, ListsOfCamerasAndMicrophones) {
     EXPECT_EQ(mics, (std::vector<std::string>{"M1", "M2", "M1", "M2"}));
 }
 
+TEST_F(DeviceDiscovery, TheBoundCamerasMicrophoneIsCountedFirst) {
+    devices(
+        "camera:name=Cam,vid=3a7b,pid=0b01;microphone:name=Built-in;"
+        "microphone:name=Headset,vid=0d8c,pid=0014,unbindable=1;"
+        "microphone:name=Cam Mic,vid=3a7b,pid=0b01");
+    TDirectShow ds;
+    std::vector<std::string> mics;
+    ds.GetAudioDeviceList(mics);
+    EXPECT_EQ(mics, (std::vector<std::string>{"Built-in", "Headset", "Cam Mic"}))
+        << "without a camera the order is the platform's";
+    EXPECT_EQ(ds.GetAudioDevice(2, false), 0);  // Cam Mic
+
+    ASSERT_EQ(ds.GetDeviceEnum("3a7b", "0b01"), 0);
+    mics.clear();
+    ds.GetAudioDeviceList(mics);
+    EXPECT_EQ(mics, (std::vector<std::string>{"Cam Mic", "Built-in", "Headset"}));
+    // The binding counts in the same order: index 2 is now the headset, which does not bind.
+    EXPECT_EQ(ds.GetAudioDevice(2, false), 1);
+    ds.options().CaptureAudio = true;
+    EXPECT_EQ(ds.GetAudioDevice(0, false), 0);
+    EXPECT_TRUE(ds.AudioSource());
+}
+
 TEST_F(DeviceDiscovery, AudioSearchSkipsByCountAndRetriesInPlace) {
     devices(
         "microphone:name=M0;microphone:name=M1,unbindable=1;microphone:name=M2;speaker:name=S0");

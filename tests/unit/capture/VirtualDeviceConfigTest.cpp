@@ -62,12 +62,13 @@ TEST(VirtualDeviceConfig, MalformedEntriesAreSkippedAndReported) {
     std::vector<std::string> problems;
     auto d = parse(
         "webcam:name=X;camera:vid=3a7;camera:vid=3a7b;camera:name;camera:formats=H264;"
-        "microphone:vid=3a7b,pid=0001;camera:busy=yes;camera:colour=red;microphone:fixed=1;;  ;"
+        "speaker:vid=3a7b,pid=0001;microphone:vid=3a7b;camera:busy=yes;camera:colour=red;"
+        "microphone:fixed=1;;  ;"
         "microphone:name=Ok",
         problems);
     ASSERT_EQ(d.size(), 1u);
     EXPECT_EQ(d[0].name, "Ok");
-    EXPECT_EQ(problems.size(), 9u);
+    EXPECT_EQ(problems.size(), 10u);
 }
 
 TEST(VirtualDeviceConfig, NamesOfAnyLengthAndEncodingBecomeValidUtf8) {
