@@ -16,11 +16,15 @@ namespace {
 
 class GraphEvents : public CaptureFixture {
   protected:
-    // An error as an element posts it, straight onto the graph's bus.
+    // An error as the file writer posts it, straight onto the graph's bus: from a sink, since a
+    // capture source's error is never taken for the file's.
     static void postError(TDirectShow& ds, GQuark domain, int code, const char* debug) {
         GError* e = g_error_new_literal(domain, code, "test error");
-        GstElement* source = ds.VideoSource().element();
-        gst_element_post_message(source, gst_message_new_error(GST_OBJECT(source), e, debug));
+        auto* writer =
+            GST_ELEMENT(gst_object_ref_sink(gst_element_factory_make("filesink", nullptr)));
+        g_autoptr(GstBus) bus = gst_pipeline_get_bus(GST_PIPELINE(ds.Graph()->pipeline()));
+        gst_bus_post(bus, gst_message_new_error(GST_OBJECT(writer), e, debug));
+        gst_object_unref(writer);
         g_error_free(e);
     }
 };
