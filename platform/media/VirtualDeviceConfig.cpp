@@ -118,16 +118,13 @@ bool VirtualDeviceConfig::parseOne(const std::string& rawEntry, const std::strin
                                               : desc.unbindable;
                 flag = value == "1";
             } else if (key == "delivers") {
-                const int fps = std::atoi(value.c_str());
-                if (value.empty() || value.size() > 2 ||
-                    !std::all_of(
-                        value.begin(), value.end(),
-                        [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }) ||
-                    fps < 1 || fps > 30) {
+                char* end = nullptr;
+                const long fps = std::strtol(value.c_str(), &end, 10);
+                if (value.empty() || *end != '\0' || fps < 1 || fps > 30) {
                     problem = "delivers must be 1 to 30 frames a second, not \"" + value + "\"";
                     return false;
                 }
-                desc.deliveredFps = fps;
+                desc.deliveredFps = static_cast<int>(fps);
             } else {
                 problem = "unknown key \"" + key + "\"";
                 return false;
