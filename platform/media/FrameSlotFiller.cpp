@@ -95,9 +95,8 @@ gboolean stop(GstBaseTransform* trans) {
 // The input goes to queued_buf (the base class's negotiation on the way); here it is placed on
 // the grid and the slots since the last buffer are counted.
 GstFlowReturn submitInputBuffer(GstBaseTransform* trans, gboolean discont, GstBuffer* input) {
-    const GstFlowReturn ret =
-        GST_BASE_TRANSFORM_CLASS(twk_frame_slot_filler_parent_class)
-            ->submit_input_buffer(trans, discont, input);
+    const GstFlowReturn ret = GST_BASE_TRANSFORM_CLASS(twk_frame_slot_filler_parent_class)
+                                  ->submit_input_buffer(trans, discont, input);
     SlotState& s = stateOf(trans);
     if (ret != GST_FLOW_OK || trans->queued_buf == nullptr || s.fpsN == 0) {
         return ret;
@@ -113,8 +112,8 @@ GstFlowReturn submitInputBuffer(GstBaseTransform* trans, gboolean discont, GstBu
     if (!GST_CLOCK_TIME_IS_VALID(s.origin)) {
         s.origin = t;
     }
-    const guint64 slot = gst_util_uint64_scale_round(
-        t - s.origin, static_cast<guint64>(s.fpsN), GST_SECOND * static_cast<guint64>(s.fpsD));
+    const guint64 slot = gst_util_uint64_scale_round(t - s.origin, static_cast<guint64>(s.fpsN),
+                                                     GST_SECOND * static_cast<guint64>(s.fpsD));
     if (slot > s.written) {
         s.nextEmpty = s.written;
         s.emptyUntil = slot;

@@ -20,7 +20,7 @@ constexpr GstClockTime kMs = GST_MSECOND;
 
 // What left the filler: 'F' and the input's number for a frame, 'E' for an empty slot.
 struct Out {
-    std::string kinds;            // e.g. "F0 E E F1"
+    std::string kinds;  // e.g. "F0 E E F1"
     std::vector<GstClockTime> pts;
 };
 
@@ -78,8 +78,8 @@ TEST_F(FrameSlotFillerTest, EachMissedSlotBecomesAnEmptyFrameAtItsTime) {
     // Late and early within half a slot: 103 ms is slot 3, 195 ms slot 6.
     const Out out = fill(kCaps, {0, 103 * kMs, 195 * kMs});
     EXPECT_EQ(out.kinds, "F0 E E F1 E E F2");
-    EXPECT_EQ(out.pts, (std::vector<GstClockTime>{0, slot(1), slot(2), 103 * kMs, slot(4),
-                                                  slot(5), 195 * kMs}));
+    EXPECT_EQ(out.pts, (std::vector<GstClockTime>{0, slot(1), slot(2), 103 * kMs, slot(4), slot(5),
+                                                  195 * kMs}));
 }
 
 TEST_F(FrameSlotFillerTest, TwoFramesInOneSlotBothPassAndTheFileCatchesUpAtTheNextGap) {
@@ -95,8 +95,7 @@ TEST_F(FrameSlotFillerTest, NothingIsAddedAtTheFullRateWithoutARateOrAcrossABrok
               "F0 F1 F2");
     EXPECT_EQ(fill("image/jpeg,width=2,height=2", gaps).kinds, "F0 F1 F2");
     // Two minutes between frames is no camera pause: the grid starts again.
-    EXPECT_EQ(fill(kCaps, {0, 120 * GST_SECOND, 120 * GST_SECOND + 67 * kMs}).kinds,
-              "F0 F1 E F2");
+    EXPECT_EQ(fill(kCaps, {0, 120 * GST_SECOND, 120 * GST_SECOND + 67 * kMs}).kinds, "F0 F1 E F2");
 }
 
 }  // namespace

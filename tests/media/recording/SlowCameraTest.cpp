@@ -67,8 +67,11 @@ TEST_P(SlowCamera, ClipKeepsTheTimeOfItsFramesAndEachFrameOnce) {
     ds.options().CaptureAudio = true;
     ds.options().CompressorName = c.compressor;
     platform::VideoInfoHeader f{};
-    const bool mjpg = std::string(c.format) == "MJPG";
-    TDirectShow::FillVH(f, 320, 240, 333333, mjpg ? platform::kFourCC_MJPG : platform::kFourCC_YUY2);
+    const std::string format = c.format;
+    TDirectShow::FillVH(f, 320, 240, 333333,
+                        format == "MJPG"    ? platform::kFourCC_MJPG
+                        : format == "RGB24" ? platform::kFourCC_RGB24
+                                            : platform::kFourCC_YUY2);
     ds.CapturePinSet(f);
     ds.InitRunCapture("3a7b", "0b01", false);
     const std::string clip = testenv::videosDir() + "/slow.avi";
@@ -123,24 +126,22 @@ TEST_P(SlowCamera, ClipKeepsTheTimeOfItsFramesAndEachFrameOnce) {
     for (size_t i = 0; i < frames.size(); ++i) {
         const double at = static_cast<double>(pts[i] - pts.front()) / GST_SECOND;
         if (std::fabs(frames[i].time - at) > kSlot / 2 + 1e-3) {
-            ADD_FAILURE() << "frame " << i << " plays at " << frames[i].time << " s, sent at "
-                          << at << " s";
+            ADD_FAILURE() << "frame " << i << " plays at " << frames[i].time << " s, sent at " << at
+                          << " s";
             break;
         }
         EXPECT_TRUE(i == 0 || frames[i].md5 != frames[i - 1].md5) << "frame " << i << " repeats";
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Clips, SlowCamera,
-                         testing::Values(SlowCase{"YUY2", "", 10}, SlowCase{"MJPG", "", 10},
-                                         SlowCase{"YUY2", "JPEG image encoder", 15},
-                                         SlowCase{"YUY2", "", 0}),
-                         [](const testing::TestParamInfo<SlowCase>& p) {
-                             const SlowCase& c = p.param;
-                             return std::string(c.format) + (c.compressor[0] != 0 ? "Jpeg" : "") +
-                                    "At" + std::to_string(c.deliveredFps != 0 ? c.deliveredFps
-                                                                              : 30) +
-                                    "Fps";
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Clips, SlowCamera,
+    testing::Values(SlowCase{"YUY2", "", 10}, SlowCase{"RGB24", "", 10}, SlowCase{"MJPG", "", 10},
+                    SlowCase{"YUY2", "JPEG image encoder", 15}, SlowCase{"YUY2", "", 0}),
+    [](const testing::TestParamInfo<SlowCase>& p) {
+        const SlowCase& c = p.param;
+        return std::string(c.format) + (c.compressor[0] != 0 ? "Jpeg" : "") + "At" +
+               std::to_string(c.deliveredFps != 0 ? c.deliveredFps : 30) + "Fps";
+    });
 
 }  // namespace
