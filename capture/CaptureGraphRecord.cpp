@@ -130,13 +130,12 @@ void CaptureGraph::RenderAVI(bool audio) {
     FileWriter::setOutputFileName(FGraph, OutputSubtype::Avi, FFileName, mux, FFileWriter);
     // A camera that sends fewer frames than its rate says (dim light) would make the clip play
     // fast: the slots it left empty reach the multiplexer as empty frames.
-    Filter slots;
-    if (platform::failed(FrameSlotFiller::create(slots)) ||
-        platform::failed(FGraph->addFilter(slots, "Frame Slots"))) {
-        slots = mux;
-    }
+    Filter filler;
+    const bool fill = platform::succeeded(FrameSlotFiller::create(filler)) &&
+                      platform::succeeded(FGraph->addFilter(filler, "Frame Slots"));
+    const Filter& slots = fill ? filler : mux;  // where the recorded video goes
     // The filler takes any kind of stream; the multiplexer's video input only video.
-    const MajorType into = slots == mux ? MajorType::Video : MajorType::Any;
+    const MajorType into = fill ? MajorType::Any : MajorType::Video;
     Filter compressor;
     GetCompressor(compressor, 0);
     if (FCaptureFormat.bmiHeader.biCompression == platform::kFourCC_MJPG) {
@@ -162,8 +161,8 @@ void CaptureGraph::RenderAVI(bool audio) {
         FVideoStreamControl = GetStreamControl(FSmartTee, MajorType::Video);
         FiltersConnect(FSmartTee, FVideoRenderer, PinCategory::Preview, MajorType::Any);
     }
-    if (!(slots == mux)) {
-        FiltersConnect(slots, mux, PinCategory::Capture, MajorType::Video);
+    if (fill) {
+        FiltersConnect(filler, mux, PinCategory::Capture, MajorType::Video);
     }
     if (audio) {
         connectRecordedAudio(mux, "Audio Compressor");

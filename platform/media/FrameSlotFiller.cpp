@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "GstRef.h"
+#include "platform/TsanAnnotations.h"
 
 namespace {
 
@@ -101,6 +102,7 @@ GstFlowReturn submitInputBuffer(GstBaseTransform* trans, gboolean discont, GstBu
     if (ret != GST_FLOW_OK || trans->queued_buf == nullptr || s.fpsN == 0) {
         return ret;
     }
+    platform::tsanAcquire(trans->queued_buf);  // times set on an upstream thread
     const GstClockTime t = timeOf(trans->queued_buf);
     if (!GST_CLOCK_TIME_IS_VALID(t)) {
         return ret;  // cannot be placed: it takes the next slot
@@ -133,6 +135,7 @@ GstBuffer* emptyBuffer(SlotState& s, GstClockTime pts, GstClockTime duration) {
     GST_BUFFER_DURATION(b) = duration;
     GST_BUFFER_OFFSET(b) = GST_BUFFER_OFFSET_NONE;
     GST_BUFFER_OFFSET_END(b) = GST_BUFFER_OFFSET_NONE;
+    platform::tsanRelease(b);  // read by the multiplexer, maybe on another input's thread
     return gst_buffer_ref(b);
 }
 

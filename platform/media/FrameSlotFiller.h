@@ -8,8 +8,8 @@
 // count then runs one ahead until a later gap takes it back. Without a usable framerate
 // (absent, 0/1) the element passes buffers only.
 //
-// Threads: the vfuncs run on the streaming thread, start and stop on the state change thread
-// with streaming stopped; the state needs no lock.
+// Threads: the vfuncs run on the streaming thread, stop on the state change thread once
+// streaming has stopped; the state needs no lock.
 #pragma once
 
 #include <gst/base/gstbasetransform.h>

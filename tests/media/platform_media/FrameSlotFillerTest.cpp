@@ -9,6 +9,7 @@
 #include <gst/app/gstappsrc.h>
 #include <gst/gst.h>
 
+#include "platform/TsanAnnotations.h"
 #include "platform/media/FrameSlotFiller.h"
 #include "platform/media/MediaRuntime.h"
 
@@ -42,11 +43,13 @@ Out fill(const std::string& caps, const std::vector<GstClockTime>& times) {
         GstBuffer* b = gst_buffer_new_allocate(nullptr, 1, nullptr);
         gst_buffer_memset(b, 0, static_cast<guint8>(i), 1);
         GST_BUFFER_PTS(b) = times[i];
+        platform::tsanRelease(b);
         gst_app_src_push_buffer(GST_APP_SRC(src), b);
     }
     gst_app_src_end_of_stream(GST_APP_SRC(src));
     while (GstSample* s = gst_app_sink_try_pull_sample(GST_APP_SINK(sink), 5 * GST_SECOND)) {
         GstBuffer* b = gst_sample_get_buffer(s);
+        platform::tsanAcquire(b);
         guint8 n = 0;
         out.kinds += out.kinds.empty() ? "" : " ";
         out.kinds += gst_buffer_get_size(b) == 0
