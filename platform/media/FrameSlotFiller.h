@@ -5,8 +5,9 @@
 //
 // Slots: a grid at the caps' frame rate anchored at the first buffer; a buffer belongs to its
 // nearest slot. Every buffer passes, in order; two in one slot both pass, and the file's slot
-// count then runs one ahead until a later gap takes it back. Without a usable framerate
-// (absent, 0/1) the element passes buffers only.
+// count then runs one ahead until a later gap takes it back. A time that goes back or jumps
+// more than a minute starts a new grid unfilled. Without a usable framerate (absent, 0/1) the
+// element passes buffers only.
 //
 // Threads: the vfuncs run on the streaming thread, stop on the state change thread once
 // streaming has stopped; the state needs no lock.
