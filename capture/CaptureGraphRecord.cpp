@@ -16,6 +16,7 @@
 #include "platform/media/AsfWriter.h"
 #include "platform/media/EncoderTimestampFix.h"
 #include "platform/media/FileWriter.h"
+#include "platform/media/FrameSlotFiller.h"
 #include "platform/media/StreamControl.h"
 #include "platform/media/WmProfile.h"
 
@@ -127,13 +128,21 @@ bool CaptureGraph::SetAudioBuffer(int32_t count) {
 void CaptureGraph::RenderAVI(bool audio) {
     Filter mux;
     FileWriter::setOutputFileName(FGraph, OutputSubtype::Avi, FFileName, mux, FFileWriter);
+    // A camera that sends fewer frames than its rate says (dim light) would make the clip play
+    // fast: the slots it left empty reach the multiplexer as empty frames.
+    Filter filler;
+    const bool fill = platform::succeeded(FrameSlotFiller::create(filler)) &&
+                      platform::succeeded(FGraph->addFilter(filler, "Frame Slots"));
+    const Filter& slots = fill ? filler : mux;  // where the recorded video goes
+    // The filler takes any kind of stream; the multiplexer's video input only video.
+    const MajorType into = fill ? MajorType::Any : MajorType::Video;
     Filter compressor;
     GetCompressor(compressor, 0);
     if (FCaptureFormat.bmiHeader.biCompression == platform::kFourCC_MJPG) {
         // The camera's JPEG frames go to the file as they are; the stamp and the stills live on
         // the decoded preview branch.
         FiltersConnect(FVideoSource, FSmartTee, PinCategory::Capture, MajorType::Any);
-        FiltersConnect(FSmartTee, mux, PinCategory::Capture, MajorType::Video);
+        FiltersConnect(FSmartTee, slots, PinCategory::Capture, into);
         FVideoStreamControl = GetStreamControl(FSmartTee, MajorType::Video);
         FiltersConnect(FSmartTee, FMjpegDecoder, PinCategory::Preview, MajorType::Any);
         FiltersConnect(FMjpegDecoder, FColorConverter, PinCategory::Preview, MajorType::Any);
@@ -145,12 +154,15 @@ void CaptureGraph::RenderAVI(bool audio) {
         if (compressor && platform::succeeded(FGraph->addFilter(compressor, "Video Compressor"))) {
             fixEncoderTimestamps(compressor);
             FiltersConnect(FSmartTee, compressor, PinCategory::Capture, MajorType::Any);
-            FiltersConnect(compressor, mux, PinCategory::Capture, MajorType::Video);
+            FiltersConnect(compressor, slots, PinCategory::Capture, into);
         } else {
-            FiltersConnect(FSmartTee, mux, PinCategory::Capture, MajorType::Video);
+            FiltersConnect(FSmartTee, slots, PinCategory::Capture, into);
         }
         FVideoStreamControl = GetStreamControl(FSmartTee, MajorType::Video);
         FiltersConnect(FSmartTee, FVideoRenderer, PinCategory::Preview, MajorType::Any);
+    }
+    if (fill) {
+        FiltersConnect(filler, mux, PinCategory::Capture, MajorType::Video);
     }
     if (audio) {
         connectRecordedAudio(mux, "Audio Compressor");

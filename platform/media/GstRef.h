@@ -25,6 +25,11 @@ struct GstRefTraits<GstMessage> {
     static void unref(GstMessage* p) { gst_message_unref(p); }
 };
 template <>
+struct GstRefTraits<GstBuffer> {
+    static void ref(GstBuffer* p) { gst_buffer_ref(p); }
+    static void unref(GstBuffer* p) { gst_buffer_unref(p); }
+};
+template <>
 struct GstRefTraits<GstSample> {
     static void ref(GstSample* p) { gst_sample_ref(p); }
     static void unref(GstSample* p) { gst_sample_unref(p); }

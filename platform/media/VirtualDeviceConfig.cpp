@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 
 #include <glib.h>
 
@@ -116,6 +117,14 @@ bool VirtualDeviceConfig::parseOne(const std::string& rawEntry, const std::strin
                              : key == "fixed" ? desc.fixedFormat
                                               : desc.unbindable;
                 flag = value == "1";
+            } else if (key == "delivers") {
+                char* end = nullptr;
+                const long fps = std::strtol(value.c_str(), &end, 10);
+                if (value.empty() || *end != '\0' || fps < 1 || fps > 30) {
+                    problem = "delivers must be 1 to 30 frames a second, not \"" + value + "\"";
+                    return false;
+                }
+                desc.deliveredFps = static_cast<int>(fps);
             } else {
                 problem = "unknown key \"" + key + "\"";
                 return false;
@@ -134,11 +143,11 @@ bool VirtualDeviceConfig::parseOne(const std::string& rawEntry, const std::strin
         if (!formatsGiven) {
             desc.formats = {"YUY2", "MJPG", "RGB24"};
         }
-    } else if (formatsGiven || desc.busy || desc.fixedFormat ||
+    } else if (formatsGiven || desc.busy || desc.fixedFormat || desc.deliveredFps != 0 ||
                (desc.kind == VirtualKind::Speaker && !desc.vid.empty())) {
         // A microphone may carry ids: a camera's own one has the camera's.
         problem =
-            "vid and pid apply to cameras and microphones, formats, busy and fixed to "
+            "vid and pid apply to cameras and microphones; formats, busy, fixed and delivers to "
             "cameras only";
         return false;
     }

@@ -18,6 +18,7 @@ struct VirtualDeviceDesc {
     bool busy = false;                 // builds, but running fails as a camera held elsewhere
     bool unbindable = false;           // binding the moniker fails
     bool fixedFormat = false;          // offers no stream configuration: delivers its first format
+    int deliveredFps = 0;  // frames a second it really sends, fewer than its caps say; 0: all
 };
 
 class VirtualDeviceConfig {

@@ -3,6 +3,7 @@
 
 #include "ElementFactory.h"
 #include "StreamConfig.h"
+#include "platform/TsanAnnotations.h"
 
 namespace platform::media {
 namespace {
@@ -27,6 +28,32 @@ GstPadProbeReturn busyProbe(GstPad* pad, GstPadProbeInfo*, gpointer) {
                           ("virtual camera: held by another program"));
     }
     return GST_PAD_PROBE_DROP;
+}
+
+// A camera in dim light: its caps keep their rate, but only the frames due at the slower rate
+// are sent, with the timestamps they had. Streaming thread only, after the install.
+struct DeliveredRate {
+    GstClockTime period = GST_CLOCK_TIME_NONE;
+    GstClockTime last = GST_CLOCK_TIME_NONE;  // the last frame sent
+    GstClockTime next = GST_CLOCK_TIME_NONE;  // when the next one is due
+};
+
+GstPadProbeReturn deliveredRateProbe(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    tsanAcquire(data);
+    auto* r = static_cast<DeliveredRate*>(data);
+    const GstClockTime pts = GST_BUFFER_PTS(GST_PAD_PROBE_INFO_BUFFER(info));
+    if (!GST_CLOCK_TIME_IS_VALID(pts)) {
+        return GST_PAD_PROBE_OK;
+    }
+    // A millisecond of slack: frame times are rounded to the nanosecond.
+    constexpr GstClockTime kSlack = GST_MSECOND;
+    const bool sameRun = GST_CLOCK_TIME_IS_VALID(r->last) && pts >= r->last;
+    if (sameRun && pts + kSlack < r->next) {
+        return GST_PAD_PROBE_DROP;
+    }
+    r->next = sameRun && pts < r->next + r->period ? r->next + r->period : pts + r->period;
+    r->last = pts;
+    return GST_PAD_PROBE_OK;
 }
 
 void ghost(GstElement* bin, GstElement* inner, const char* innerPad, const char* name) {
@@ -82,6 +109,14 @@ GstElement* VirtualSources::createCamera(const VirtualDeviceDesc& desc) {
     if (!desc.fixedFormat) {
         g_autoptr(GstCaps) offered = cameraCaps(desc.formats);
         StreamConfig::attach(bin, offered, &VirtualSources::applyCameraFormat, current);
+    }
+    if (desc.deliveredFps > 0) {
+        auto* rate = new DeliveredRate();
+        rate->period = GST_SECOND / static_cast<GstClockTime>(desc.deliveredFps);
+        tsanRelease(rate);  // the probe runs on the camera's streaming thread
+        g_autoptr(GstPad) pad = gst_element_get_static_pad(src, "src");
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &deliveredRateProbe, rate,
+                          [](gpointer p) { delete static_cast<DeliveredRate*>(p); });
     }
     if (desc.busy) {
         g_autoptr(GstPad) pad = gst_element_get_static_pad(src, "src");

@@ -143,7 +143,13 @@ TEST_F(GlimmerDesktopTest, ReplacedPictureCarriesNoExifAndTheLogoOpensTheBrandPa
     EXPECT_FALSE(testenv::fileExists(picture(2)));
 
     session.click(again, kBrandLogo);
-    ASSERT_TRUE(waitUntil([&] { return testenv::fileExists(opened); }, 5000))
+    // The shell creates the file before it writes the line: wait for the whole line.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const std::string line = testenv::readFile(opened);
+            return !line.empty() && line.back() == '\n';
+        },
+        5000))
         << "the logo opened nothing";
     EXPECT_EQ(testenv::readFile(opened), "https://www.norvale.example/glimmer\n");
     session.screenshot("glimmer-05-after-logo");

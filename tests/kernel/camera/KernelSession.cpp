@@ -132,9 +132,11 @@ int deviceFrameNumber(const QImage& picture, std::string* why) {
 }
 
 std::vector<int> clipFrameNumbers(const std::string& clip) {
-    // Each frame's counter band scaled to one row of 16 cells, as grey bytes.
+    // Each frame's counter band scaled to one row of 16 cells, as grey bytes; each frame as the
+    // clip stores it (raw output would otherwise repeat frames to fill empty slots).
     const std::string command = "ffmpeg -v error -i '" + clip +
-                                "' -an -vf 'crop=iw:ih/8:0:ih*13/16,scale=16:1:flags=area' "
+                                "' -an -fps_mode passthrough "
+                                "-vf 'crop=iw:ih/8:0:ih*13/16,scale=16:1:flags=area' "
                                 "-f rawvideo -pix_fmt gray - 2>/dev/null";
     const std::string raw = guest::shell(command);
     std::vector<int> numbers;

@@ -179,9 +179,9 @@ class Sound : public KernelTest {
         EXPECT_NEAR(s.roughHz, kToneHz, kToneHz * 0.05) << s.report;
         EXPECT_GT(s.rms, 0.2) << "silence or noise, not the tone\n" << s.report;
         // A stretch of tone, never more sound than the recording ran (more would be samples
-        // made up or counted at the wrong rate). Under TCG on a loaded host the guest cannot
-        // keep up in real time and the file may hold less: what it held is in the results.
-        EXPECT_GE(s.seconds, 2.0) << s.report;
+        // made up or counted at the wrong rate). Under TCG on a loaded host the guest's one CPU
+        // cannot keep up in real time and the file may hold less: what it held is in the results.
+        EXPECT_GE(s.seconds, 1.0) << s.report;
         EXPECT_LE(s.seconds, ranSeconds + 1.5)
             << "more sound than the recording ran (" << ranSeconds << " s)\n"
             << s.report;

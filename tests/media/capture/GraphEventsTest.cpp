@@ -16,15 +16,16 @@ namespace {
 
 class GraphEvents : public CaptureFixture {
   protected:
-    // An error as the file writer posts it, straight onto the graph's bus: from a sink, since a
-    // capture source's error is never taken for the file's.
+    // An error as a file sink posts it, straight onto the graph's bus (a capture source's
+    // errors never mean a full disk or the file limit).
     static void postError(TDirectShow& ds, GQuark domain, int code, const char* debug) {
         GError* e = g_error_new_literal(domain, code, "test error");
-        auto* writer =
-            GST_ELEMENT(gst_object_ref_sink(gst_element_factory_make("filesink", nullptr)));
-        g_autoptr(GstBus) bus = gst_pipeline_get_bus(GST_PIPELINE(ds.Graph()->pipeline()));
-        gst_bus_post(bus, gst_message_new_error(GST_OBJECT(writer), e, debug));
-        gst_object_unref(writer);
+        GstElement* file = gst_element_factory_make("filesink", nullptr);
+        gst_object_ref_sink(file);
+        GstBus* bus = gst_element_get_bus(ds.VideoSource().element());
+        gst_bus_post(bus, gst_message_new_error(GST_OBJECT(file), e, debug));
+        gst_object_unref(bus);
+        gst_object_unref(file);
         g_error_free(e);
     }
 };

@@ -96,8 +96,9 @@ ClipInfo probeClip(const std::string& path) {
     int status = 0;
     const std::string out =
         run("ffprobe -v error -count_frames -show_entries "
-            "stream=codec_type,codec_name,width,height,nb_read_frames,sample_rate,channels:"
-            "format=duration,format_name -of default=nw=1 " +
+            "stream=codec_type,codec_name,width,height,nb_frames,nb_read_frames,sample_rate,"
+            "channels,duration:"
+            "format=duration,format_name -of default " +
                 quoted(path) + " 2>/dev/null",
             status);
     info.probed = status == 0 && !out.empty();
@@ -105,6 +106,9 @@ ClipInfo probeClip(const std::string& path) {
     std::string line;
     ClipStream* cur = nullptr;
     while (std::getline(lines, line)) {
+        if (line == "[FORMAT]") {
+            cur = nullptr;  // the format's lines follow the streams'
+        }
         const size_t eq = line.find('=');
         if (eq == std::string::npos) {
             continue;
@@ -118,9 +122,11 @@ ClipInfo probeClip(const std::string& path) {
         } else if (key == "format_name") {
             info.format = value;
         } else if (key == "duration" && value != "N/A") {
-            info.duration = std::stod(value);
+            (cur != nullptr ? cur->duration : info.duration) = std::stod(value);
         } else if (cur == nullptr || value == "N/A") {
             continue;
+        } else if (key == "nb_frames") {
+            cur->headerFrames = std::stol(value);
         } else if (key == "codec_type") {
             cur->type = value;
         } else if (key == "width") {
@@ -139,6 +145,42 @@ ClipInfo probeClip(const std::string& path) {
     info.discovered = status == 0 && disc.find("Done discovering") != std::string::npos &&
                       disc.find("An error was encountered") == std::string::npos;
     return info;
+}
+
+std::vector<ClipFrame> clipVideoFrames(const std::string& path) {
+    std::vector<ClipFrame> frames;
+    int status = 0;
+    // framemd5: "#tb 0: N/D", then "stream, dts, pts, duration, size, md5" a frame.
+    const std::string out = run("ffmpeg -nostdin -v error -i " + quoted(path) +
+                                    " -map 0:v:0 -fps_mode passthrough -f framemd5 - 2>/dev/null",
+                                status);
+    double timeBase = 0.0;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind("#tb 0: ", 0) == 0) {
+            timeBase = rate(line.substr(7));
+        } else if (!line.empty() && line[0] != '#') {
+            std::istringstream fields(line);
+            std::string stream, dts, pts, duration, size, md5;
+            std::getline(fields, stream, ',');
+            std::getline(fields, dts, ',');
+            std::getline(fields, pts, ',');
+            std::getline(fields, duration, ',');
+            std::getline(fields, size, ',');
+            fields >> md5;
+            frames.push_back({std::atof(pts.c_str()) * timeBase, md5});
+        }
+    }
+    return frames;
+}
+
+std::string decodeProblems(const std::string& path) {
+    int status = 0;
+    const std::string errors =
+        run("ffmpeg -nostdin -v error -xerror -i " + quoted(path) + " -f null - 2>&1 >/dev/null",
+            status);
+    return exitedClean(status) ? errors : "ffmpeg failed: " + errors;
 }
 
 std::string clipFrameRgb(const std::string& path, double seconds) {

@@ -12,7 +12,9 @@ struct ClipStream {
     std::string codec;  // ffprobe's codec_name
     int width = 0;
     int height = 0;
-    long frames = -1;  // counted by decoding (video), -1 when unknown
+    long frames = -1;        // counted by decoding (video), -1 when unknown
+    long headerFrames = -1;  // frame slots the header counts (video), -1 when not kept
+    double duration = -1.0;  // the stream's own, seconds
     int sampleRate = 0;
     int channels = 0;
 };
@@ -29,6 +31,19 @@ struct ClipInfo {
 
 // Runs both tools on `path`.
 ClipInfo probeClip(const std::string& path);
+
+// One decoded video frame: its time in the clip and a hash of its picture.
+struct ClipFrame {
+    double time = 0.0;
+    std::string md5;
+};
+
+// Every video frame ffmpeg decodes from the clip, in order, as it stores them (no frame
+// repeated or left out to keep a constant rate).
+std::vector<ClipFrame> clipVideoFrames(const std::string& path);
+
+// What ffmpeg -v error -xerror says while decoding every stream to nothing; empty when clean.
+std::string decodeProblems(const std::string& path);
 
 // The clip's video frame at `seconds`, decoded by ffmpeg: rows top first, 3 bytes a pixel
 // (red, green, blue), no padding. Empty when ffmpeg could not decode one.

@@ -33,7 +33,7 @@ TEST(VirtualDeviceConfig, ReadsTheDocumentedExample) {
 TEST(VirtualDeviceConfig, DefaultsFaultsFormatsAndPaths) {
     std::vector<std::string> problems;
     auto d = parse(
-        "camera:;camera:formats=MJPG|YUY2,busy=1,fixed=1;camera:path=/x/"
+        "camera:;camera:formats=MJPG|YUY2,busy=1,fixed=1,delivers=10;camera:path=/x/"
         "y,unbindable=1;speaker:name=S;"
         "camera:vid=ABCD,pid=00Ef",
         problems);
@@ -46,6 +46,8 @@ TEST(VirtualDeviceConfig, DefaultsFaultsFormatsAndPaths) {
     EXPECT_TRUE(d[1].busy);
     EXPECT_TRUE(d[1].fixedFormat);
     EXPECT_FALSE(d[0].fixedFormat);
+    EXPECT_EQ(d[1].deliveredFps, 10);
+    EXPECT_EQ(d[0].deliveredFps, 0);
     EXPECT_TRUE(d[2].vid.empty());
     EXPECT_TRUE(d[2].unbindable);
     EXPECT_EQ(VirtualDeviceConfig::displayNameFor(d[2], 3), "/x/y");
@@ -64,11 +66,12 @@ TEST(VirtualDeviceConfig, MalformedEntriesAreSkippedAndReported) {
         "webcam:name=X;camera:vid=3a7;camera:vid=3a7b;camera:name;camera:formats=H264;"
         "speaker:vid=3a7b,pid=0001;microphone:vid=3a7b;camera:busy=yes;camera:colour=red;"
         "microphone:fixed=1;;  ;"
+        "camera:delivers=0;camera:delivers=31;camera:delivers=1x;microphone:delivers=5;"
         "microphone:name=Ok",
         problems);
     ASSERT_EQ(d.size(), 1u);
     EXPECT_EQ(d[0].name, "Ok");
-    EXPECT_EQ(problems.size(), 10u);
+    EXPECT_EQ(problems.size(), 14u);
 }
 
 TEST(VirtualDeviceConfig, NamesOfAnyLengthAndEncodingBecomeValidUtf8) {
