@@ -128,6 +128,7 @@ GstBuffer* emptyBuffer(SlotState& s, GstClockTime pts, GstClockTime duration) {
         s.empty = platform::media::GstRef<GstBuffer>::adopt(gst_buffer_new());
     }
     GstBuffer* b = s.empty.get();
+    platform::tsanAcquire(b);  // writable again: its last reader has let it go
     // Not a key frame: the slot shows the picture before it.
     GST_BUFFER_FLAGS(b) = GST_BUFFER_FLAG_GAP | GST_BUFFER_FLAG_DELTA_UNIT;
     GST_BUFFER_PTS(b) = pts;
