@@ -1,6 +1,8 @@
 // Finding the camera through udev and through sysfs, refusing ids outside the table, a row of the
-// settings that admits one, and the branded edition on a branded id.
+// settings that admits one, a camera another program holds, and the branded edition on a
+// branded id.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +28,36 @@ int runHeadless(std::string& errors) {
     errors = testenv::readFile(errorFile);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+// Another program streaming from the camera, as a video call would; ended with the object.
+class CameraHolder {
+  public:
+    explicit CameraHolder(const std::string& node) {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const std::string device = "device=" + node;
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDOUT_FILENO);
+            ::execlp("gst-launch-1.0", "gst-launch-1.0", "-q", "v4l2src", device.c_str(), "!",
+                     "fakesink", nullptr);
+            ::_exit(127);
+        }
+    }
+    ~CameraHolder() { release(); }
+    CameraHolder(const CameraHolder&) = delete;
+    CameraHolder& operator=(const CameraHolder&) = delete;
+
+    void release() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+
+  private:
+    pid_t pid_ = -1;
+};
 
 class Discovery : public KernelTest {};
 
@@ -66,6 +98,22 @@ TEST_F(Discovery, AnIdOutsideTheTableIsNamedAndASettingsRowMakesItRun) {
     const std::string window = startProgram();
     ASSERT_FALSE(window.empty()) << "the camera of the settings row does not preview";
     EXPECT_EQ(camera.value("format"), "YUY2");
+    EXPECT_EQ(session.terminate(kExitSeconds), 0);
+}
+
+TEST_F(Discovery, ACameraAnotherProgramHoldsIsNamedAndRunsOnceItIsFree) {
+    ASSERT_TRUE(camera.plug({})) << camera.log();
+    CameraHolder holder(camera.videoNode());
+    ASSERT_TRUE(camera.waitFor("streaming", "1", 120)) << "the other program does not stream";
+    std::string errors;
+    EXPECT_EQ(runHeadless(errors), 0);
+    EXPECT_NE(errors.find("Desk Camera 3a7b:0b01 is supported but could not be started"),
+              std::string::npos)
+        << errors;
+
+    holder.release();  // its process has ended: the driver has let the stream go
+    const std::string window = startProgram();
+    ASSERT_FALSE(window.empty()) << "the freed camera does not preview";
     EXPECT_EQ(session.terminate(kExitSeconds), 0);
 }
 
