@@ -53,7 +53,8 @@ CameraSettingsDialog::CameraSettingsDialog(Source source, QWidget* owner, Memory
     : QDialog(owner),
       source_(std::move(source)),
       memory_(std::move(memory)),
-      refreshTimer_(new QTimer(this)) {
+      refreshTimer_(new QTimer(this)),
+      defaults_(nullptr) {
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     refreshTimer_->setSingleShot(true);
     refreshTimer_->setInterval(kRefreshDelayMs);
@@ -69,6 +70,7 @@ CameraSettingsDialog::CameraSettingsDialog(Source source, QWidget* owner, Memory
         buttons->addButton(QStringLiteral("Defaults"), QDialogButtonBox::ResetRole);
     defaults->setObjectName(QStringLiteral("defaultsButton"));
     connect(defaults, &QPushButton::clicked, this, &CameraSettingsDialog::restoreDefaults);
+    defaults_ = defaults;
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(buttons);
@@ -157,7 +159,22 @@ void CameraSettingsDialog::restoreDefaults() {
     refresh();
 }
 
+void CameraSettingsDialog::cameraGone() {
+    refreshTimer_->stop();
+    gone_ = true;
+    for (const Row& row : rows_) {
+        row.editor->setEnabled(false);
+        if (row.number != nullptr) {
+            row.number->setEnabled(false);
+        }
+    }
+    defaults_->setEnabled(false);
+}
+
 void CameraSettingsDialog::refresh() {
+    if (gone_) {
+        return;  // a node of the same name may be another camera by now
+    }
     const std::vector<CameraControl> now = source_.list();
     for (const Row& row : rows_) {
         const auto it = std::find_if(now.begin(), now.end(), [&](const CameraControl& c) {

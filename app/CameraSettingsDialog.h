@@ -38,6 +38,9 @@ class CameraSettingsDialog : public QDialog {
     void refresh();
     // The "Defaults" button: every control back to the camera's default, nothing remembered.
     void restoreDefaults();
+    // The camera was removed: every row and "Defaults" are disabled for good, whatever the
+    // source still reports.
+    void cameraGone();
 
   private:
     struct Row {
@@ -55,4 +58,6 @@ class CameraSettingsDialog : public QDialog {
     Memory memory_;
     std::vector<Row> rows_;
     QTimer* refreshTimer_;
+    QWidget* defaults_;
+    bool gone_ = false;
 };

@@ -583,11 +583,13 @@ void TMainForm::ShowCameraProperties() {
     if (!dialog.hasControls()) {
         return;
     }
+    settingsDialog_ = &dialog;
     if (settingsDialogHook_) {
         settingsDialogHook_(dialog);
     } else {
         dialog.exec();
     }
+    settingsDialog_ = nullptr;
     cameraSettings_.flush();
 }
 
@@ -646,6 +648,9 @@ int TMainForm::DeviceChange(uint32_t event, const std::string& interfaceName) {
                 finishClip();  // the clip so far is kept, finished and listed
             }
             StopPreview();
+            if (settingsDialog_ != nullptr) {
+                settingsDialog_->cameraGone();  // its rows grey now, not at the next touch
+            }
             return 1;
         }
         return 0;

@@ -31,6 +31,7 @@
 #include "platform/UiLanguage.h"
 #include "platform/VideoInfoHeader.h"
 
+class CameraSettingsDialog;
 class ImageView;
 class QDialog;
 class OutsideMessages;
@@ -219,6 +220,7 @@ class TMainForm : public QWidget {
     TPopup* popup_ = nullptr;
     app::ButtonBar buttons_;
     std::function<void(QDialog&)> settingsDialogHook_;
+    CameraSettingsDialog* settingsDialog_ = nullptr;  // while button 4's dialog is open
     std::string cameraModel_;  // the running camera's settings group, "" when unknown
     void updateScrollRange();
     void scrollToEnd();

@@ -6,7 +6,11 @@
 #include <qtestsupport_core.h>
 #include <QTimer>
 
+#include <QPushButton>
+#include <QSlider>
+
 #include "app/CameraNotification.h"
+#include "app/CameraSettingsDialog.h"
 #include "app/Main.h"
 #include "app/VirtualDeviceControl.h"
 #include "capture/nDirectShow.h"
@@ -94,6 +98,28 @@ TEST_F(HotplugTest, UnplugOfTheRunningCameraStopsThePreviewAndReplugRestartsIt) 
     form->FormKeyDown(Qt::Key_Return, Qt::NoModifier);  // Enter with no thumbnail focused: button 1
     EXPECT_TRUE(capture->Ready());
     EXPECT_EQ(form->buttonState(1), TMainForm::kNormal);
+}
+
+TEST_F(HotplugTest, UnplugWithTheSettingsDialogOpenGreysItForGood) {
+    bool shown = false;
+    form->setSettingsDialogHook([&](QDialog& dialog) {
+        shown = true;
+        auto* slider = dialog.findChild<QSlider*>("BRIGHTNESS");
+        auto* defaults = dialog.findChild<QPushButton*>("defaultsButton");
+        ASSERT_TRUE(slider != nullptr && defaults != nullptr);
+        ASSERT_TRUE(slider->isEnabled());
+        VirtualDeviceControl control;
+        ASSERT_TRUE(control.unplug(0));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !capture->Ready(); }));
+        EXPECT_FALSE(slider->isEnabled());
+        EXPECT_FALSE(defaults->isEnabled());
+        // Back on the bus, it stays grey: the camera is the preview's once button 1 restarts it.
+        ASSERT_TRUE(control.replug(0));
+        static_cast<CameraSettingsDialog&>(dialog).refresh();
+        EXPECT_FALSE(slider->isEnabled());
+    });
+    form->ShowCameraProperties();
+    EXPECT_TRUE(shown);
 }
 
 TEST_F(HotplugTest, QueryRemoveIsGrantedAndDisplayChangeRestartsTheGraph) {

@@ -1,5 +1,6 @@
 // The driver's controls in the settings dialog, changes reaching the device, and the remembered
-// values given to the device again after it was pulled and plugged in, and after a restart.
+// values given to the device again after it was pulled and plugged in, and after a restart; the
+// dialog of a camera pulled while it is open.
 #include "KernelSession.h"
 #include "support/TestEnvironment.h"
 
@@ -73,6 +74,27 @@ TEST_F(Controls, TheDriversControlsReachTheDeviceAndTheRememberedOnesComeBack) {
     EXPECT_TRUE(camera.waitFor("brightness", brightness)) << camera.value("brightness");
     EXPECT_TRUE(camera.waitFor("contrast", "95"));
     EXPECT_TRUE(camera.waitFor("power_line_frequency", "0"));
+    EXPECT_EQ(session.terminate(kExitSeconds), 0);
+    guest::stopUdevd();
+}
+
+TEST_F(Controls, ACameraPulledWithTheDialogOpenGreysItsRowsAndComesBack) {
+    ASSERT_TRUE(guest::startUdevd()) << "systemd-udevd did not start";
+    ASSERT_TRUE(camera.plug({})) << camera.log();
+    const std::string window = startProgram();
+    ASSERT_FALSE(window.empty());
+    ASSERT_TRUE(openSettings(window)) << "no settings dialog";
+    const QImage open = session.grab();
+    ASSERT_TRUE(camera.unplug());
+    // The sliders of a camera that is gone grey at once, before anyone touches them.
+    EXPECT_TRUE(session.waitForChange(open, QRect(170, 40, 230, 40), 100, 30))
+        << "the rows of the pulled camera stay enabled";
+    session.screenshot("controls-pulled");
+    session.run("xdotool key --delay 100 End Tab End Escape");
+    ASSERT_TRUE(camera.plug({})) << camera.log();
+    session.click(window, QPoint(20, 500));
+    EXPECT_TRUE(previewLive(window)) << "the preview did not come back";
+    EXPECT_EQ(camera.value("brightness"), "0") << "a change made while it was gone reached it";
     EXPECT_EQ(session.terminate(kExitSeconds), 0);
     guest::stopUdevd();
 }
