@@ -53,8 +53,7 @@ CameraSettingsDialog::CameraSettingsDialog(Source source, QWidget* owner, Memory
     : QDialog(owner),
       source_(std::move(source)),
       memory_(std::move(memory)),
-      refreshTimer_(new QTimer(this)),
-      defaults_(nullptr) {
+      refreshTimer_(new QTimer(this)) {
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     refreshTimer_->setSingleShot(true);
     refreshTimer_->setInterval(kRefreshDelayMs);

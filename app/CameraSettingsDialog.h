@@ -58,6 +58,6 @@ class CameraSettingsDialog : public QDialog {
     Memory memory_;
     std::vector<Row> rows_;
     QTimer* refreshTimer_;
-    QWidget* defaults_;
+    QWidget* defaults_ = nullptr;
     bool gone_ = false;
 };
